@@ -1,0 +1,106 @@
+#include "app/UpdateController.h"
+
+#include "common/Numbers.h"
+#include "definitions/CompanionResources.h"
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+constexpr std::uint16_t kReleaseNumberString = 152;
+constexpr std::uint16_t kNewerReleaseHeading = 159;
+constexpr std::uint16_t kNewerReleaseText = 160;
+constexpr std::uint16_t kGettingReadyHeading = 187;
+
+}  // namespace
+
+UpdateController::UpdateController(Platform& platform_, const ToolOptions& options_)
+    : platform(platform_), options(options_), companionLibrary(platform_.modules) {}
+
+UpdateController::~UpdateController() { Teardown(); }
+
+ExitCode UpdateController::RunController() {
+    // The mutex is never waited on: its existence is the guard. The handle
+    // lives in this frame, so it is closed on every path out of the run.
+    NamedMutexResult mutex = platform.sync.CreateNamedMutex(kSingleInstanceMutexName, 0, kSynchronizeAccess);
+    if (!mutex.handle || mutex.lastError == kErrorAlreadyExists) return Exit::kAlreadyRunning;
+    return RunWithMutexHeld();
+}
+
+ExitCode UpdateController::RunWithMutexHeld() {
+    if (!PrepareEnvironment()) return Exit::kNoCompanionLibrary;
+
+    if (options.checkNewVersion) {
+        const std::uint32_t local = ReleaseNumber();
+        const std::uint32_t online = LatestReleaseNumber();
+        if (local < online) {
+            ShowMessage(kTdErrorIcon, kNewerReleaseHeading, kNewerReleaseText, kTdcbfCloseButton, kIdClose);
+            return Exit::kNewerReleaseExists;
+        }
+    }
+
+    if (CheckRequirements()) return RunEssentialSoftwareLoop();
+
+    if (!SelectAction()) return Exit::kSelectionFailed;
+    return DriveAction();
+}
+
+ExitCode UpdateController::RunEssentialSoftwareLoop() {
+    if (options.silent) return Exit::kEssentialMissing;
+    for (;;) {
+        if (ShowActionDialog() != kIdOk) return Exit::kEssentialMissing;
+        if (OpenSupportLink()) return Exit::kSupportPageOpened;
+    }
+}
+
+ExitCode UpdateController::DriveAction() {
+    if (!currentAction) return Exit::kNoAction;
+    if (!options.force && currentAction->Evaluate() < 0) return Exit::kNoAction;
+    for (;;) {
+        if (AskConsent()) return StopResult();
+        if (!currentAction) return Exit::kNoActionToExecute;
+        const ExitCode result = currentAction->Execute();
+        if (options.silent || result != 0) return result;
+    }
+}
+
+ExitCode UpdateController::StopResult() {
+    const std::int32_t kind = currentAction->GetKind();
+    if (kind == ActionKind::kNotTarget) return Exit::kNotTarget;
+    if (kind == ActionKind::kGettingReady) return Exit::kGettingReady;
+    return currentAction->GetState() == ActionState::kUpdateNeeded ? Exit::kDeclinedUpdate : Exit::kNothingToDo;
+}
+
+bool UpdateController::AskConsent() {
+    IAction& action = *currentAction;
+    if (options.silent) return action.GetState() != ActionState::kUpdateNeeded;
+    if (options.viewTarget) {
+        const std::int32_t kind = action.GetKind();
+        if (kind == ActionKind::kNotTarget || kind == ActionKind::kGettingReady ||
+            action.GetState() == ActionState::kNothingToDo) {
+            return true;
+        }
+    }
+    if (action.GetKind() == ActionKind::kGettingReady) {
+        ShowMessage(kTdInformationIcon, kGettingReadyHeading, 0, kTdcbfOkButton, kIdOk);
+        return true;
+    }
+    return ShowActionDialog() != kIdOk;
+}
+
+std::uint32_t UpdateController::ReleaseNumber() {
+    return ReadUnsigned32(LoadCompanionString(platform.modules, companionLibrary.get(), kReleaseNumberString));
+}
+
+void UpdateController::ReplaceAction(std::unique_ptr<IAction> action) {
+    currentAction = std::move(action);
+}
+
+void UpdateController::Teardown() {
+    requirementRow.product.clear();
+    currentAction.reset();
+    target = TargetDefinition{};
+    machine = MachineIdentity{};
+    companionLibrary.reset();
+}
+
+}  // namespace Korvane::PC::Tarnwick

@@ -1,0 +1,111 @@
+// The run object. It owns everything a run needs: the options, the loaded
+// companion library, the machine identity, the chosen target row and the one
+// current action. The actions and the dialog hold non-owning pointers back to
+// it and read its fields directly.
+//
+// Life: construct, then RunController() once (a normal run) or
+// PrepareEnvironment() alone (the report branches), then Teardown(). The
+// controller is never copied. Every operation runs on the main thread.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "actions/IAction.h"
+#include "app/ExitCode.h"
+#include "app/ToolOptions.h"
+#include "definitions/DefinitionTables.h"
+#include "definitions/TargetDefinition.h"
+#include "machine/MachineIdentity.h"
+#include "platform/OwnedModule.h"
+#include "platform/Platform.h"
+
+namespace Korvane::PC::Tarnwick {
+
+// Class of the running operating system: 0..9 for Windows 7, 8, 8.1, 10
+// before release 1903 and 10 from 1903, each 32-bit (even) or 64-bit (odd);
+// 10 for anything else.
+using OsClass = std::int32_t;
+inline constexpr OsClass kOsClassOther = 10;
+
+inline constexpr char16_t kSingleInstanceMutexName[] =
+    u"KorvanePemberlin-{98FD7549-2EAA-485F-AFEB-179B5963E49A}";
+
+inline constexpr std::uint16_t kActionDialogTemplate = 129;
+
+class UpdateController {
+public:
+    UpdateController(Platform& platform, const ToolOptions& options);
+    UpdateController(const UpdateController&) = delete;
+    UpdateController& operator=(const UpdateController&) = delete;
+    ~UpdateController();
+
+    // The whole normal run; returns its exit code.
+    ExitCode RunController();
+
+    // Identity, companion library, cancel period and system class. False when
+    // the companion library cannot be used.
+    bool PrepareEnvironment();
+
+    // String 152 of the companion library, read with automatic base.
+    std::uint32_t ReleaseNumber();
+    // The newest release number published on the download server; 0 on any
+    // failure.
+    std::uint32_t LatestReleaseNumber();
+
+    // True when an essential component is missing; `currentAction` then holds
+    // a CNeedEssentialSoftAction and `target.action` is 8.
+    bool CheckRequirements();
+    // Chooses the action for this machine into `currentAction`; false when
+    // the decision failed.
+    bool SelectAction();
+    // Offers the support page for missing software; true when it was opened.
+    bool OpenSupportLink();
+
+    // The action path after selection: the null check, Evaluate (unless
+    // forced) and the consent/execute loop.
+    ExitCode DriveAction();
+    // True to stop the run, false to execute the action.
+    bool AskConsent();
+    // Hosts the modal action dialog; returns its end code (1 = consent).
+    std::intptr_t ShowActionDialog();
+
+    // Task-dialog messages whose texts are string ids of the companion
+    // library. Each returns the pressed button's id, or `defaultResult` when
+    // it is not shown.
+    // ShowMessage is shown only when neither silent nor viewTarget is set and
+    // the companion library is loaded.
+    std::int32_t ShowMessage(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
+                             std::uint32_t commonButtons, std::int32_t defaultResult);
+    // Shown unless silent, when the companion library is loaded. Buttons 100
+    // and 200 carry the given text ids; the default is 200.
+    std::int32_t AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
+                           std::uint16_t firstButtonText, std::uint16_t secondButtonText);
+
+    // Destroys the action held and stores `action` (which may be null).
+    void ReplaceAction(std::unique_ptr<IAction> action);
+
+    // Releases everything the controller owns. Safe to call more than once.
+    void Teardown();
+
+    Platform& platform;
+
+    ToolOptions options;
+    OwnedModule companionLibrary;
+    MachineIdentity machine;
+    TargetDefinition target;
+    std::unique_ptr<IAction> currentAction;
+    bool cancelAllowed = false;
+    std::uint32_t cancelDaysLeft = 0;
+    OsClass osClass = 0;
+    std::array<bool, kComponentSlots> installedComponents{};
+    RequirementRow requirementRow;
+
+private:
+    ExitCode RunWithMutexHeld();
+    ExitCode RunEssentialSoftwareLoop();
+    ExitCode StopResult();
+};
+
+}  // namespace Korvane::PC::Tarnwick

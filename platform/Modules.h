@@ -1,0 +1,43 @@
+// Loaded modules and their resources.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/Handles.h"
+
+namespace Korvane::PC::Tarnwick {
+
+inline constexpr std::uint32_t kLoadLibraryAsDatafile = 0x2;  // LOAD_LIBRARY_AS_DATAFILE
+inline constexpr std::uint16_t kRtString = 6;                 // RT_STRING
+
+// A resource type: an integer type (RT_STRING, ...) or a named one ("TXT").
+struct ResourceType {
+    std::uint16_t id = 0;     // used when `name` is empty
+    std::u16string_view name;
+};
+
+struct ModuleFileName {
+    std::u16string path;       // the characters written (at most the buffer size)
+    std::uint32_t length = 0;  // GetModuleFileNameW's return value
+    std::uint32_t lastError = 0;
+};
+
+class IModules {
+public:
+    virtual ~IModules() = default;
+    // GetModuleFileNameW(null, buffer of `bufferChars` characters).
+    virtual ModuleFileName GetProgramFileName(std::uint32_t bufferChars) = 0;
+    // LoadLibraryExW(path, no file, flags); null on failure.
+    virtual ModuleHandle LoadLibraryEx(std::u16string_view path, std::uint32_t flags) = 0;
+    virtual void FreeLibrary(ModuleHandle module) = 0;
+    // FindResourceW + SizeofResource + LoadResource + LockResource on an
+    // integer resource id. An empty span when any step fails or the size is 0.
+    // The bytes stay valid while the module stays loaded.
+    virtual std::span<const std::uint8_t> FindResourceData(ModuleHandle module, std::uint16_t id,
+                                                           ResourceType type) = 0;
+};
+
+}  // namespace Korvane::PC::Tarnwick

@@ -1,0 +1,55 @@
+// The registry, as a 32-bit process sees it by default.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace Korvane::PC::Tarnwick {
+
+enum class RegistryRoot { CurrentUser, LocalMachine };
+
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kKeyRead = 0x20019;        // KEY_READ
+inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;   // KEY_ALL_ACCESS
+inline constexpr std::uint32_t kRrfRtRegSz = 0x00000002;  // RRF_RT_REG_SZ
+
+struct RegistryValue {
+    std::uint32_t error = 0;  // platform error code; 0 = success
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;  // the bytes returned (at most the buffer size asked for)
+};
+
+// An open key. Destroying it closes the key (RegCloseKey).
+class IRegistryKey {
+public:
+    virtual ~IRegistryKey() = default;
+    // RegQueryValueExW into a buffer of `bufferSize` bytes.
+    virtual RegistryValue QueryValue(std::u16string_view name, std::uint32_t bufferSize) = 0;
+    // RegSetValueExW; returns the platform error code.
+    virtual std::uint32_t SetValue(std::u16string_view name, std::uint32_t type,
+                                   const std::vector<std::uint8_t>& data) = 0;
+};
+
+struct OpenedKey {
+    std::uint32_t error = 0;            // platform error code; 0 = success
+    std::unique_ptr<IRegistryKey> key;  // set on success
+};
+
+class IRegistry {
+public:
+    virtual ~IRegistry() = default;
+    // RegOpenKeyExW(root, subKey, 0, access).
+    virtual OpenedKey OpenKey(RegistryRoot root, std::u16string_view subKey, std::uint32_t access) = 0;
+    // RegCreateKeyExW(root, subKey, 0, no class, REG_OPTION_NON_VOLATILE,
+    // access, no security attributes); creates the key when needed.
+    virtual OpenedKey CreateKey(RegistryRoot root, std::u16string_view subKey, std::uint32_t access) = 0;
+    // RegGetValueW(root, subKey, value, flags) into a zeroed buffer of
+    // `bufferSize` bytes; `data` holds the returned size in bytes.
+    virtual RegistryValue GetValue(RegistryRoot root, std::u16string_view subKey, std::u16string_view value,
+                                   std::uint32_t flags, std::uint32_t bufferSize) = 0;
+};
+
+}  // namespace Korvane::PC::Tarnwick

@@ -1,0 +1,35 @@
+// One of each test twin, wired into a Platform. Tests set up the twins they
+// care about; the rest answer harmlessly.
+#pragma once
+
+#include "platform/Platform.h"
+#include "platform/fakes/FakeBasics.h"
+#include "platform/fakes/FakeFirmware.h"
+#include "platform/fakes/FakeModules.h"
+#include "platform/fakes/FakeRegistry.h"
+#include "platform/fakes/FakeSync.h"
+#include "platform/fakes/FakeUi.h"
+#include "platform/portable/PortableText.h"
+
+namespace Korvane::PC::Tarnwick {
+
+struct FakePlatform {
+    FakeCommandLine commandLine;
+    FakeThreadLanguage language;
+    FakeSync sync;
+    FakeDialogHost dialogs;
+    FakeTaskDialogs taskDialogs;
+    FakeRegistry registry;
+    FakeFirmwareTables firmware;
+    FakeModules modules;
+    FakeFiles files;
+    PortableText text;
+    FakeTrust trust;
+    FakeClock clock;
+    FakeSystemInfo system;
+
+    Platform platform{commandLine, language, sync,  dialogs, taskDialogs, registry, firmware,
+                      modules,     files,    text,  trust,   clock,       system};
+};
+
+}  // namespace Korvane::PC::Tarnwick

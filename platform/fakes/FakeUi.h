@@ -1,0 +1,96 @@
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/DialogHost.h"
+#include "platform/TaskDialogs.h"
+
+namespace Korvane::PC::Tarnwick {
+
+// A dialog host without windows. Each modal run calls the dialog's
+// OnInitDialog, then plays the next scripted user action (a control id, or
+// a close request), and returns what the dialog passed to EndDialog.
+class FakeDialogHost : public IDialogHost {
+public:
+    static constexpr int kClose = -100;  // script entry: Esc / close box
+
+    std::deque<int> script;        // user actions, one per dialog shown
+    std::vector<std::string> calls;  // "co", "cc", "lib:<name>", "dialog:<id>", "unco"
+    std::int32_t coInitResult = 0;
+    int dialogsShown = 0;
+    WindowHandle activeWindow = nullptr;
+    WindowHandle lastParent = reinterpret_cast<WindowHandle>(1);
+
+    std::int32_t CoInitializeEx(std::uint32_t coinit) override {
+        calls.push_back("co:" + std::to_string(coinit));
+        return coInitResult;
+    }
+    void CoUninitialize() override { calls.push_back("unco"); }
+    void InitCommonControls() override { calls.push_back("cc"); }
+    void LoadLibraryAndKeep(std::u16string_view name) override {
+        calls.push_back("lib:" + std::string(name.begin(), name.end()));
+    }
+    WindowHandle GetActiveWindow() override { return activeWindow; }
+    std::intptr_t RunModalDialog(std::uint16_t templateId, WindowHandle parent, IDialogDelegate& dialog) override;
+
+    class Window : public IDialogWindow {
+    public:
+        std::intptr_t endResult = 0;
+        bool ended = false;
+        std::vector<std::string> log;
+        WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(0x1234); }
+        void SetTitle(std::u16string_view) override { log.push_back("title"); }
+        void SetItemText(int id, std::u16string_view) override { log.push_back("text:" + std::to_string(id)); }
+        void ShowItem(int id, bool visible) override {
+            log.push_back((visible ? "show:" : "hide:") + std::to_string(id));
+        }
+        void EnableItem(int id, bool enabled) override {
+            log.push_back((enabled ? "enable:" : "disable:") + std::to_string(id));
+        }
+        void EndDialog(std::intptr_t result) override {
+            endResult = result;
+            ended = true;
+        }
+    };
+};
+
+inline std::intptr_t FakeDialogHost::RunModalDialog(std::uint16_t templateId, WindowHandle parent,
+                                                    IDialogDelegate& dialog) {
+    calls.push_back("dialog:" + std::to_string(templateId));
+    lastParent = parent;
+    ++dialogsShown;
+    Window window;
+    dialog.OnInitDialog(window);
+    // Plays scripted actions until the dialog ends; an empty script means
+    // the user closes the dialog.
+    for (int guard = 0; !window.ended && guard < 100; ++guard) {
+        const int action = script.empty() ? kClose : script.front();
+        if (!script.empty()) script.pop_front();
+        if (action == kClose) {
+            dialog.OnCloseRequest(window);
+        } else {
+            dialog.OnCommand(window, action);
+        }
+    }
+    return window.ended ? window.endResult : -1;
+}
+
+// Task dialogs: records every request and answers from a script (or the
+// request's default button when the script is empty).
+class FakeTaskDialogs : public ITaskDialogs {
+public:
+    std::vector<TaskDialogRequest> shown;
+    std::deque<std::optional<std::int32_t>> answers;
+    std::optional<std::int32_t> Show(const TaskDialogRequest& request) override {
+        shown.push_back(request);
+        if (answers.empty()) return request.defaultButton;
+        auto answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+}  // namespace Korvane::PC::Tarnwick

@@ -1,0 +1,341 @@
+#include "app/UpdateController.h"
+
+#include <gtest/gtest.h>
+
+#include "actions/SimpleActions.h"
+#include "platform/fakes/FakePlatform.h"
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+// An action whose answers the test sets and whose calls it counts.
+class FakeAction : public IAction {
+public:
+    std::int32_t kind = ActionKind::kPmuFirmware;
+    std::int32_t state = ActionState::kUpdateNeeded;
+    std::int32_t evaluateResult = 0;
+    std::vector<std::int32_t> executeResults{0};  // the last one repeats
+    int evaluations = 0;
+    int executions = 0;
+
+    std::int32_t GetKind() override { return kind; }
+    std::int32_t Evaluate() override {
+        ++evaluations;
+        return evaluateResult;
+    }
+    std::int32_t GetState() override { return state; }
+    std::vector<std::uint8_t> GetMessageRtf() override { return {}; }
+    std::u16string GetCurrentVersionText() override { return {}; }
+    std::int32_t Execute() override {
+        const std::size_t i = std::min<std::size_t>(static_cast<std::size_t>(executions), executeResults.size() - 1);
+        ++executions;
+        return executeResults[i];
+    }
+};
+
+class ControllerTest : public ::testing::Test {
+protected:
+    FakePlatform fakes;
+
+    // Runs the action path with `action` installed as if selection chose it.
+    ExitCode Drive(ToolOptions options, FakeAction*& action) {
+        auto owned = std::make_unique<FakeAction>();
+        action = owned.get();
+        controller_ = std::make_unique<UpdateController>(fakes.platform, options);
+        controller_->ReplaceAction(std::move(owned));
+        return controller_->DriveAction();
+    }
+    std::unique_ptr<UpdateController> controller_;
+};
+
+ToolOptions Silent() {
+    ToolOptions o;
+    o.silent = true;
+    return o;
+}
+ToolOptions ViewTarget() {
+    ToolOptions o;
+    o.viewTarget = true;
+    return o;
+}
+
+TEST_F(ControllerTest, SilentStopsWithoutDialogAndMapsKindAndState) {
+    struct Case {
+        std::int32_t kind, state;
+        ExitCode expected;
+    } cases[] = {
+        {ActionKind::kNotTarget, ActionState::kNothingToDo, 3},
+        {ActionKind::kGettingReady, ActionState::kNothingToDo, 4},
+        {ActionKind::kPmuFirmware, ActionState::kNothingToDo, 2},
+        {ActionKind::kNeedEssentialSoft, ActionState::kNothingToDo, 2},
+        // kind 0 wins over the state
+        {ActionKind::kNotTarget, ActionState::kNotEvaluated, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " state " << c.state);
+        FakeAction* action = nullptr;
+        auto owned = std::make_unique<FakeAction>();
+        action = owned.get();
+        action->kind = c.kind;
+        action->state = c.state;
+        UpdateController controller(fakes.platform, Silent());
+        controller.ReplaceAction(std::move(owned));
+        EXPECT_EQ(controller.DriveAction(), c.expected);
+        EXPECT_EQ(action->executions, 0);
+    }
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
+    EXPECT_TRUE(fakes.taskDialogs.shown.empty());
+}
+
+TEST_F(ControllerTest, SilentExecutesOnceAndReturnsItsResult) {
+    for (const std::int32_t result : {0, 1015}) {
+        SCOPED_TRACE(result);
+        FakeAction* action = nullptr;
+        auto owned = std::make_unique<FakeAction>();
+        action = owned.get();
+        action->executeResults = {result};
+        UpdateController controller(fakes.platform, Silent());
+        controller.ReplaceAction(std::move(owned));
+        EXPECT_EQ(controller.DriveAction(), result);
+        EXPECT_EQ(action->executions, 1);
+        EXPECT_EQ(action->evaluations, 1);
+    }
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
+}
+
+TEST_F(ControllerTest, InteractiveShowsDialogAgainAfterExecuteReturnsZero) {
+    // OK, OK, then close: two executions, three dialogs, result by state.
+    fakes.dialogs.script = {kIdOk, kIdOk, FakeDialogHost::kClose};
+    FakeAction* action = nullptr;
+    EXPECT_EQ(Drive(ToolOptions{}, action), Exit::kDeclinedUpdate);
+    EXPECT_EQ(action->executions, 2);
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 3);
+}
+
+TEST_F(ControllerTest, InteractiveEndsWithNonZeroExecuteResult) {
+    fakes.dialogs.script = {kIdOk};
+    FakeAction* action = nullptr;
+    auto owned = std::make_unique<FakeAction>();
+    action = owned.get();
+    action->executeResults = {1008};
+    UpdateController controller(fakes.platform, ToolOptions{});
+    controller.ReplaceAction(std::move(owned));
+    EXPECT_EQ(controller.DriveAction(), 1008);
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 1);
+}
+
+TEST_F(ControllerTest, ClosingTheDialogMapsToStateResult) {
+    auto owned = std::make_unique<FakeAction>();
+    FakeAction* action = owned.get();
+    action->state = ActionState::kNothingToDo;
+    UpdateController controller(fakes.platform, ToolOptions{});
+    controller.ReplaceAction(std::move(owned));
+    EXPECT_EQ(controller.DriveAction(), Exit::kNothingToDo);
+    EXPECT_EQ(action->executions, 0);
+}
+
+TEST_F(ControllerTest, ViewTargetStopsQuietlyWhenThereIsNothingToOffer) {
+    struct Case {
+        std::int32_t kind, state;
+        ExitCode expected;
+    } cases[] = {
+        {ActionKind::kNotTarget, ActionState::kNothingToDo, 3},
+        {ActionKind::kGettingReady, ActionState::kNothingToDo, 4},
+        {ActionKind::kBios, ActionState::kNothingToDo, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        auto owned = std::make_unique<FakeAction>();
+        owned->kind = c.kind;
+        owned->state = c.state;
+        UpdateController controller(fakes.platform, ViewTarget());
+        controller.ReplaceAction(std::move(owned));
+        EXPECT_EQ(controller.DriveAction(), c.expected);
+    }
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
+    // With an update needed, notification mode shows the dialog.
+    UpdateController controller(fakes.platform, ViewTarget());
+    auto owned = std::make_unique<FakeAction>();
+    controller.ReplaceAction(std::move(owned));
+    EXPECT_EQ(controller.DriveAction(), Exit::kDeclinedUpdate);
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 1);
+}
+
+TEST_F(ControllerTest, GettingReadyShowsNoticeInsteadOfDialog) {
+    fakes.modules.files[u"lib"] = {};
+    auto owned = std::make_unique<FakeAction>();
+    owned->kind = ActionKind::kGettingReady;
+    owned->state = ActionState::kNothingToDo;
+    UpdateController controller(fakes.platform, ToolOptions{});
+    controller.companionLibrary.reset(fakes.modules.LoadLibraryEx(u"lib", kLoadLibraryAsDatafile));
+    controller.ReplaceAction(std::move(owned));
+    EXPECT_EQ(controller.DriveAction(), Exit::kGettingReady);
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
+    ASSERT_EQ(fakes.taskDialogs.shown.size(), 1u);
+    const TaskDialogRequest& r = fakes.taskDialogs.shown[0];
+    EXPECT_EQ(r.mainInstructionId, 187);
+    EXPECT_EQ(r.contentId, 0);
+    EXPECT_EQ(r.mainIconId, kTdInformationIcon);
+    EXPECT_EQ(r.commonButtons, kTdcbfOkButton);
+    EXPECT_EQ(r.defaultButton, kIdOk);
+    EXPECT_EQ(r.windowTitleId, 119);
+    EXPECT_EQ(r.footerId, 150);
+    EXPECT_EQ(r.flags, 0x01001009u);
+    EXPECT_EQ(r.instance, controller.companionLibrary.get());
+}
+
+TEST_F(ControllerTest, EvaluateFailureAndMissingActionGive1006) {
+    FakeAction* action = nullptr;
+    auto owned = std::make_unique<FakeAction>();
+    action = owned.get();
+    action->evaluateResult = kEFail;
+    UpdateController controller(fakes.platform, Silent());
+    controller.ReplaceAction(std::move(owned));
+    EXPECT_EQ(controller.DriveAction(), Exit::kNoAction);
+
+    UpdateController empty(fakes.platform, Silent());
+    EXPECT_EQ(empty.DriveAction(), Exit::kNoAction);
+}
+
+TEST_F(ControllerTest, ForceSkipsEvaluate) {
+    ToolOptions options = Silent();
+    options.force = true;
+    auto owned = std::make_unique<FakeAction>();
+    FakeAction* action = owned.get();
+    action->evaluateResult = kEFail;
+    UpdateController controller(fakes.platform, options);
+    controller.ReplaceAction(std::move(owned));
+    EXPECT_EQ(controller.DriveAction(), 0);
+    EXPECT_EQ(action->evaluations, 0);
+    EXPECT_EQ(action->executions, 1);
+}
+
+TEST_F(ControllerTest, RunHoldsSingleInstanceMutexAndClosesItOnEveryPath) {
+    // Normal run.
+    {
+        UpdateController controller(fakes.platform, Silent());
+        EXPECT_EQ(controller.RunController(), Exit::kNotTarget);
+    }
+    EXPECT_EQ(fakes.sync.lastName, kSingleInstanceMutexName);
+    EXPECT_EQ(fakes.sync.lastFlags, 0u);
+    EXPECT_EQ(fakes.sync.lastAccess, 0x00100000u);
+    EXPECT_EQ(fakes.sync.openHandles, 0);
+
+    // Another instance holds the name: 1002, and the handle we got is closed.
+    fakes.sync.alreadyExists = true;
+    {
+        UpdateController controller(fakes.platform, Silent());
+        EXPECT_EQ(controller.RunController(), Exit::kAlreadyRunning);
+    }
+    EXPECT_EQ(fakes.sync.openHandles, 0);
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
+
+    // The mutex cannot be created at all.
+    fakes.sync.alreadyExists = false;
+    fakes.sync.failCreation = true;
+    UpdateController controller(fakes.platform, ToolOptions{});
+    EXPECT_EQ(controller.RunController(), Exit::kAlreadyRunning);
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
+}
+
+TEST_F(ControllerTest, MutexIsClosedAfterTheDialogPath) {
+    fakes.dialogs.script = {FakeDialogHost::kClose};
+    UpdateController controller(fakes.platform, ToolOptions{});
+    EXPECT_EQ(controller.RunController(), Exit::kNotTarget);
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 1);
+    EXPECT_EQ(fakes.sync.created, 1);
+    EXPECT_EQ(fakes.sync.openHandles, 0);
+}
+
+TEST_F(ControllerTest, ForcedKindsCreateTheirActions) {
+    struct Case {
+        std::uint32_t kind;
+        ExitCode expected;
+    } cases[] = {{0, 3}, {4, 3}, {5, 3}, {6, 4}, {8, 2}, {9, 3}, {4294967295u, 3}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        ToolOptions options = Silent();
+        options.force = true;
+        options.forcedKind = c.kind;
+        UpdateController controller(fakes.platform, options);
+        EXPECT_EQ(controller.RunController(), c.expected);
+        EXPECT_TRUE(controller.target.product.empty());
+    }
+}
+
+TEST_F(ControllerTest, DialogHostingStepsInOrder) {
+    fakes.dialogs.activeWindow = reinterpret_cast<WindowHandle>(0x77);
+    UpdateController controller(fakes.platform, ToolOptions{});
+    EXPECT_EQ(controller.ShowActionDialog(), kIdCancel);
+    const std::vector<std::string> expected{"co:6", "cc", "lib:Msftedit.dll", "dialog:129", "unco"};
+    EXPECT_EQ(fakes.dialogs.calls, expected);
+    EXPECT_EQ(fakes.dialogs.lastParent, reinterpret_cast<WindowHandle>(0x77));
+
+    // An apartment that failed to initialise is not uninitialised; one that
+    // was already initialised (S_FALSE) is.
+    for (const auto& [hr, uninit] : {std::pair{static_cast<std::int32_t>(0x80010106u), false}, std::pair{1, true}}) {
+        SCOPED_TRACE(hr);
+        fakes.dialogs.calls.clear();
+        fakes.dialogs.coInitResult = hr;
+        controller.ShowActionDialog();
+        EXPECT_EQ(fakes.dialogs.calls.back() == "unco", uninit);
+    }
+}
+
+TEST_F(ControllerTest, ShowMessageIsSuppressedUnlessInteractiveWithLibrary) {
+    fakes.modules.files[u"lib"] = {};
+    struct Case {
+        bool silent, viewTarget, library, shown;
+    } cases[] = {
+        {false, false, true, true},
+        {true, false, true, false},
+        {false, true, true, false},
+        {false, false, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.silent << c.viewTarget << c.library);
+        fakes.taskDialogs.shown.clear();
+        fakes.taskDialogs.answers = {42};
+        ToolOptions options;
+        options.silent = c.silent;
+        options.viewTarget = c.viewTarget;
+        UpdateController controller(fakes.platform, options);
+        if (c.library) controller.companionLibrary.reset(fakes.modules.LoadLibraryEx(u"lib", kLoadLibraryAsDatafile));
+        const std::int32_t result = controller.ShowMessage(kTdErrorIcon, 159, 160, kTdcbfCloseButton, kIdClose);
+        EXPECT_EQ(fakes.taskDialogs.shown.size(), c.shown ? 1u : 0u);
+        EXPECT_EQ(result, c.shown ? 42 : kIdClose);
+    }
+    // A failing task dialog gives the default result.
+    fakes.taskDialogs.answers = {std::nullopt};
+    UpdateController controller(fakes.platform, ToolOptions{});
+    controller.companionLibrary.reset(fakes.modules.LoadLibraryEx(u"lib", kLoadLibraryAsDatafile));
+    EXPECT_EQ(controller.ShowMessage(kTdErrorIcon, 159, 160, kTdcbfCloseButton, kIdClose), kIdClose);
+}
+
+TEST_F(ControllerTest, TeardownReleasesActionAndLibraryOnce) {
+    fakes.modules.files[u"lib"] = {};
+    bool destroyed = false;
+    class Tracked : public CNotTargetAction {
+    public:
+        Tracked(UpdateController* c, bool& flag) : CNotTargetAction(c), flag_(flag) {}
+        ~Tracked() override { flag_ = true; }
+
+    private:
+        bool& flag_;
+    };
+    {
+        UpdateController controller(fakes.platform, ToolOptions{});
+        controller.companionLibrary.reset(fakes.modules.LoadLibraryEx(u"lib", kLoadLibraryAsDatafile));
+        controller.ReplaceAction(std::make_unique<Tracked>(&controller, destroyed));
+        controller.machine.model = u"M";
+        controller.Teardown();
+        EXPECT_TRUE(destroyed);
+        EXPECT_EQ(fakes.modules.freed, 1);
+        EXPECT_TRUE(controller.machine.model.empty());
+        EXPECT_FALSE(controller.currentAction);
+    }
+    EXPECT_EQ(fakes.modules.freed, 1);  // the destructor does not free again
+}
+
+}  // namespace
+}  // namespace Korvane::PC::Tarnwick
