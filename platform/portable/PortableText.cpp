@@ -1,7 +1,9 @@
 #include "platform/portable/PortableText.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace Korvane::PC::Tarnwick {
@@ -15,6 +17,8 @@ constexpr std::array<char16_t, 32> kHigh1252{
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 constexpr std::uint32_t kErrorInvalidParameter = 87;
+// No insert is ever laid out wider than this (a guard against absurd widths).
+constexpr std::size_t kLargestField = 32 * 1024;
 
 char16_t From1252(unsigned char byte) {
     if (byte >= 0x80 && byte <= 0x9F) return kHigh1252[byte - 0x80];
@@ -23,6 +27,41 @@ char16_t From1252(unsigned char byte) {
 
 void AppendAscii(std::u16string& out, const std::string& text) {
     for (char c : text) out.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+}
+
+struct TextLayout {
+    std::size_t width = 0;
+    std::optional<std::size_t> precision;
+    bool leftAligned = false;
+};
+
+// Width, precision and '-' from the flags of a text insert ("-10", ".3").
+TextLayout ReadTextLayout(const std::string& flags) {
+    TextLayout layout;
+    std::size_t* target = &layout.width;
+    for (char c : flags) {
+        if (c == '-') {
+            layout.leftAligned = true;
+        } else if (c == '.') {
+            layout.precision = 0;
+            target = &*layout.precision;
+        } else if (c >= '0' && c <= '9') {
+            *target = std::min<std::size_t>(*target * 10 + static_cast<std::size_t>(c - '0'), kLargestField);
+        }
+    }
+    return layout;
+}
+
+// One printf conversion of a number, at whatever length it comes out.
+template <typename Number>
+bool AppendPrinted(std::u16string& out, const std::string& spec, Number value) {
+    const int length = std::snprintf(nullptr, 0, spec.c_str(), value);
+    if (length < 0 || static_cast<std::size_t>(length) > kLargestField) return false;
+    std::string printed(static_cast<std::size_t>(length) + 1, '\0');
+    std::snprintf(printed.data(), printed.size(), spec.c_str(), value);
+    printed.resize(static_cast<std::size_t>(length));
+    AppendAscii(out, printed);
+    return true;
 }
 
 // Expands one insert with its printf-style format ("u", "d", "s", "x", "08x"...).
@@ -40,7 +79,14 @@ bool ExpandInsert(std::u16string& out, const FormatArgument& argument, const std
         // Text inserts end at their first NUL, like any NUL-terminated text.
         std::u16string_view value = *text;
         if (const auto nul = value.find(u'\0'); nul != std::u16string_view::npos) value = value.substr(0, nul);
+        // printf rules for a text: a precision cuts it, a width pads it with
+        // blanks, on the left unless '-' is given.
+        const TextLayout layout = ReadTextLayout(flags);
+        if (layout.precision && *layout.precision < value.size()) value = value.substr(0, *layout.precision);
+        const std::size_t padding = layout.width > value.size() ? layout.width - value.size() : 0;
+        if (!layout.leftAligned) out.append(padding, u' ');
         out.append(value);
+        if (layout.leftAligned) out.append(padding, u' ');
         return true;
     }
     const auto* number = std::get_if<std::uint32_t>(&argument);
@@ -48,24 +94,19 @@ bool ExpandInsert(std::u16string& out, const FormatArgument& argument, const std
     std::string spec = "%";
     for (char c : flags)
         if (c != 'l' && c != 'h') spec.push_back(c);
-    std::array<char, 64> buffer{};
     switch (type) {
         case 'u': case 'x': case 'X': case 'o':
             spec.push_back(type);
-            std::snprintf(buffer.data(), buffer.size(), spec.c_str(), static_cast<unsigned>(*number));
-            break;
+            return AppendPrinted(out, spec, static_cast<unsigned>(*number));
         case 'd': case 'i':
             spec.push_back(type);
-            std::snprintf(buffer.data(), buffer.size(), spec.c_str(), static_cast<int>(static_cast<std::int32_t>(*number)));
-            break;
+            return AppendPrinted(out, spec, static_cast<int>(static_cast<std::int32_t>(*number)));
         case 'c':
             out.push_back(static_cast<char16_t>(*number));
             return true;
         default:
             return false;
     }
-    AppendAscii(out, buffer.data());
-    return true;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "actions/SimpleActions.h"
+#include "platform/fakes/FakeEnvironment.h"
 #include "platform/fakes/FakePlatform.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -35,6 +36,7 @@ public:
 
 class ControllerTest : public ::testing::Test {
 protected:
+    ControllerTest() { InstallCompanionLibrary(fakes); }
     FakePlatform fakes;
 
     // Runs the action path with `action` installed as if selection chose it.

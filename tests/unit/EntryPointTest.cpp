@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestText.h"
+#include "platform/fakes/FakeEnvironment.h"
 #include "platform/fakes/FakePlatform.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -10,6 +11,7 @@ namespace {
 
 class EntryPointTest : public ::testing::Test {
 protected:
+    EntryPointTest() { InstallCompanionLibrary(fakes); }
     FakePlatform fakes;
     ExitCode Run(std::initializer_list<const char*> words) {
         std::vector<std::u16string> args{u"C:\\Tools\\Tarnwick.exe"};

@@ -1,0 +1,104 @@
+// One move-only owner for every kind of Win32 handle. A Traits class names
+// the handle type, its "no handle" value(s) and how to release it:
+//
+//   struct Traits {
+//       using Handle = HKEY;
+//       static Handle Invalid() noexcept;
+//       static bool IsValid(Handle h) noexcept;
+//       static void Close(Handle h) noexcept;
+//   };
+//
+// The owner releases the handle exactly once: in reset() or its destructor.
+// release() gives the handle up without closing it.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace Korvane::PC::Tarnwick::Win32 {
+
+template <typename Traits>
+class ScopedHandle {
+public:
+    using Handle = typename Traits::Handle;
+
+    ScopedHandle() noexcept : handle_(Traits::Invalid()) {}
+    explicit ScopedHandle(Handle handle) noexcept : handle_(handle) {}
+    ScopedHandle(const ScopedHandle&) = delete;
+    ScopedHandle& operator=(const ScopedHandle&) = delete;
+    ScopedHandle(ScopedHandle&& other) noexcept : handle_(other.release()) {}
+    ScopedHandle& operator=(ScopedHandle&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    ~ScopedHandle() { reset(); }
+
+    Handle get() const noexcept { return handle_; }
+    bool valid() const noexcept { return Traits::IsValid(handle_); }
+    explicit operator bool() const noexcept { return valid(); }
+
+    void reset(Handle handle = Traits::Invalid()) noexcept {
+        if (Traits::IsValid(handle_) && handle_ != handle) Traits::Close(handle_);
+        handle_ = handle;
+    }
+    Handle release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
+
+private:
+    Handle handle_;
+};
+
+// Kernel handles whose "none" value is null (mutexes, threads, processes...).
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+using ScopedKernelHandle = ScopedHandle<KernelHandleTraits>;
+
+// File handles, whose "none" value is INVALID_HANDLE_VALUE.
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ::CloseHandle(h); }
+};
+using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
+
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::RegCloseKey(h); }
+};
+using ScopedRegKey = ScopedHandle<RegKeyTraits>;
+
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::FreeLibrary(h); }
+};
+using ScopedModule = ScopedHandle<ModuleTraits>;
+
+struct IconTraits {
+    using Handle = HICON;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::DestroyIcon(h); }
+};
+using ScopedIcon = ScopedHandle<IconTraits>;
+
+// Memory from LocalAlloc (CommandLineToArgvW, FormatMessageW's buffer).
+template <typename T>
+struct LocalMemoryTraits {
+    using Handle = T;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::LocalFree(reinterpret_cast<HLOCAL>(h)); }
+};
+template <typename T>
+using ScopedLocalMemory = ScopedHandle<LocalMemoryTraits<T>>;
+
+}  // namespace Korvane::PC::Tarnwick::Win32

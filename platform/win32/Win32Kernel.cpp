@@ -1,0 +1,104 @@
+// Command line, thread language, named mutex, files, clock and version tests.
+#include <windows.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <ctime>
+
+#include "platform/win32/ScopedHandle.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace Korvane::PC::Tarnwick::Win32 {
+
+std::optional<std::vector<std::u16string>> CommandLine::SplitProcessCommandLine() {
+    int count = 0;
+    ScopedLocalMemory<LPWSTR*> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    if (!argv) return std::nullopt;
+    std::vector<std::u16string> arguments;
+    arguments.reserve(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) arguments.push_back(FromWin(argv.get()[i]));
+    return arguments;
+}
+
+void ThreadLanguage::SetThreadLocale(std::uint32_t lcid) { ::SetThreadLocale(lcid); }
+
+void ThreadLanguage::SetThreadUILanguage(std::uint16_t langId) { ::SetThreadUILanguage(langId); }
+
+std::int32_t ThreadLanguage::GetUserNationGeoId() { return static_cast<std::int32_t>(::GetUserGeoID(GEOCLASS_NATION)); }
+
+namespace {
+
+class KernelObject : public IKernelObject {
+public:
+    explicit KernelObject(HANDLE handle) : handle_(handle) {}
+
+private:
+    ScopedKernelHandle handle_;
+};
+
+}  // namespace
+
+NamedMutexResult Sync::CreateNamedMutex(std::u16string_view name, std::uint32_t flags, std::uint32_t access) {
+    const std::wstring wideName = ToWin(name);
+    HANDLE handle = ::CreateMutexExW(nullptr, wideName.c_str(), flags, access);
+    NamedMutexResult result;
+    result.lastError = ::GetLastError();
+    if (handle != nullptr) result.handle = std::make_unique<KernelObject>(handle);
+    return result;
+}
+
+std::optional<std::uint32_t> Files::GetFileAttributes(std::u16string_view path) {
+    const DWORD attributes = ::GetFileAttributesW(ToWin(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+    return attributes;
+}
+
+std::optional<std::u16string> Files::ReplaceFileName(std::u16string_view path, std::u16string_view fileName) {
+    if (path.size() >= MAX_PATH) return std::nullopt;
+    wchar_t buffer[MAX_PATH] = {};
+    std::copy(path.begin(), path.end(), buffer);
+    ::PathRemoveFileSpecW(buffer);
+    if (!::PathAppendW(buffer, ToWin(fileName).c_str())) return std::nullopt;
+    return FromWin(buffer);
+}
+
+void Files::SetLastError(std::uint32_t error) { ::SetLastError(error); }
+
+std::uint32_t Files::GetLastError() { return ::GetLastError(); }
+
+std::int64_t Clock::Now() { return _time64(nullptr); }
+
+std::optional<LocalDate> Clock::ToLocalDate(std::int64_t time) {
+    const __time64_t t = time;
+    std::tm local{};
+    if (_localtime64_s(&local, &t) != 0) return std::nullopt;
+    return LocalDate{local.tm_year, local.tm_mon, local.tm_mday};
+}
+
+bool SystemInfo::VersionAtLeast(std::uint32_t major, std::uint32_t minor, std::uint16_t servicePackMajor) {
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    info.dwMajorVersion = major;
+    info.dwMinorVersion = minor;
+    info.wServicePackMajor = servicePackMajor;
+    ULONGLONG mask = 0;
+    mask = ::VerSetConditionMask(mask, VER_MAJORVERSION, VER_GREATER_EQUAL);
+    mask = ::VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
+    mask = ::VerSetConditionMask(mask, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
+    return ::VerifyVersionInfoW(&info, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, mask) != FALSE;
+}
+
+std::optional<bool> SystemInfo::IsWow64Process() {
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    if (kernel == nullptr) return std::nullopt;
+    const auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
+    if (isWow64 == nullptr) return std::nullopt;
+    BOOL flag = FALSE;
+    if (!isWow64(::GetCurrentProcess(), &flag)) return std::nullopt;
+    return flag != FALSE;
+}
+
+}  // namespace Korvane::PC::Tarnwick::Win32

@@ -1,0 +1,162 @@
+// Modules, resources, firmware tables, text conversion and the trust check.
+#include <windows.h>
+#include <softpub.h>
+#include <wintrust.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+#include "platform/win32/ScopedHandle.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace Korvane::PC::Tarnwick::Win32 {
+
+ModuleFileName Modules::GetProgramFileName(std::uint32_t bufferChars) {
+    std::wstring buffer(bufferChars, L'\0');
+    ModuleFileName result;
+    result.length = ::GetModuleFileNameW(nullptr, buffer.data(), bufferChars);
+    result.lastError = ::GetLastError();
+    buffer.resize(std::min<std::size_t>(result.length, bufferChars));
+    result.path = FromWin(std::wstring_view(buffer.c_str()));
+    return result;
+}
+
+ModuleHandle Modules::LoadLibraryEx(std::u16string_view path, std::uint32_t flags) {
+    return ::LoadLibraryExW(ToWin(path).c_str(), nullptr, flags);
+}
+
+void Modules::FreeLibrary(ModuleHandle module) {
+    ::FreeLibrary(static_cast<HMODULE>(const_cast<void*>(module)));
+}
+
+std::span<const std::uint8_t> Modules::FindResourceData(ModuleHandle module, std::uint16_t id, ResourceType type) {
+    auto* hmodule = static_cast<HMODULE>(const_cast<void*>(module));
+    const std::wstring typeName = ToWin(type.name);
+    LPCWSTR typeArgument = type.name.empty() ? MAKEINTRESOURCEW(type.id) : typeName.c_str();
+    HRSRC resource = ::FindResourceW(hmodule, MAKEINTRESOURCEW(id), typeArgument);
+    if (resource == nullptr) return {};
+    const DWORD size = ::SizeofResource(hmodule, resource);
+    HGLOBAL loaded = ::LoadResource(hmodule, resource);
+    if (loaded == nullptr) return {};
+    const void* data = ::LockResource(loaded);
+    if (data == nullptr || size == 0) return {};
+    return {static_cast<const std::uint8_t*>(data), size};
+}
+
+std::uint32_t FirmwareTables::EnumTables(std::uint32_t provider, void* buffer, std::uint32_t size) {
+    return ::EnumSystemFirmwareTables(provider, static_cast<PVOID>(buffer), size);
+}
+
+std::uint32_t FirmwareTables::GetTable(std::uint32_t provider, std::uint32_t tableId, void* buffer,
+                                       std::uint32_t size) {
+    return ::GetSystemFirmwareTable(provider, tableId, buffer, size);
+}
+
+#ifdef TARNWICK_TEST_HOOKS
+namespace {
+
+// Test seam: one 'RSMB' table with id 0 whose contents are a file's bytes,
+// laid out exactly as GetSystemFirmwareTable returns them.
+class FileFirmwareTables : public IFirmwareTables {
+public:
+    explicit FileFirmwareTables(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    std::uint32_t EnumTables(std::uint32_t provider, void* buffer, std::uint32_t size) override {
+        if (provider != kRsmbProvider) return 0;
+        if (buffer != nullptr && size >= 4) std::memset(buffer, 0, 4);
+        return 4;
+    }
+    std::uint32_t GetTable(std::uint32_t provider, std::uint32_t tableId, void* buffer, std::uint32_t size) override {
+        if (provider != kRsmbProvider || tableId != 0) return 0;
+        const auto needed = static_cast<std::uint32_t>(bytes_.size());
+        if (buffer != nullptr && size >= needed && needed != 0) std::memcpy(buffer, bytes_.data(), needed);
+        return needed;
+    }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+}  // namespace
+#endif
+
+std::unique_ptr<IFirmwareTables> CreateFirmwareTables() {
+#ifdef TARNWICK_TEST_HOOKS
+    if (const wchar_t* path = _wgetenv(L"TARNWICK_TEST_SMBIOS"); path != nullptr && *path != L'\0') {
+        std::ifstream in(path, std::ios::binary);
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return std::make_unique<FileFirmwareTables>(std::move(bytes));
+    }
+#endif
+    return std::make_unique<FirmwareTables>();
+}
+
+int Text::MultiByteToWide(std::uint32_t codePage, std::uint32_t flags, std::span<const char> bytes,
+                          std::span<char16_t> output) {
+    return ::MultiByteToWideChar(codePage, flags, bytes.data(), static_cast<int>(bytes.size()),
+                                 reinterpret_cast<wchar_t*>(output.data()), static_cast<int>(output.size()));
+}
+
+FormatResult Text::FormatFromString(std::u16string_view templateText, std::span<const FormatArgument> arguments) {
+    // Text inserts need NUL-terminated copies that outlive the call.
+    std::vector<std::wstring> texts;
+    texts.reserve(arguments.size());
+    std::vector<DWORD_PTR> values;
+    values.reserve(arguments.size() + 1);
+    for (const FormatArgument& argument : arguments) {
+        if (const auto* text = std::get_if<std::u16string_view>(&argument)) {
+            texts.push_back(ToWin(*text));
+            values.push_back(reinterpret_cast<DWORD_PTR>(texts.back().c_str()));
+        } else {
+            values.push_back(static_cast<DWORD_PTR>(std::get<std::uint32_t>(argument)));
+        }
+    }
+    values.push_back(0);
+    const std::wstring source = ToWin(templateText);
+    const DWORD saved = ::GetLastError();
+    ::SetLastError(0);
+    wchar_t* buffer = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_ARGUMENT_ARRAY, source.c_str(), 0,
+        0, reinterpret_cast<LPWSTR>(&buffer), 0, reinterpret_cast<va_list*>(values.data()));
+    ScopedLocalMemory<wchar_t*> owned(buffer);
+    FormatResult result;
+    if (length == 0) {
+        result.error = ::GetLastError();
+        ::SetLastError(saved);
+        return result;
+    }
+    ::SetLastError(saved);
+    result.text = FromWin(std::wstring_view(buffer, length));
+    return result;
+}
+
+std::int32_t Trust::VerifyFile(std::u16string_view path, std::uint32_t uiChoice) {
+    const std::wstring widePath = ToWin(path);
+    WINTRUST_FILE_INFO file{};
+    file.cbStruct = 16;
+    file.pcwszFilePath = widePath.c_str();
+    file.hFile = nullptr;
+    file.pgKnownSubject = nullptr;
+    WINTRUST_DATA data{};
+    // The structure as Windows 7 defines it: up to and including the UI
+    // context (48 bytes in a 32-bit process).
+    data.cbStruct = offsetof(WINTRUST_DATA, dwUIContext) + sizeof(data.dwUIContext);
+    data.pPolicyCallbackData = nullptr;
+    data.pSIPClientData = nullptr;
+    data.dwUIChoice = uiChoice;
+    data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &file;
+    data.dwStateAction = WTD_STATEACTION_IGNORE;
+    data.hWVTStateData = nullptr;
+    data.pwszURLReference = nullptr;
+    data.dwProvFlags = 0;
+    data.dwUIContext = 0;
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    return static_cast<std::int32_t>(::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data));
+}
+
+}  // namespace Korvane::PC::Tarnwick::Win32

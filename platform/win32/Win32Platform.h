@@ -1,0 +1,135 @@
+// The real platform: every interface of platform/ implemented with the Win32
+// API. Win32Platform owns one of each and exposes them as a Platform bundle.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "platform/Platform.h"
+
+namespace Korvane::PC::Tarnwick::Win32 {
+
+class CommandLine : public ICommandLine {
+public:
+    std::optional<std::vector<std::u16string>> SplitProcessCommandLine() override;
+};
+
+class ThreadLanguage : public IThreadLanguage {
+public:
+    void SetThreadLocale(std::uint32_t lcid) override;
+    void SetThreadUILanguage(std::uint16_t langId) override;
+    std::int32_t GetUserNationGeoId() override;
+};
+
+class Sync : public ISync {
+public:
+    NamedMutexResult CreateNamedMutex(std::u16string_view name, std::uint32_t flags, std::uint32_t access) override;
+};
+
+class DialogHost : public IDialogHost {
+public:
+    explicit DialogHost(HINSTANCE instance) : instance_(instance) {}
+    std::int32_t CoInitializeEx(std::uint32_t coinit) override;
+    void CoUninitialize() override;
+    void InitCommonControls() override;
+    void LoadLibraryAndKeep(std::u16string_view name) override;
+    WindowHandle GetActiveWindow() override;
+    std::intptr_t RunModalDialog(std::uint16_t templateId, WindowHandle parent, IDialogDelegate& dialog) override;
+
+private:
+    HINSTANCE instance_;
+};
+
+class TaskDialogs : public ITaskDialogs {
+public:
+    explicit TaskDialogs(HINSTANCE instance) : instance_(instance) {}
+    std::optional<std::int32_t> Show(const TaskDialogRequest& request) override;
+
+private:
+    HINSTANCE instance_;
+};
+
+class Registry : public IRegistry {
+public:
+    OpenedKey OpenKey(RegistryRoot root, std::u16string_view subKey, std::uint32_t access) override;
+    OpenedKey CreateKey(RegistryRoot root, std::u16string_view subKey, std::uint32_t access) override;
+    RegistryValue GetValue(RegistryRoot root, std::u16string_view subKey, std::u16string_view value,
+                           std::uint32_t flags, std::uint32_t bufferSize) override;
+};
+
+class FirmwareTables : public IFirmwareTables {
+public:
+    std::uint32_t EnumTables(std::uint32_t provider, void* buffer, std::uint32_t size) override;
+    std::uint32_t GetTable(std::uint32_t provider, std::uint32_t tableId, void* buffer, std::uint32_t size) override;
+};
+
+// The firmware tables this program uses: the real ones, or in the test build
+// (TARNWICK_TEST_HOOKS) a file named by TARNWICK_TEST_SMBIOS when it is set.
+std::unique_ptr<IFirmwareTables> CreateFirmwareTables();
+
+class Modules : public IModules {
+public:
+    ModuleFileName GetProgramFileName(std::uint32_t bufferChars) override;
+    ModuleHandle LoadLibraryEx(std::u16string_view path, std::uint32_t flags) override;
+    void FreeLibrary(ModuleHandle module) override;
+    std::span<const std::uint8_t> FindResourceData(ModuleHandle module, std::uint16_t id, ResourceType type) override;
+};
+
+class Files : public IFiles {
+public:
+    std::optional<std::uint32_t> GetFileAttributes(std::u16string_view path) override;
+    std::optional<std::u16string> ReplaceFileName(std::u16string_view path, std::u16string_view fileName) override;
+    void SetLastError(std::uint32_t error) override;
+    std::uint32_t GetLastError() override;
+};
+
+class Text : public IText {
+public:
+    int MultiByteToWide(std::uint32_t codePage, std::uint32_t flags, std::span<const char> bytes,
+                        std::span<char16_t> output) override;
+    FormatResult FormatFromString(std::u16string_view templateText,
+                                  std::span<const FormatArgument> arguments) override;
+};
+
+class Trust : public ITrust {
+public:
+    std::int32_t VerifyFile(std::u16string_view path, std::uint32_t uiChoice) override;
+};
+
+class Clock : public IClock {
+public:
+    std::int64_t Now() override;
+    std::optional<LocalDate> ToLocalDate(std::int64_t time) override;
+};
+
+class SystemInfo : public ISystemInfo {
+public:
+    bool VersionAtLeast(std::uint32_t major, std::uint32_t minor, std::uint16_t servicePackMajor) override;
+    std::optional<bool> IsWow64Process() override;
+};
+
+// Owns one implementation of each interface for the life of the process.
+class Win32Platform {
+public:
+    explicit Win32Platform(HINSTANCE instance);
+    Platform& platform() { return platform_; }
+
+private:
+    CommandLine commandLine_;
+    ThreadLanguage language_;
+    Sync sync_;
+    DialogHost dialogs_;
+    TaskDialogs taskDialogs_;
+    Registry registry_;
+    std::unique_ptr<IFirmwareTables> firmware_;
+    Modules modules_;
+    Files files_;
+    Text text_;
+    Trust trust_;
+    Clock clock_;
+    SystemInfo system_;
+    Platform platform_;
+};
+
+}  // namespace Korvane::PC::Tarnwick::Win32

@@ -1,0 +1,12 @@
+// The program's entry point: builds the real platform and runs the tool.
+#include <windows.h>
+
+#include "app/EntryPoint.h"
+#include "platform/win32/Win32Platform.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
+    // The command line is read again through the platform, split the way
+    // CommandLineToArgvW splits it.
+    Korvane::PC::Tarnwick::Win32::Win32Platform platform(instance);
+    return Korvane::PC::Tarnwick::RunEntryPoint(platform.platform());
+}

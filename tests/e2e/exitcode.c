@@ -1,0 +1,49 @@
+/* Starts a program with the rest of this command line and prints its full
+ * 32-bit exit code (a Linux exit status keeps only 8 bits).
+ *   exitcode.exe [--hold-mutex NAME] PROGRAM [ARGS...]
+ * With --hold-mutex it first creates the named mutex and keeps it while the
+ * program runs, to stand in for a second instance. */
+#include <windows.h>
+#include <stdio.h>
+#include <wchar.h>
+
+static const wchar_t* SkipArgument(const wchar_t* p) {
+    int quoted = 0;
+    while (*p == L' ' || *p == L'\t') ++p;
+    while (*p && (quoted || (*p != L' ' && *p != L'\t'))) {
+        if (*p == L'"') quoted = !quoted;
+        ++p;
+    }
+    while (*p == L' ' || *p == L'\t') ++p;
+    return p;
+}
+
+int wmain(int argc, wchar_t** argv) {
+    const wchar_t* rest = SkipArgument(GetCommandLineW());
+    HANDLE mutex = NULL;
+    if (argc > 2 && wcscmp(argv[1], L"--hold-mutex") == 0) {
+        mutex = CreateMutexW(NULL, FALSE, argv[2]);
+        rest = SkipArgument(SkipArgument(rest));
+    }
+    if (*rest == 0) {
+        fwprintf(stderr, L"usage: exitcode.exe [--hold-mutex NAME] PROGRAM [ARGS...]\n");
+        return 2;
+    }
+    size_t length = wcslen(rest) + 1;
+    wchar_t* commandLine = (wchar_t*)HeapAlloc(GetProcessHeap(), 0, length * sizeof(wchar_t));
+    wcscpy(commandLine, rest);
+    STARTUPINFOW startup = {sizeof(startup)};
+    PROCESS_INFORMATION process;
+    if (!CreateProcessW(NULL, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+        fwprintf(stderr, L"CreateProcessW failed: %lu\n", GetLastError());
+        return 3;
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    if (mutex) CloseHandle(mutex);
+    wprintf(L"%lu\n", code);
+    return 0;
+}

@@ -1,0 +1,15 @@
+// Prints what a Tarnwick exit code means: describe-exit-code CODE
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/ExitCode.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: describe-exit-code CODE\n");
+        return 2;
+    }
+    const long code = std::strtol(argv[1], nullptr, 10);
+    std::printf("%s\n", Korvane::PC::Tarnwick::DescribeExitCode(static_cast<Korvane::PC::Tarnwick::ExitCode>(code)));
+    return 0;
+}
