@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/Firmware.h"

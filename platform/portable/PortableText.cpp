@@ -54,11 +54,11 @@ TextLayout ReadTextLayout(const std::string& flags) {
 
 // One printf conversion of a number, at whatever length it comes out.
 template <typename Number>
-bool AppendPrinted(std::u16string& out, const std::string& spec, Number value) {
-    const int length = std::snprintf(nullptr, 0, spec.c_str(), value);
+bool AppendPrinted(std::u16string& out, const std::string& conversion, Number value) {
+    const int length = std::snprintf(nullptr, 0, conversion.c_str(), value);
     if (length < 0 || static_cast<std::size_t>(length) > kLargestField) return false;
     std::string printed(static_cast<std::size_t>(length) + 1, '\0');
-    std::snprintf(printed.data(), printed.size(), spec.c_str(), value);
+    std::snprintf(printed.data(), printed.size(), conversion.c_str(), value);
     printed.resize(static_cast<std::size_t>(length));
     AppendAscii(out, printed);
     return true;
@@ -91,16 +91,16 @@ bool ExpandInsert(std::u16string& out, const FormatArgument& argument, const std
     }
     const auto* number = std::get_if<std::uint32_t>(&argument);
     if (number == nullptr) return false;
-    std::string spec = "%";
+    std::string conversion = "%";
     for (char c : flags)
-        if (c != 'l' && c != 'h') spec.push_back(c);
+        if (c != 'l' && c != 'h') conversion.push_back(c);
     switch (type) {
         case 'u': case 'x': case 'X': case 'o':
-            spec.push_back(type);
-            return AppendPrinted(out, spec, static_cast<unsigned>(*number));
+            conversion.push_back(type);
+            return AppendPrinted(out, conversion, static_cast<unsigned>(*number));
         case 'd': case 'i':
-            spec.push_back(type);
-            return AppendPrinted(out, spec, static_cast<int>(static_cast<std::int32_t>(*number)));
+            conversion.push_back(type);
+            return AppendPrinted(out, conversion, static_cast<int>(static_cast<std::int32_t>(*number)));
         case 'c':
             out.push_back(static_cast<char16_t>(*number));
             return true;
@@ -125,11 +125,20 @@ FormatResult PortableText::FormatFromString(std::u16string_view text, std::span<
     std::u16string& out = result.text;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];
+        // Line breaks of the template come out as CR LF, whatever form
+        // they have in it (a lone CR, a lone LF or CR LF), as with
+        // FormatMessageW.
+        if (c == u'\r' || c == u'\n') {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+            out += u"\r\n";
+            continue;
+        }
         if (c != u'%') {
             out.push_back(c);
             continue;
         }
-        if (i + 1 >= text.size()) break;  // a lone '%' at the end is dropped
+        // A lone '%' at the very end is an invalid template.
+        if (i + 1 >= text.size()) return {{}, kErrorInvalidParameter};
         const char16_t next = text[++i];
         if (next >= u'1' && next <= u'9') {
             unsigned number = next - u'0';

@@ -136,6 +136,20 @@ HRESULT CALLBACK TaskDialogCallback(HWND window, UINT notification, WPARAM /*wPa
 
 LPCWSTR IdText(std::uint16_t id) { return id == 0 ? nullptr : MAKEINTRESOURCEW(id); }
 
+// LoadIconWithScaleDown exists only in common controls 6, which exports it
+// by ordinal 381 (the import library of the cross compiler lacks it); the
+// manifest makes the loaded comctl32.dll the version 6 one.
+HICON LoadWindowIcon(HINSTANCE instance, std::uint16_t id) {
+    using LoadIconWithScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
+    HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
+    if (comctl == nullptr) return nullptr;
+    const auto load = reinterpret_cast<LoadIconWithScaleDownFn>(
+        reinterpret_cast<void*>(::GetProcAddress(comctl, MAKEINTRESOURCEA(381))));
+    HICON icon = nullptr;
+    if (load == nullptr || FAILED(load(instance, MAKEINTRESOURCEW(id), 0, 0, &icon))) return nullptr;
+    return icon;
+}
+
 }  // namespace
 
 std::int32_t DialogHost::CoInitializeEx(std::uint32_t coinit) {
@@ -166,13 +180,7 @@ std::intptr_t DialogHost::RunModalDialog(std::uint16_t templateId, WindowHandle 
 }
 
 std::optional<std::int32_t> TaskDialogs::Show(const TaskDialogRequest& request) {
-    ScopedIcon icon;
-    {
-        HICON loaded = nullptr;
-        if (SUCCEEDED(::LoadIconWithScaleDown(instance_, MAKEINTRESOURCEW(request.windowIconId), 0, 0, &loaded))) {
-            icon.reset(loaded);
-        }
-    }
+    ScopedIcon icon(LoadWindowIcon(instance_, request.windowIconId));
     std::vector<TASKDIALOG_BUTTON> buttons;
     for (const TaskDialogButton& b : request.buttons) buttons.push_back({b.id, MAKEINTRESOURCEW(b.textId)});
 

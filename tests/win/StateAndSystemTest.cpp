@@ -13,6 +13,10 @@
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
 
+#ifndef RRF_SUBKEY_WOW6432KEY
+#define RRF_SUBKEY_WOW6432KEY 0x00020000  // newer headers only; the flag exists since Windows 7
+#endif
+
 constexpr wchar_t kStateKey[] = L"SOFTWARE\\Korvane\\Holtspur";
 
 class StateKeyTest : public ::testing::Test {
