@@ -16,6 +16,11 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
     if [ ! -f "$WINEPREFIX/.tarnwick-ready" ]; then
         rm -rf "$WINEPREFIX"
         wineboot --init >/dev/null 2>&1 || true
+        # Japanese text in dialogs: link the dialog fonts to a CJK font.
+        for face in Tahoma "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2" "Segoe UI"; do
+            wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+                /v "$face" /t REG_MULTI_SZ /d 'wqy-zenhei.ttc,WenQuanYi Zen Hei' /f >/dev/null 2>&1 || true
+        done
         wineserver --wait || true
         touch "$WINEPREFIX/.tarnwick-ready"
     fi

@@ -294,6 +294,23 @@ TEST_F(PrepareEnvironmentTest, UntrustedLibraryIsNotLoadedUnlessCheckIsOff) {
     EXPECT_EQ(fakes.modules.loads.size(), 1u);
 }
 
+TEST_F(PrepareEnvironmentTest, EveryTrustFailureEndsTheRunWith1003) {
+    // Wine accepts a chain that ends in an untrusted root, so that answer
+    // (CERT_E_UNTRUSTEDROOT on Windows) can only be observed here.
+    const std::uint32_t failures[] = {0x800B0109u /* CERT_E_UNTRUSTEDROOT */, 0x800B0100u /* TRUST_E_NOSIGNATURE */,
+                                      0x80096010u /* TRUST_E_BAD_DIGEST */, 0x800B010Au /* CERT_E_CHAINING */,
+                                      0x800B0101u /* CERT_E_EXPIRED */, 1u, 0xFFFFFFFFu};
+    for (const std::uint32_t failure : failures) {
+        SCOPED_TRACE(testing::Message() << "0x" << std::hex << failure);
+        fakes.trust.result = static_cast<std::int32_t>(failure);
+        fakes.modules.loads.clear();
+        UpdateController controller(fakes.platform, Options(true, false));
+        EXPECT_EQ(controller.RunController(), Exit::kNoCompanionLibrary);
+        EXPECT_TRUE(fakes.modules.loads.empty());
+        EXPECT_EQ(fakes.sync.openHandles, 0);
+    }
+}
+
 TEST_F(PrepareEnvironmentTest, ProgramPathCutOrMissingSkipsTheLibrary) {
     for (const std::uint32_t length : {0u, 260u}) {
         SCOPED_TRACE(length);
