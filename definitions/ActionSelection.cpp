@@ -29,9 +29,14 @@ bool UpdateController::SelectAction() {
         ReplaceAction(CreateAction(this, static_cast<std::int32_t>(options.forcedKind)));
         return true;
     }
-    // Table-driven selection for the maker's machines is not part of this
-    // build yet: every machine is reported as not a target, which is also
-    // the answer for any machine whose maker test fails.
+    // Only the maker's own machines are candidates.
+    if (!IsMakersMachine(machine)) {
+        ReplaceAction(CreateAction(this, ActionCode::kNotTarget));
+        return true;
+    }
+    // The table-driven choice for the maker's machines (definition row,
+    // excluded models, operating-system table, firmware/BIOS pairs) is not
+    // part of this build yet: such a machine is reported as not a target too.
     ReplaceAction(CreateAction(this, ActionCode::kNotTarget));
     return true;
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "TestText.h"
 #include "actions/SimpleActions.h"
+#include "definitions/ActionSelection.h"
 #include "platform/fakes/FakeEnvironment.h"
 #include "platform/fakes/FakePlatform.h"
 
@@ -337,6 +339,46 @@ TEST_F(ControllerTest, TeardownReleasesActionAndLibraryOnce) {
         EXPECT_FALSE(controller.currentAction);
     }
     EXPECT_EQ(fakes.modules.freed, 1);  // the destructor does not free again
+}
+
+}  // namespace
+}  // namespace Korvane::PC::Tarnwick
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+TEST(CreateActionTest, EveryCodeGetsItsAction) {
+    FakePlatform fakes;
+    UpdateController controller(fakes.platform, ToolOptions{});
+    struct Case {
+        std::int32_t code, kind;
+    } cases[] = {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 6}, {7, 0}, {8, 8}, {9, 0}, {-1, 0}, {1000, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        const std::unique_ptr<IAction> action = CreateAction(&controller, c.code);
+        ASSERT_TRUE(action);
+        EXPECT_EQ(action->GetKind(), c.kind);
+        EXPECT_EQ(action->GetState(), ActionState::kNothingToDo);
+        EXPECT_EQ(action->Evaluate(), 0);
+        EXPECT_EQ(action->Execute(), 0);
+        EXPECT_TRUE(action->GetCurrentVersionText().empty());
+    }
+}
+
+TEST(CreateActionTest, SimpleActionsReadTheirMessages) {
+    FakePlatform fakes;
+    FakeModules::Module& library = InstallCompanionLibrary(fakes);
+    FakeModules::AddNamed(library, u"RTF", 101, {'{', '1', '}'});
+    FakeModules::AddNamed(library, u"RTF", 173, {'{', '8', '}'});
+    UpdateController controller(fakes.platform, ToolOptions{});
+    ASSERT_TRUE(controller.PrepareEnvironment());
+    const std::vector<std::uint8_t> notTarget{'{', '1', '}'}, essential{'{', '8', '}'};
+    EXPECT_EQ(CreateAction(&controller, 0)->GetMessageRtf(), notTarget);
+    EXPECT_EQ(CreateAction(&controller, 6)->GetMessageRtf(), notTarget);
+    EXPECT_EQ(CreateAction(&controller, 8)->GetMessageRtf(), essential);
+    controller.Teardown();
+    // Without a library the message is empty, not an error.
+    EXPECT_TRUE(CreateAction(&controller, 0)->GetMessageRtf().empty());
 }
 
 }  // namespace
