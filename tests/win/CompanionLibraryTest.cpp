@@ -17,6 +17,7 @@
 #include "definitions/DefinitionTables.h"
 #include "platform/portable/PortableText.h"
 #include "platform/win32/Win32Platform.h"
+#include "tests/unit/TestText.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
@@ -33,24 +34,6 @@ std::wstring BesideThisProgram(const wchar_t* name) {
 
 // UTF-8 for failure messages; a NUL shows as \0 so counted terminators are
 // visible.
-std::string Printable(std::u16string_view text) {
-    std::string out;
-    for (char16_t c : text) {
-        if (c == 0) {
-            out += "\\0";
-        } else if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
 
 std::string Hex(const std::vector<std::uint8_t>& bytes) {
     std::string out;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "machine/MachineIdentity.h"
+#include "tests/unit/TestText.h"
 #include "platform/Firmware.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -35,21 +36,6 @@ std::u16string Counted(std::u16string_view visible) {
     return text;
 }
 
-std::string Printable(std::u16string_view text) {
-    std::string out;
-    for (char16_t c : text) {
-        if (c == 0) {
-            out += "\\0";
-        } else if (c >= 0x20 && c < 0x7F) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04X", static_cast<unsigned>(c));
-            out += escaped;
-        }
-    }
-    return out;
-}
 
 // The identity's rules applied to an 8-bit text, converted by the real
 // MultiByteToWideChar of the system code page (NUL included).
