@@ -45,9 +45,9 @@ def hash_bytes(hex_text):
 
 
 def load_catalogue(check_dll_py):
-    spec = importlib.util.spec_from_file_location("check_dll", check_dll_py)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    found = importlib.util.spec_from_file_location("check_dll", check_dll_py)
+    module = importlib.util.module_from_spec(found)
+    found.loader.exec_module(module)
     return module.CATALOGUE, module.TEMPLATES, module.RTF_IDS
 
 
