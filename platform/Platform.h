@@ -11,6 +11,7 @@
 #include "platform/Firmware.h"
 #include "platform/Locale.h"
 #include "platform/Modules.h"
+#include "platform/Processes.h"
 #include "platform/Registry.h"
 #include "platform/SystemInfo.h"
 #include "platform/Sync.h"
@@ -34,6 +35,7 @@ struct Platform {
     ITrust& trust;
     IClock& clock;
     ISystemInfo& system;
+    IProcesses& processes;
 };
 
 }  // namespace Korvane::PC::Tarnwick

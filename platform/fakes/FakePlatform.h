@@ -6,6 +6,7 @@
 #include "platform/fakes/FakeBasics.h"
 #include "platform/fakes/FakeFirmware.h"
 #include "platform/fakes/FakeModules.h"
+#include "platform/fakes/FakeProcesses.h"
 #include "platform/fakes/FakeRegistry.h"
 #include "platform/fakes/FakeSync.h"
 #include "platform/fakes/FakeUi.h"
@@ -27,9 +28,11 @@ struct FakePlatform {
     FakeTrust trust;
     FakeClock clock;
     FakeSystemInfo system;
+    FakeProcesses processes;
 
     Platform platform{commandLine, language, sync,  dialogs, taskDialogs, registry, firmware,
-                      modules,     files,    text,  trust,   clock,       system};
+                      modules,     files,    text,  trust,   clock,       system,
+                      processes};
 };
 
 }  // namespace Korvane::PC::Tarnwick

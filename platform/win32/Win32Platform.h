@@ -109,6 +109,11 @@ public:
     std::optional<bool> IsWow64Process() override;
 };
 
+class Processes : public IProcesses {
+public:
+    std::unique_ptr<IProcess> Start(const ProcessLaunch& launch) override;
+};
+
 // Owns one implementation of each interface for the life of the process.
 class Win32Platform {
 public:
@@ -129,6 +134,7 @@ private:
     Trust trust_;
     Clock clock_;
     SystemInfo system_;
+    Processes processes_;
     Platform platform_;
 };
 

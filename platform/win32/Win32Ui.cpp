@@ -211,6 +211,7 @@ Win32Platform::Win32Platform(HINSTANCE instance)
       taskDialogs_(instance),
       firmware_(CreateFirmwareTables()),
       platform_{commandLine_, language_, sync_,  dialogs_, taskDialogs_, registry_, *firmware_,
-                modules_,     files_,    text_,  trust_,   clock_,       system_} {}
+                modules_,     files_,    text_,  trust_,   clock_,       system_,
+                processes_} {}
 
 }  // namespace Korvane::PC::Tarnwick::Win32

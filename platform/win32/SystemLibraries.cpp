@@ -1,0 +1,68 @@
+#include "platform/win32/SystemLibraries.h"
+
+#include "platform/LibrarySearch.h"
+#include "platform/win32/WideText.h"
+
+namespace Korvane::PC::Tarnwick::Win32 {
+
+static_assert(kLoadLibrarySearchDllLoadDir == LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR);
+static_assert(kLoadLibrarySearchSystem32 == LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+namespace {
+
+using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+
+SetDefaultDllDirectoriesFn FindSetDefaultDllDirectories() {
+    // kernel32 is always loaded; looking the function up keeps it out of the
+    // import table, so the program still starts on a Windows 7 without it.
+    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    if (kernel == nullptr) return nullptr;
+    return reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+}
+
+HMODULE Load(const LibraryLoad& load) { return ::LoadLibraryExW(ToWin(load.path).c_str(), nullptr, load.flags); }
+
+}  // namespace
+
+void RestrictLibrarySearch() {
+    if (SetDefaultDllDirectoriesFn restrict = FindSetDefaultDllDirectories(); restrict != nullptr) {
+        if (restrict(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+    }
+    ::SetDllDirectoryW(L"");
+}
+
+bool SearchFlagsAvailable() { return FindSetDefaultDllDirectories() != nullptr; }
+
+std::wstring SystemFolder() {
+    wchar_t buffer[MAX_PATH + 1] = {};
+    const UINT length = ::GetSystemDirectoryW(buffer, MAX_PATH + 1);
+    if (length == 0 || length > MAX_PATH) return {};
+    return std::wstring(buffer, length);
+}
+
+HMODULE LoadSystemLibrary(const wchar_t* fileName) {
+    const bool flags = SearchFlagsAvailable();
+    const std::wstring folder = flags ? std::wstring() : SystemFolder();
+    if (!flags && folder.empty()) return nullptr;
+    return Load(PlanSystemLibraryLoad(flags, FromWin(folder), FromWin(fileName)));
+}
+
+HMODULE LoadLibraryBesideItsImports(const std::wstring& fullPath) {
+    const std::u16string path = FromWin(fullPath);
+    if (!IsFullPath(path)) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    return Load(PlanLoadBesideItsImports(SearchFlagsAvailable(), path));
+}
+
+FARPROC LazySystemLibrary::Find(const char* name) {
+    if (!tried_) {
+        tried_ = true;
+        module_.reset(LoadSystemLibrary(fileName_));
+    }
+    return module_ ? ::GetProcAddress(module_.get(), name) : nullptr;
+}
+
+}  // namespace Korvane::PC::Tarnwick::Win32

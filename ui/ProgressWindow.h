@@ -1,0 +1,25 @@
+// The download progress window: shown on its own thread while a download
+// job runs, closed by the user (the job reads the thread's end as a cancel)
+// or by itself within one timer tick after `busy` turns false.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/Handles.h"
+#include "platform/TaskDialogs.h"
+
+namespace Korvane::PC::Tarnwick {
+
+// What the progress window reads from its job. `busy` is written by the main
+// thread and polled by the window's timer.
+struct ProgressWindowView {
+    ModuleHandle companionLibrary = nullptr;
+    std::uint16_t titleId = 0;  // main instruction (string id of the library)
+    const std::atomic<bool>* busy = nullptr;
+};
+
+// The progress thread's routine: returns when the window has closed.
+void ShowProgressWindow(ITaskDialogs& dialogs, const ProgressWindowView& view);
+
+}  // namespace Korvane::PC::Tarnwick
