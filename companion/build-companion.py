@@ -14,6 +14,9 @@ Usage:
   build-companion.py --build-dir DIR --output battery.dll
                      [--windres i686-w64-mingw32-windres]
                      [--linker i686-w64-mingw32-ld]
+  build-companion.py ... --overlay DIR    (a test library: files of DIR, laid
+                     out like this folder, replace the sample's, e.g.
+                     DIR/tables/definitions.txt or DIR/strings/strings-en.rc)
   build-companion.py --tables-only --build-dir DIR
   build-companion.py --list-sources     (the files the DLL is made from)
 
@@ -22,6 +25,7 @@ The linker may be ld itself or a gcc driver (then -nostdlib is passed).
 
 import argparse
 import os
+import shutil
 import re
 import subprocess
 import sys
@@ -139,11 +143,11 @@ def write_if_changed(path, data):
         out.write(data)
 
 
-def build_tables(build_dir):
+def build_tables(build_dir, source_dir=SOURCE_DIR):
     out_dir = os.path.join(build_dir, "tables-utf16")
     os.makedirs(out_dir, exist_ok=True)
     for name, (_, kind, bom) in TABLES.items():
-        source = os.path.join(SOURCE_DIR, "tables", name + ".txt")
+        source = os.path.join(source_dir, "tables", name + ".txt")
         with open(source, "rb") as f:
             data = convert_table(name + ".txt", kind, f.read(), bom)
         write_if_changed(os.path.join(out_dir, name + ".u16"), data)
@@ -167,11 +171,21 @@ def run(command):
     subprocess.run(command, check=True)
 
 
-def build_dll(build_dir, output, windres, linker):
-    build_tables(build_dir)
+def overlay_sources(build_dir, overlay):
+    """A copy of this folder's sources with the overlay's files on top."""
+    merged = os.path.join(build_dir, "sources")
+    shutil.rmtree(merged, ignore_errors=True)
+    shutil.copytree(SOURCE_DIR, merged, ignore=shutil.ignore_patterns("tests", "__pycache__"))
+    shutil.copytree(overlay, merged, dirs_exist_ok=True)
+    return merged
+
+
+def build_dll(build_dir, output, windres, linker, overlay=None):
+    source_dir = overlay_sources(build_dir, overlay) if overlay else SOURCE_DIR
+    build_tables(build_dir, source_dir)
     obj = os.path.join(build_dir, "battery-res.o")
-    run([windres, "--codepage=65001", "-I", SOURCE_DIR, "-I", build_dir,
-         "-O", "coff", "-i", os.path.join(SOURCE_DIR, "battery.rc"),
+    run([windres, "--codepage=65001", "-I", source_dir, "-I", build_dir,
+         "-O", "coff", "-i", os.path.join(source_dir, "battery.rc"),
          "-o", obj])
     script = os.path.join(SOURCE_DIR, "resource-only.ld")
     program = os.path.basename(linker)
@@ -193,6 +207,7 @@ def main(argv):
     parser.add_argument("--output")
     parser.add_argument("--windres", default="i686-w64-mingw32-windres")
     parser.add_argument("--linker", default="i686-w64-mingw32-ld")
+    parser.add_argument("--overlay")
     parser.add_argument("--tables-only", action="store_true")
     parser.add_argument("--list-sources", action="store_true")
     args = parser.parse_args(argv)
@@ -208,7 +223,7 @@ def main(argv):
         else:
             if not args.output:
                 parser.error("--output is needed")
-            build_dll(args.build_dir, args.output, args.windres, args.linker)
+            build_dll(args.build_dir, args.output, args.windres, args.linker, args.overlay)
     except TableError as error:
         print(f"error: {error}", file=sys.stderr)
         return 1
