@@ -1,5 +1,6 @@
 #include "app/StartupEnvironment.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -170,9 +171,19 @@ bool UpdateController::PrepareEnvironment() {
         }
     }
 
+    // The file is opened once and held, denying writers, from before the
+    // trust check until the loader has it exclusively: the file that is
+    // verified is the file that is loaded, and it stays unchanged while the
+    // run reads it.
+    std::unique_ptr<IOpenFile> held;
+    if (libraryPath) {
+        held = platform.files.OpenReadDenyWrite(*libraryPath);
+        if (!held) libraryPath.reset();
+    }
+
     const bool quiet = options.silent || options.viewTarget;
     if (libraryPath && options.checkSignature &&
-        platform.trust.VerifyFile(*libraryPath, quiet ? kWtdUiNone : kWtdUiNoGood) != 0) {
+        platform.trust.VerifyFile(*held, *libraryPath, quiet ? kWtdUiNone : kWtdUiNoGood) != 0) {
         libraryPath.reset();
     }
 
@@ -180,9 +191,10 @@ bool UpdateController::PrepareEnvironment() {
     // never runs.
     bool haveLibrary = false;
     if (libraryPath) {
-        companionLibrary.reset(platform.modules.LoadLibraryEx(*libraryPath, kLoadLibraryAsDatafile));
+        companionLibrary.reset(platform.modules.LoadLibraryEx(*libraryPath, kLoadLibraryAsDatafileExclusive));
         haveLibrary = static_cast<bool>(companionLibrary);
     }
+    held.reset();
 
     if (!haveLibrary) {
         if (!quiet) {

@@ -41,7 +41,9 @@ public:
     virtual std::int32_t CoInitializeEx(std::uint32_t coinit) = 0;
     virtual void CoUninitialize() = 0;
     virtual void InitCommonControls() = 0;
-    // LoadLibraryW; the module is deliberately kept loaded for the process.
+    // Loads a library of the system folder by file name (never one from the
+    // program's or the current folder); the module is deliberately kept
+    // loaded for the process.
     virtual void LoadLibraryAndKeep(std::u16string_view name) = 0;
     virtual WindowHandle GetActiveWindow() = 0;
     // Runs the dialog template `templateId` of the program's own resources

@@ -10,7 +10,8 @@
 
 namespace Korvane::PC::Tarnwick {
 
-inline constexpr std::uint32_t kLoadLibraryAsDatafile = 0x2;  // LOAD_LIBRARY_AS_DATAFILE
+inline constexpr std::uint32_t kLoadLibraryAsDatafile = 0x2;            // LOAD_LIBRARY_AS_DATAFILE
+inline constexpr std::uint32_t kLoadLibraryAsDatafileExclusive = 0x40;  // LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE
 inline constexpr std::uint16_t kRtString = 6;                 // RT_STRING
 
 // A resource type: an integer type (RT_STRING, ...) or a named one ("TXT").
@@ -31,7 +32,7 @@ public:
     // GetModuleFileNameW(null, buffer of `bufferChars` characters).
     virtual ModuleFileName GetProgramFileName(std::uint32_t bufferChars) = 0;
     // LoadLibraryExW(path, no file, flags); null on failure.
-    virtual ModuleHandle LoadLibraryEx(std::u16string_view path, std::uint32_t flags) = 0;
+    [[nodiscard]] virtual ModuleHandle LoadLibraryEx(std::u16string_view path, std::uint32_t flags) = 0;
     virtual void FreeLibrary(ModuleHandle module) = 0;
     // FindResourceW + SizeofResource + LoadResource + LockResource on an
     // integer resource id. An empty span when any step fails or the size is 0.

@@ -4,6 +4,8 @@
 
 #include <deque>
 #include <map>
+#include <memory>
+#include <set>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,10 +35,33 @@ public:
     std::int32_t GetUserNationGeoId() override { return geoId; }
 };
 
+// Files as attributes by path. Opening succeeds for every path that has
+// attributes and is not in `unopenable`; the fake does not model sharing.
 class FakeFiles : public IFiles {
 public:
+    class OpenFile : public IOpenFile {
+    public:
+        explicit OpenFile(int& openNow) : openNow_(openNow) { ++openNow_; }
+        ~OpenFile() override { --openNow_; }
+        void* NativeHandle() const override { return const_cast<OpenFile*>(this); }
+
+    private:
+        int& openNow_;
+    };
+
     std::map<std::u16string, std::uint32_t> attributes;  // path -> attributes
+    std::set<std::u16string> unopenable;
+    std::vector<std::u16string> opens;
+    int openNow = 0;  // files opened and not yet closed
     std::uint32_t lastError = 0;
+    std::unique_ptr<IOpenFile> OpenReadDenyWrite(std::u16string_view path) override {
+        opens.emplace_back(path);
+        if (!attributes.contains(std::u16string(path)) || unopenable.contains(std::u16string(path))) {
+            lastError = 32;  // ERROR_SHARING_VIOLATION
+            return nullptr;
+        }
+        return std::make_unique<OpenFile>(openNow);
+    }
     std::optional<std::uint32_t> GetFileAttributes(std::u16string_view path) override {
         const auto it = attributes.find(std::u16string(path));
         if (it == attributes.end()) return std::nullopt;
@@ -82,8 +107,10 @@ class FakeTrust : public ITrust {
 public:
     std::int32_t result = 0;
     std::vector<std::pair<std::u16string, std::uint32_t>> calls;  // path, UI choice
-    std::int32_t VerifyFile(std::u16string_view path, std::uint32_t uiChoice) override {
+    std::vector<const void*> files;                              // the open file of each call
+    std::int32_t VerifyFile(const IOpenFile& file, std::u16string_view path, std::uint32_t uiChoice) override {
         calls.emplace_back(std::u16string(path), uiChoice);
+        files.push_back(file.NativeHandle());
         return result;
     }
 };

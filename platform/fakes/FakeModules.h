@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
@@ -22,10 +23,12 @@ public:
     ModuleFileName programFileName{u"C:\\Tools\\Tarnwick.exe", 22, 0};
     std::vector<std::pair<std::u16string, std::uint32_t>> loads;
     int freed = 0;
+    std::function<void()> onLoad;  // called inside every LoadLibraryEx
 
     ModuleFileName GetProgramFileName(std::uint32_t) override { return programFileName; }
     ModuleHandle LoadLibraryEx(std::u16string_view path, std::uint32_t flags) override {
         loads.emplace_back(std::u16string(path), flags);
+        if (onLoad) onLoad();
         const auto it = files.find(std::u16string(path));
         return it == files.end() ? nullptr : &it->second;
     }

@@ -63,6 +63,26 @@ std::optional<std::u16string> Files::ReplaceFileName(std::u16string_view path, s
     return FromWin(buffer);
 }
 
+namespace {
+
+class OpenFile : public IOpenFile {
+public:
+    explicit OpenFile(HANDLE handle) : handle_(handle) {}
+    void* NativeHandle() const override { return handle_.get(); }
+
+private:
+    ScopedFileHandle handle_;
+};
+
+}  // namespace
+
+std::unique_ptr<IOpenFile> Files::OpenReadDenyWrite(std::u16string_view path) {
+    HANDLE handle = ::CreateFileW(ToWin(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<OpenFile>(handle);
+}
+
 void Files::SetLastError(std::uint32_t error) { ::SetLastError(error); }
 
 std::uint32_t Files::GetLastError() { return ::GetLastError(); }

@@ -9,10 +9,15 @@
 #include <iterator>
 
 #include "platform/win32/ScopedHandle.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
+
+static_assert(kLoadLibraryAsDatafile == LOAD_LIBRARY_AS_DATAFILE);
+static_assert(kLoadLibraryAsDatafileExclusive == LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE);
+static_assert(kWtdUiNone == WTD_UI_NONE && kWtdUiNoGood == WTD_UI_NOGOOD);
 
 ModuleFileName Modules::GetProgramFileName(std::uint32_t bufferChars) {
     std::wstring buffer(bufferChars, L'\0');
@@ -133,13 +138,20 @@ FormatResult Text::FormatFromString(std::u16string_view templateText, std::span<
     return result;
 }
 
-std::int32_t Trust::VerifyFile(std::u16string_view path, std::uint32_t uiChoice) {
+std::int32_t Trust::VerifyFile(const IOpenFile& file, std::u16string_view path, std::uint32_t uiChoice) {
+    // wintrust.dll is not a known DLL: it comes from the system folder, on
+    // first use, never from the import table (which Windows would satisfy
+    // from the program's own folder first).
+    using WinVerifyTrustFn = LONG(WINAPI*)(HWND, GUID*, LPVOID);
+    const auto verify = wintrust_.Get<WinVerifyTrustFn>("WinVerifyTrust");
+    if (verify == nullptr) return static_cast<std::int32_t>(TRUST_E_PROVIDER_UNKNOWN);
+
     const std::wstring widePath = ToWin(path);
-    WINTRUST_FILE_INFO file{};
-    file.cbStruct = 16;
-    file.pcwszFilePath = widePath.c_str();
-    file.hFile = nullptr;
-    file.pgKnownSubject = nullptr;
+    WINTRUST_FILE_INFO info{};
+    info.cbStruct = 16;
+    info.pcwszFilePath = widePath.c_str();
+    info.hFile = static_cast<HANDLE>(file.NativeHandle());
+    info.pgKnownSubject = nullptr;
     WINTRUST_DATA data{};
     // The structure as Windows 7 defines it: up to and including the UI
     // context (48 bytes in a 32-bit process).
@@ -149,14 +161,14 @@ std::int32_t Trust::VerifyFile(std::u16string_view path, std::uint32_t uiChoice)
     data.dwUIChoice = uiChoice;
     data.fdwRevocationChecks = WTD_REVOKE_NONE;
     data.dwUnionChoice = WTD_CHOICE_FILE;
-    data.pFile = &file;
+    data.pFile = &info;
     data.dwStateAction = WTD_STATEACTION_IGNORE;
     data.hWVTStateData = nullptr;
     data.pwszURLReference = nullptr;
     data.dwProvFlags = 0;
     data.dwUIContext = 0;
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-    return static_cast<std::int32_t>(::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data));
+    return static_cast<std::int32_t>(verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data));
 }
 
 }  // namespace Korvane::PC::Tarnwick::Win32

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/Platform.h"
+#include "platform/win32/SystemLibraries.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
@@ -80,6 +81,7 @@ class Files : public IFiles {
 public:
     std::optional<std::uint32_t> GetFileAttributes(std::u16string_view path) override;
     std::optional<std::u16string> ReplaceFileName(std::u16string_view path, std::u16string_view fileName) override;
+    std::unique_ptr<IOpenFile> OpenReadDenyWrite(std::u16string_view path) override;
     void SetLastError(std::uint32_t error) override;
     std::uint32_t GetLastError() override;
 };
@@ -94,7 +96,10 @@ public:
 
 class Trust : public ITrust {
 public:
-    std::int32_t VerifyFile(std::u16string_view path, std::uint32_t uiChoice) override;
+    std::int32_t VerifyFile(const IOpenFile& file, std::u16string_view path, std::uint32_t uiChoice) override;
+
+private:
+    LazySystemLibrary wintrust_{L"wintrust.dll"};
 };
 
 class Clock : public IClock {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/win32/ScopedHandle.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -160,7 +161,11 @@ void DialogHost::CoUninitialize() { ::CoUninitialize(); }
 
 void DialogHost::InitCommonControls() { ::InitCommonControls(); }
 
-void DialogHost::LoadLibraryAndKeep(std::u16string_view name) { ::LoadLibraryW(ToWin(name).c_str()); }
+void DialogHost::LoadLibraryAndKeep(std::u16string_view name) {
+    // From the system folder only: a library of that name beside the program
+    // or in the current folder must never run. Kept loaded on purpose.
+    [[maybe_unused]] HMODULE kept = LoadSystemLibrary(ToWin(name).c_str());
+}
 
 WindowHandle DialogHost::GetActiveWindow() { return ::GetActiveWindow(); }
 

@@ -2,9 +2,13 @@
 #include <windows.h>
 
 #include "app/EntryPoint.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/Win32Platform.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int /*show*/) {
+    // Before anything else: libraries loaded by name from here on come from
+    // the system folder only, never from the program's or the current folder.
+    Korvane::PC::Tarnwick::Win32::RestrictLibrarySearch();
     // The command line is read again through the platform, split the way
     // CommandLineToArgvW splits it.
     Korvane::PC::Tarnwick::Win32::Win32Platform platform(instance);

@@ -249,11 +249,19 @@ protected:
 TEST_F(PrepareEnvironmentTest, LoadsVerifiedLibraryAndFillsController) {
     UpdateController controller(fakes.platform, Options(false, false));
     controller.cancelAllowed = false;
+    int heldDuringLoad = 0;
+    fakes.modules.onLoad = [&] { heldDuringLoad = fakes.files.openNow; };
     ASSERT_TRUE(controller.PrepareEnvironment());
     EXPECT_EQ(controller.companionLibrary.get(), &fakes.modules.files[kLibraryPath]);
+    // One open file: verified, still held while the loader takes it
+    // exclusively, closed afterwards.
     EXPECT_EQ(fakes.modules.loads, (std::vector<std::pair<std::u16string, std::uint32_t>>{
-                                       {kLibraryPath, kLoadLibraryAsDatafile}}));
+                                       {kLibraryPath, kLoadLibraryAsDatafileExclusive}}));
+    EXPECT_EQ(fakes.files.opens, std::vector<std::u16string>{kLibraryPath});
+    EXPECT_EQ(heldDuringLoad, 1);
+    EXPECT_EQ(fakes.files.openNow, 0);
     ASSERT_EQ(fakes.trust.calls.size(), 1u);
+    EXPECT_NE(fakes.trust.files[0], nullptr);
     EXPECT_EQ(Printable(fakes.trust.calls[0].first), Printable(kLibraryPath));
     EXPECT_TRUE(controller.cancelAllowed);
     EXPECT_EQ(controller.cancelDaysLeft, 1000u);
@@ -347,12 +355,24 @@ TEST_F(PrepareEnvironmentTest, MissingFileOrDirectorySetsFileNotFound) {
     }
 }
 
-TEST_F(PrepareEnvironmentTest, FailedLoadIsNoLibrary) {
+TEST_F(PrepareEnvironmentTest, FailedOpenOrLoadIsNoLibrary) {
     fakes.modules.files.clear();
+    {
+        UpdateController controller(fakes.platform, Options(true, false));
+        EXPECT_FALSE(controller.PrepareEnvironment());
+        EXPECT_EQ(fakes.modules.loads.size(), 1u);
+        EXPECT_FALSE(controller.companionLibrary);
+    }
+    // A file that cannot be held (someone has it open for writing) is
+    // neither verified nor loaded.
+    InstallCompanionLibrary(fakes);
+    fakes.modules.loads.clear();
+    fakes.trust.calls.clear();
+    fakes.files.unopenable.insert(kLibraryPath);
     UpdateController controller(fakes.platform, Options(true, false));
     EXPECT_FALSE(controller.PrepareEnvironment());
-    EXPECT_EQ(fakes.modules.loads.size(), 1u);
-    EXPECT_FALSE(controller.companionLibrary);
+    EXPECT_TRUE(fakes.trust.calls.empty());
+    EXPECT_TRUE(fakes.modules.loads.empty());
 }
 
 TEST_F(PrepareEnvironmentTest, LibraryMissingMessageOnlyWhenInteractive) {
