@@ -56,8 +56,10 @@ run() {
     expect_code "$label" "$expected" "$EXE" /nochecksignature /nochecknewversion "$@"
 }
 skip_count() {
-    "$RUN" "$BUILD" reg query 'HKCU\SOFTWARE\Korvane\Holtspur' /v RtCt 2>/dev/null | tr -d '\r' |
-        awk '$1 == "RtCt" { print strtonum($3) }'
+    local value
+    value=$("$RUN" "$BUILD" reg query 'HKCU\SOFTWARE\Korvane\Holtspur' /v RtCt 2>/dev/null | tr -d '\r' |
+        awk '$1 == "RtCt" && $2 == "REG_DWORD" { print $3 }')
+    if [ -n "$value" ]; then echo $((value)); fi
 }
 expect_skip_count() {
     local actual
