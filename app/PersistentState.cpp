@@ -114,13 +114,15 @@ bool ComputeDaysLeft(Platform& platform, std::uint32_t days, std::uint32_t& days
     return false;
 }
 
-void WriteSkipCount(Platform& platform, std::uint32_t count) {
-    WriteStateDword(platform.registry, kSkipCountValue, count);
-}
+void WriteSkipCount(IRegistry& registry, std::uint32_t count) { WriteStateDword(registry, kSkipCountValue, count); }
 
-std::uint32_t ReadSkipCount(Platform& platform) {
-    const DwordRead stored = ReadStateDword(platform.registry, kSkipCountValue);
+void WriteSkipCount(Platform& platform, std::uint32_t count) { WriteSkipCount(platform.registry, count); }
+
+std::uint32_t ReadSkipCount(IRegistry& registry) {
+    const DwordRead stored = ReadStateDword(registry, kSkipCountValue);
     return stored.error == 0 ? stored.value : 0;
 }
+
+std::uint32_t ReadSkipCount(Platform& platform) { return ReadSkipCount(platform.registry); }
 
 }  // namespace Korvane::PC::Tarnwick

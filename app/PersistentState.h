@@ -49,9 +49,11 @@ std::int32_t DayNumber(std::int32_t year, std::int32_t month, std::int32_t day);
 bool ComputeDaysLeft(Platform& platform, std::uint32_t days, std::uint32_t& daysLeft);
 
 // Stores "RtCt"; a failure is ignored.
+void WriteSkipCount(IRegistry& registry, std::uint32_t count);
 void WriteSkipCount(Platform& platform, std::uint32_t count);
 // "RtCt", or 0 when the key or value is missing or the value is not a
 // REG_DWORD.
+std::uint32_t ReadSkipCount(IRegistry& registry);
 std::uint32_t ReadSkipCount(Platform& platform);
 
 }  // namespace Korvane::PC::Tarnwick

@@ -1,43 +1,190 @@
 #include "definitions/ActionSelection.h"
 
+#include <algorithm>
+#include <array>
+
 #include "actions/SimpleActions.h"
+#include "actions/UpdateActions.h"
+#include "app/PersistentState.h"
 #include "app/UpdateController.h"
+#include "definitions/CompanionResources.h"
+#include "machine/CountedKey.h"
+#include "machine/EcDeviceControl.h"
 
 namespace Korvane::PC::Tarnwick {
+namespace {
+
+// The skip count written when a pair resolves to the BIOS update, and the
+// most a countdown step leaves.
+constexpr std::uint32_t kSkipRunsAfterBiosUpdate = 2;
+
+bool SameProduct(const std::u16string& rowProduct, const MachineIdentity& machine) {
+    return CountedKey(rowProduct) == CountedKey(machine.product);
+}
+
+// The pair resolved to the firmware update: in notification mode a skip
+// count left by an earlier BIOS offer turns this run into "not a target"
+// and counts down by one.
+bool SkipFirmwareThisRun(IRegistry& registry) {
+    const std::uint32_t count = ReadSkipCount(registry);
+    if (count == 0) return false;
+    const std::uint32_t next = count - 1 < 3 ? count - 1 : kSkipRunsAfterBiosUpdate;
+    WriteSkipCount(registry, next);
+    return true;
+}
+
+TargetDefinition WithAction(TargetDefinition row, std::int32_t action) {
+    row.action = action;
+    return row;
+}
+
+}  // namespace
 
 std::unique_ptr<IAction> CreateAction(UpdateController* controller, std::int32_t code) {
     switch (code) {
+        case ActionCode::kUpdatePmuFirmware:
+            return std::make_unique<CUpdatePMUFirmwareAction>(controller);
+        case ActionCode::kUpdateBios:
+            return std::make_unique<CUpdateODMBiosAction>(controller);
+        case ActionCode::kInstallChargeLimitTool:
+            return std::make_unique<CInstallChargeLimitToolAction>(controller);
         case ActionCode::kGettingReady:
             return std::make_unique<CGettingReadyAction>(controller);
+        case ActionCode::kCobalenFirmware:
+            return std::make_unique<CCobalenAction>(controller);
         case ActionCode::kNeedEssentialSoft:
             return std::make_unique<CNeedEssentialSoftAction>(controller);
-        case ActionCode::kUpdatePmuFirmware:
-        case ActionCode::kUpdateBios:
-        case ActionCode::kInstallChargeLimitTool:
-        case ActionCode::kCobalenFirmware:
-            // The update actions (firmware, BIOS, charge-limit tool) are not
-            // part of this build yet; until they are, an update code offers
-            // nothing and the machine is reported as not a target.
-            return std::make_unique<CNotTargetAction>(controller);
         default:
             return std::make_unique<CNotTargetAction>(controller);
     }
 }
+
+std::int32_t OsSupportCode(const OsSupportRow& row, std::int32_t osClass) {
+    // Windows 8 and 8.1 share their columns.
+    static constexpr std::array<std::size_t, 10> kColumn{0, 1, 2, 3, 2, 3, 4, 5, 6, 7};
+    if (osClass < 0 || osClass > 9) return ActionCode::kNotTarget;
+    return row.codes[kColumn[static_cast<std::size_t>(osClass)]];
+}
+
+TargetDefinition ResolvePairedRows(const TargetDefinition& first, const TargetDefinition& second,
+                                   IPairProbes& probes) {
+    const TargetDefinition* bios = nullptr;
+    const TargetDefinition* firmware = nullptr;
+    if (first.action == ActionCode::kPairBios) {
+        bios = &first;
+        if (second.action == ActionCode::kPairFirmware) firmware = &second;
+    } else {
+        if (second.action == ActionCode::kPairBios) bios = &second;
+        if (first.action == ActionCode::kPairFirmware) {
+            firmware = &first;
+        } else if (second.action == ActionCode::kPairFirmware) {
+            firmware = &second;
+        }
+    }
+    if (bios == nullptr || firmware == nullptr) return {};
+
+    const Version3 installedFirmware = probes.ReadInstalledFirmware();
+    if (installedFirmware[0] == 0) {
+        probes.ReportFirmwareUnreadable();
+        return {};
+    }
+    if (CompareVersions(installedFirmware, ParseVersion3(firmware->version)) >= 0)
+        return WithAction(*firmware, ActionCode::kUpdatePmuFirmware);
+    // The firmware update needs at least the BIOS row's version: an older
+    // BIOS is offered first.
+    const Version2 installedBios = ParseVersion2(probes.ReadInstalledBios());
+    if (CompareVersions(installedBios, ParseVersion2(bios->version)) < 0)
+        return WithAction(*bios, ActionCode::kUpdateBios);
+    return WithAction(*firmware, ActionCode::kUpdatePmuFirmware);
+}
+
+Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHandle library, IPairProbes& probes,
+                       IRegistry& registry) {
+    if (!IsMakersMachine(input.machine)) return {};
+
+    std::vector<TargetDefinition> rows =
+        ParseDefinitionTable(LoadTextTable(modules, library, TableId::kDefinitionTable));
+    const auto row = std::find_if(rows.begin(), rows.end(),
+                                  [&](const TargetDefinition& r) { return SameProduct(r.product, input.machine); });
+    if (row == rows.end()) return {};
+
+    {
+        const std::vector<std::u16string> excluded =
+            ParseModelList(LoadTextTable(modules, library, TableId::kExcludedModelList));
+        const CountedKey model(input.machine.model);
+        if (std::any_of(excluded.begin(), excluded.end(), [&](const auto& m) { return CountedKey(m) == model; }))
+            return {};
+    }
+    {
+        const std::vector<OsSupportRow> systems =
+            ParseOsSupportTable(LoadTextTable(modules, library, TableId::kOsSupportTable));
+        const auto system = std::find_if(systems.begin(), systems.end(),
+                                         [&](const OsSupportRow& r) { return SameProduct(r.product, input.machine); });
+        if (system != systems.end()) {
+            const std::int32_t code = OsSupportCode(*system, input.osClass);
+            if (code == ActionCode::kNotTarget || code == ActionCode::kGettingReady) return {true, code, std::nullopt};
+        }
+    }
+
+    Selection selection{true, row->action, *row};
+    if (row->action != ActionCode::kPairBios && row->action != ActionCode::kPairFirmware) return selection;
+
+    const auto partner = std::find_if(row + 1, rows.end(),
+                                      [&](const TargetDefinition& r) { return SameProduct(r.product, input.machine); });
+    if (partner == rows.end()) {
+        selection.target->action = ActionCode::kNotTarget;
+        selection.code = ActionCode::kNotTarget;
+        return selection;
+    }
+    selection.target = ResolvePairedRows(*row, *partner, probes);
+    selection.code = selection.target->action;
+    if (selection.code == ActionCode::kNotTarget) {
+        selection.succeeded = false;
+    } else if (selection.code == ActionCode::kUpdateBios) {
+        WriteSkipCount(registry, kSkipRunsAfterBiosUpdate);
+    } else if (input.viewTarget && SkipFirmwareThisRun(registry)) {
+        selection.target->action = ActionCode::kNotTarget;
+        selection.code = ActionCode::kNotTarget;
+    }
+    return selection;
+}
+
+namespace {
+
+// The pair probes on the controller's platform.
+class ControllerPairProbes : public IPairProbes {
+public:
+    explicit ControllerPairProbes(UpdateController& controller) : controller_(controller) {}
+    Version3 ReadInstalledFirmware() override {
+        Platform& platform = controller_.platform;
+        return ReadPmuFirmwareVersion(platform.registry, platform.files, platform.accessLibraries);
+    }
+    std::u16string ReadInstalledBios() override {
+        Platform& platform = controller_.platform;
+        return ToWide(platform.text, ReadBiosVersion(platform.firmware).c_str());
+    }
+    void ReportFirmwareUnreadable() override {
+        controller_.ShowMessage(kTdErrorIcon, kFirmwareUnreadable.heading, kFirmwareUnreadable.content,
+                                kTdcbfCloseButton, kIdClose);
+    }
+
+private:
+    UpdateController& controller_;
+};
+
+}  // namespace
 
 bool UpdateController::SelectAction() {
     if (options.force) {
         ReplaceAction(CreateAction(this, static_cast<std::int32_t>(options.forcedKind)));
         return true;
     }
-    // Only the maker's own machines are candidates.
-    if (!IsMakersMachine(machine)) {
-        ReplaceAction(CreateAction(this, ActionCode::kNotTarget));
-        return true;
-    }
-    // The table-driven choice for the maker's machines (definition row,
-    // excluded models, operating-system table, firmware/BIOS pairs) is not
-    // part of this build yet: such a machine is reported as not a target too.
-    ReplaceAction(CreateAction(this, ActionCode::kNotTarget));
+    ControllerPairProbes probes(*this);
+    Selection selection = ChooseAction({machine, osClass, options.viewTarget}, platform.modules,
+                                       companionLibrary.get(), probes, platform.registry);
+    if (selection.target) target = std::move(*selection.target);
+    if (!selection.succeeded) return false;
+    ReplaceAction(CreateAction(this, selection.code));
     return true;
 }
 

@@ -1,18 +1,78 @@
-// Creation of the action object for an action code.
+// The choice of the action for this machine from the companion library's
+// tables, and the creation of the action object for an action code.
+//
+// ChooseAction is the decision (the controller's SelectAction stores what it
+// returns): the maker test, the first definition row for the board, the
+// excluded models, the operating-system column and, for a firmware/BIOS pair
+// of rows (codes 4 and 5), the installed versions. Each table is parsed in
+// the step that needs it and dropped at once; no table is read for another
+// maker's machine.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "actions/IAction.h"
+#include "definitions/DefinitionTables.h"
+#include "definitions/TargetDefinition.h"
+#include "machine/MachineIdentity.h"
+#include "machine/VersionProbes.h"
+#include "platform/Handles.h"
 
 namespace Korvane::PC::Tarnwick {
 
+class IModules;
+class IRegistry;
 class UpdateController;
 
 // Maps an action code to a new action that points back to `controller`:
-// 6 getting ready, 8 essential software missing, the update codes to their
-// update actions, anything else to not a target.
+// 1 firmware, 2 BIOS, 3 charge-limit tool, 6 getting ready, 7 firmware
+// (variant), 8 essential software missing, anything else not a target.
 std::unique_ptr<IAction> CreateAction(UpdateController* controller, std::int32_t code);
+
+// What resolving a pair reaches outside the tables.
+class IPairProbes {
+public:
+    virtual ~IPairProbes() = default;
+    // ReadPmuFirmwareVersion: (0, 0, 0) when unreadable.
+    virtual Version3 ReadInstalledFirmware() = 0;
+    // ReadBiosVersion converted with ToWide (counted terminator).
+    virtual std::u16string ReadInstalledBios() = 0;
+    // Message 120/121 (close button, error icon), suppressed when silent or
+    // in notification mode.
+    virtual void ReportFirmwareUnreadable() = 0;
+};
+
+struct SelectionInput {
+    const MachineIdentity& machine;
+    std::int32_t osClass = 0;  // OsClass
+    bool viewTarget = false;
+};
+
+struct Selection {
+    bool succeeded = true;                   // false: selection failed (a pair could not be resolved)
+    std::int32_t code = ActionCode::kNotTarget;  // the action to create when it succeeded
+    std::optional<TargetDefinition> target;  // the new `target`; absent: leave it as it is
+};
+
+// The table-driven decision (everything but "force", which reads no table).
+// Reads and writes the skip count "RtCt" through `registry` when a pair
+// resolves.
+Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHandle library, IPairProbes& probes,
+                       IRegistry& registry);
+
+// One code-4 (BIOS) and one code-5 (firmware) row, in either order, resolved
+// to the row to offer: the firmware row with code 1 when the installed
+// firmware is not older than it or the installed BIOS is not older than the
+// BIOS row, else the BIOS row with code 2. A default row (code 0) when the
+// two are not such a pair (silently) or the firmware cannot be read (after
+// ReportFirmwareUnreadable).
+TargetDefinition ResolvePairedRows(const TargetDefinition& first, const TargetDefinition& second,
+                                   IPairProbes& probes);
+
+// The operating-system column's code for `osClass` (0 for a class above 9).
+std::int32_t OsSupportCode(const OsSupportRow& row, std::int32_t osClass);
 
 }  // namespace Korvane::PC::Tarnwick

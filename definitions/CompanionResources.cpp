@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "definitions/TemplateInserts.h"
+
 namespace Korvane::PC::Tarnwick {
 namespace {
 
@@ -60,7 +62,9 @@ std::span<const char16_t> LoadTextTable(IModules& modules, ModuleHandle module, 
 
 std::u16string FormatTemplate(IText& text, std::u16string_view templateText,
                               std::initializer_list<FormatArgument> arguments) {
-    FormatResult result = text.FormatFromString(templateText, std::span(arguments.begin(), arguments.size()));
+    const std::span<const FormatArgument> given(arguments.begin(), arguments.size());
+    if (!InsertsFitArguments(templateText, given)) return {};
+    FormatResult result = text.FormatFromString(templateText, given);
     if (result.error != 0) return {};
     return std::move(result.text);
 }

@@ -46,7 +46,9 @@ std::span<const char16_t> LoadTextTable(IModules& modules, ModuleHandle module, 
 
 // Expands a message template (%1, %2 ..., %1!u!) with the arguments in insert
 // order. A failed expansion yields an empty text (the companion library is
-// expected to hold well-formed templates).
+// expected to hold well-formed templates), and so does a template whose
+// inserts do not fit the arguments (InsertsFitArguments): it is never handed
+// to the platform.
 std::u16string FormatTemplate(IText& text, std::u16string_view templateText,
                               std::initializer_list<FormatArgument> arguments);
 

@@ -4,6 +4,7 @@
 // the system any other way.
 #pragma once
 
+#include "platform/AccessLibraries.h"
 #include "platform/Clock.h"
 #include "platform/CommandLine.h"
 #include "platform/DialogHost.h"
@@ -36,6 +37,7 @@ struct Platform {
     IClock& clock;
     ISystemInfo& system;
     IProcesses& processes;
+    IAccessLibraries& accessLibraries;
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/fakes/FakeAccessLibraries.h"
 #include "platform/fakes/FakeBasics.h"
 #include "platform/fakes/FakeFirmware.h"
 #include "platform/fakes/FakeModules.h"
@@ -29,10 +30,11 @@ struct FakePlatform {
     FakeClock clock;
     FakeSystemInfo system;
     FakeProcesses processes;
+    FakeAccessLibraries accessLibraries;
 
     Platform platform{commandLine, language, sync,  dialogs, taskDialogs, registry, firmware,
                       modules,     files,    text,  trust,   clock,       system,
-                      processes};
+                      processes,   accessLibraries};
 };
 
 }  // namespace Korvane::PC::Tarnwick

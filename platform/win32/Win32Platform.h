@@ -119,6 +119,14 @@ public:
     std::unique_ptr<IProcess> Start(const ProcessLaunch& launch) override;
 };
 
+class AccessLibraries : public IAccessLibraries {
+public:
+    std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view file) override;
+    ModuleHandle LoadBesideItsImports(std::u16string_view fullPath) override;
+    ExportedProc FindExport(ModuleHandle module, const char* name) override;
+    void FreeLibrary(ModuleHandle module) override;
+};
+
 // Owns one implementation of each interface for the life of the process.
 class Win32Platform {
 public:
@@ -140,6 +148,7 @@ private:
     Clock clock_;
     SystemInfo system_;
     Processes processes_;
+    AccessLibraries accessLibraries_;
     Platform platform_;
 };
 

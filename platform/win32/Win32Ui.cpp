@@ -217,6 +217,6 @@ Win32Platform::Win32Platform(HINSTANCE instance)
       firmware_(CreateFirmwareTables()),
       platform_{commandLine_, language_, sync_,  dialogs_, taskDialogs_, registry_, *firmware_,
                 modules_,     files_,    text_,  trust_,   clock_,       system_,
-                processes_} {}
+                processes_,   accessLibraries_} {}
 
 }  // namespace Korvane::PC::Tarnwick::Win32

@@ -352,13 +352,15 @@ TEST(CreateActionTest, EveryCodeGetsItsAction) {
     UpdateController controller(fakes.platform, ToolOptions{});
     struct Case {
         std::int32_t code, kind;
-    } cases[] = {{0, 0}, {1, 0}, {2, 0}, {3, 0}, {4, 0}, {5, 0}, {6, 6}, {7, 0}, {8, 8}, {9, 0}, {-1, 0}, {1000, 0}};
+    } cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, {5, 0}, {6, 6}, {7, 1}, {8, 8}, {9, 0}, {-1, 0}, {1000, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
         const std::unique_ptr<IAction> action = CreateAction(&controller, c.code);
         ASSERT_TRUE(action);
         EXPECT_EQ(action->GetKind(), c.kind);
-        EXPECT_EQ(action->GetState(), ActionState::kNothingToDo);
+        const bool update = c.code == 1 || c.code == 2 || c.code == 3 || c.code == 7;
+        EXPECT_EQ(action->GetState(), update ? ActionState::kNotEvaluated : ActionState::kNothingToDo);
+        if (update) continue;
         EXPECT_EQ(action->Evaluate(), 0);
         EXPECT_EQ(action->Execute(), 0);
         EXPECT_TRUE(action->GetCurrentVersionText().empty());

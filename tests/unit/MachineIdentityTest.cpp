@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "SmbiosBytes.h"
 #include "TestText.h"
 #include "platform/fakes/FakeFirmware.h"
 #include "platform/portable/PortableText.h"
@@ -13,32 +14,11 @@
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-// An SMBIOS structure: type, formatted fields after the 4-byte head, strings.
-Bytes Structure(std::uint8_t type, Bytes fields, std::vector<std::string> strings) {
-    Bytes b{type, static_cast<std::uint8_t>(4 + fields.size()), 0, 0};
-    b.insert(b.end(), fields.begin(), fields.end());
-    for (const std::string& s : strings) {
-        b.insert(b.end(), s.begin(), s.end());
-        b.push_back(0);
-    }
-    if (strings.empty()) b.push_back(0);
-    b.push_back(0);
-    return b;
-}
-
 // System Information with manufacturer 1, product name 2, serial 3.
 Bytes System(std::string maker, std::string model, std::string serial) {
     return Structure(1, {1, 2, 0, 3}, {std::move(maker), std::move(model), std::move(serial)});
 }
 Bytes Board(std::string product) { return Structure(2, {0, 1}, {std::move(product)}); }
-
-Bytes Table(std::vector<Bytes> structures) {
-    Bytes table(8, 0);
-    for (const Bytes& s : structures) table.insert(table.end(), s.begin(), s.end());
-    return table;
-}
 
 std::u16string Counted(std::u16string_view visible) {
     std::u16string s(visible);

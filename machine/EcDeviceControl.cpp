@@ -1,0 +1,122 @@
+#include "machine/EcDeviceControl.h"
+
+#include <utility>
+#include <vector>
+
+#include "platform/Files.h"
+#include "platform/LibrarySearch.h"
+#include "platform/Registry.h"
+
+namespace Korvane::PC::Common {
+namespace {
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorAlreadyInitialized = 1247;
+}  // namespace
+
+CDllHandle::~CDllHandle() { Free(); }
+
+bool CDllHandle::Attach(Tarnwick::ModuleHandle module) {
+    if (module == nullptr) {
+        files_.SetLastError(kErrorInvalidHandle);
+        return false;
+    }
+    if (module_ != nullptr) {
+        files_.SetLastError(kErrorAlreadyInitialized);
+        return false;
+    }
+    if (!OnAttach(module)) return false;
+    module_ = module;
+    return true;
+}
+
+void CDllHandle::Free() {
+    if (module_ == nullptr) return;
+    const Tarnwick::ModuleHandle module = std::exchange(module_, nullptr);
+    OnDetach();
+    libraries_.FreeLibrary(module);
+}
+
+}  // namespace Korvane::PC::Common
+
+namespace Korvane::PC::Vxn02e3 {
+
+bool CVxn02e3DllECDeviceControl::OnAttach(Tarnwick::ModuleHandle module) {
+    getECDevInfo = reinterpret_cast<GetECDevInfoFn>(libraries_.FindExport(module, "GetECDevInfo"));
+    readECDevAS = libraries_.FindExport(module, "ReadECDevAS");
+    writeECDevAS = libraries_.FindExport(module, "WriteECDevAS");
+    readWritePWRMC = reinterpret_cast<ReadWritePWRMCFn>(libraries_.FindExport(module, "ReadWritePWRMC"));
+    return true;
+}
+
+void CVxn02e3DllECDeviceControl::OnDetach() {
+    getECDevInfo = nullptr;
+    readECDevAS = nullptr;
+    writeECDevAS = nullptr;
+    readWritePWRMC = nullptr;
+}
+
+}  // namespace Korvane::PC::Vxn02e3
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+constexpr std::uint32_t kPathValueBuffer = 520;  // bytes, for each of the two values
+constexpr std::uint32_t kErrorInsufficientBuffer = 122;
+constexpr std::uint32_t kErrorNotSupported = 50;
+
+// A REG_SZ's bytes up to the terminator.
+std::u16string TextOf(const std::vector<std::uint8_t>& bytes) {
+    std::u16string text;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto unit = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+        if (unit == u'\0') break;
+        text.push_back(unit);
+    }
+    return text;
+}
+
+}  // namespace
+
+Version3 DecodePmuVersion(std::uint32_t value) {
+    return {(value >> 4) & 0xF, value & 0xF, ((value >> 12) & 0xF) * 10 + ((value >> 8) & 0xF)};
+}
+
+Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibraries& libraries) {
+    const RegistryValue folder =
+        registry.GetValue(RegistryRoot::LocalMachine, kAccessLibraryKey, u"InstPath", kRrfRtRegSz, kPathValueBuffer);
+    if (folder.error != 0) return {};
+    const RegistryValue name =
+        registry.GetValue(RegistryRoot::LocalMachine, kAccessLibraryKey, u"DllName", kRrfRtRegSz, kPathValueBuffer);
+    if (name.error != 0) return {};
+    if (folder.data.size() + name.data.size() >= kPathValueBuffer) {
+        files.SetLastError(kErrorInsufficientBuffer);
+        return {};
+    }
+    const std::optional<std::u16string> path = libraries.CombinePath(TextOf(folder.data), TextOf(name.data));
+    // An empty or relative folder would make the loader search the program's
+    // and the current folder: treated like a failed load.
+    if (!path || !IsFullPath(*path)) return {};
+
+    Vxn02e3::CVxn02e3DllECDeviceControl control(libraries, files);
+    const ModuleHandle module = libraries.LoadBesideItsImports(*path);
+    if (module == nullptr) return {};
+    if (!control.Attach(module)) {
+        libraries.FreeLibrary(module);
+        return {};
+    }
+    if (control.getECDevInfo == nullptr) {
+        files.SetLastError(kErrorNotSupported);
+        return {};
+    }
+    std::uint32_t info = 0;
+    if (control.getECDevInfo(&info) != 0 || (info & kPmuPresentBit) == 0) return {};
+    if (control.readWritePWRMC == nullptr) {
+        files.SetLastError(kErrorNotSupported);
+        return {};
+    }
+    std::uint32_t value = 0;
+    if (control.readWritePWRMC(kReadPmuVersionCommand, &value) != 0) return {};
+    return DecodePmuVersion(value);
+}
+
+}  // namespace Korvane::PC::Tarnwick

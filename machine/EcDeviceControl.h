@@ -1,0 +1,110 @@
+// The maker's embedded-controller access library: found through the
+// registry (HKEY_LOCAL_MACHINE "Software\Korvane\VXN02E3", values "InstPath"
+// and "DllName"), loaded for one query, its exports resolved by name, and
+// unloaded before the query returns. Nothing is cached between queries.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "machine/VersionProbes.h"
+#include "platform/AccessLibraries.h"
+
+namespace Korvane::PC::Tarnwick {
+
+class IFiles;
+class IRegistry;
+
+inline constexpr std::u16string_view kAccessLibraryKey = u"Software\\Korvane\\VXN02E3";
+
+}  // namespace Korvane::PC::Tarnwick
+
+namespace Korvane::PC::Common {
+
+// Owns at most one loaded library and frees it when destroyed. Subclasses
+// resolve what they need in the attach hook and forget it in the detach
+// hook. Not copyable.
+class CDllHandle {
+public:
+    // `files` carries the thread's last-error value.
+    CDllHandle(Tarnwick::IAccessLibraries& libraries, Tarnwick::IFiles& files) : libraries_(libraries), files_(files) {}
+    CDllHandle(const CDllHandle&) = delete;
+    CDllHandle& operator=(const CDllHandle&) = delete;
+    // Frees the module held, if any (the field is cleared first).
+    virtual ~CDllHandle();
+
+    // Takes ownership of `module`. A null module fails with last error
+    // ERROR_INVALID_HANDLE, a second attach with ERROR_ALREADY_INITIALIZED;
+    // otherwise the attach hook decides, and the module is stored only when
+    // it agrees. On failure the caller still owns `module`.
+    [[nodiscard]] bool Attach(Tarnwick::ModuleHandle module);
+    // Runs the detach hook and frees the module held, if any.
+    void Free();
+
+    Tarnwick::ModuleHandle module() const { return module_; }
+
+protected:
+    // Called before the module is stored; false refuses it.
+    virtual bool OnAttach(Tarnwick::ModuleHandle /*module*/) { return true; }
+    virtual void OnDetach() {}
+
+    Tarnwick::IAccessLibraries& libraries_;
+
+private:
+    Tarnwick::IFiles& files_;
+    Tarnwick::ModuleHandle module_ = nullptr;
+};
+
+}  // namespace Korvane::PC::Common
+
+namespace Korvane::PC::Vxn02e3 {
+
+// The two entry points that are called; both are cdecl (the caller cleans
+// the stack, the default for free functions in the 32-bit program) and
+// return 0 on success.
+using GetECDevInfoFn = std::int32_t (*)(std::uint32_t* info);
+using ReadWritePWRMCFn = std::int32_t (*)(std::uint32_t command, std::uint32_t* value);
+
+// The access library's four exports, resolved on attach in this order:
+// "GetECDevInfo", "ReadECDevAS", "WriteECDevAS", "ReadWritePWRMC". A missing
+// export stays null and the attach still succeeds; the caller checks before
+// it calls. "ReadECDevAS" and "WriteECDevAS" are resolved but never called.
+class CVxn02e3DllECDeviceControl : public Common::CDllHandle {
+public:
+    using CDllHandle::CDllHandle;
+    ~CVxn02e3DllECDeviceControl() override { Free(); }
+
+    GetECDevInfoFn getECDevInfo = nullptr;
+    Tarnwick::ExportedProc readECDevAS = nullptr;
+    Tarnwick::ExportedProc writeECDevAS = nullptr;
+    ReadWritePWRMCFn readWritePWRMC = nullptr;
+
+protected:
+    bool OnAttach(Tarnwick::ModuleHandle module) override;
+    void OnDetach() override;
+};
+
+}  // namespace Korvane::PC::Vxn02e3
+
+namespace Korvane::PC::Tarnwick {
+
+// Bit 4 of GetECDevInfo's answer: the controller offers the power-management
+// microcontroller.
+inline constexpr std::uint32_t kPmuPresentBit = 0x10;
+// ReadWritePWRMC command that reads the firmware version.
+inline constexpr std::uint32_t kReadPmuVersionCommand = 0xD5;
+
+// The low 16 bits of the version word: A = bits 4-7, B = bits 0-3, C = the
+// high byte as two BCD digits (0x1234 gives 3, 4, 12).
+Version3 DecodePmuVersion(std::uint32_t value);
+
+// The installed power-management firmware version, (0, 0, 0) when it cannot
+// be read (callers treat a first number of 0 as unreadable). Reads the two
+// registry values (520-byte buffers; sizes adding up to 520 or more are
+// refused), joins them, loads the library by that path (a joined path that
+// is not a full path ends the query without a load), checks bit 4 of the
+// device info and reads command 0xD5. The library is unloaded on every path.
+// Leaves the last error as the failing step set it.
+Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibraries& libraries);
+
+}  // namespace Korvane::PC::Tarnwick

@@ -1,0 +1,102 @@
+#include "machine/EcDeviceControl.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fakes/FakeAccessLibraries.h"
+#include "platform/fakes/FakeBasics.h"
+#include "platform/fakes/FakeRegistry.h"
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+class EcDeviceControlTest : public ::testing::Test {
+protected:
+    void Register(const std::u16string& folder, const std::u16string& name) {
+        registry.SetString(RegistryRoot::LocalMachine, std::u16string(kAccessLibraryKey), u"InstPath", folder);
+        registry.SetString(RegistryRoot::LocalMachine, std::u16string(kAccessLibraryKey), u"DllName", name);
+    }
+    FakeAccessLibraries::Library& Install(std::uint32_t value) {
+        Register(u"C:\\Korvane\\EC", u"ec.dll");
+        FakeAccessLibraries::Library& library = libraries.files[u"C:\\Korvane\\EC\\ec.dll"];
+        library.value = value;
+        return library;
+    }
+    Version3 Read() {
+        const Version3 version = ReadPmuFirmwareVersion(registry, files, libraries);
+        EXPECT_EQ(libraries.loaded, 0) << "the library must be unloaded on every path";
+        return version;
+    }
+    FakeRegistry registry;
+    FakeFiles files;
+    FakeAccessLibraries libraries;
+};
+
+TEST_F(EcDeviceControlTest, DecodesTheVersionWord) {
+    EXPECT_EQ(DecodePmuVersion(0x1234), (Version3{3, 4, 12}));
+    EXPECT_EQ(DecodePmuVersion(0x0910), (Version3{1, 0, 9}));
+    EXPECT_EQ(DecodePmuVersion(0xFFFF9999), (Version3{9, 9, 99}));
+}
+
+TEST_F(EcDeviceControlTest, ReadsTheFirmwareThroughCommandD5) {
+    FakeAccessLibraries::Library& library = Install(0x1234);
+    EXPECT_EQ(Read(), (Version3{3, 4, 12}));
+    EXPECT_EQ(library.commands, std::vector<std::uint32_t>{0xD5});
+    EXPECT_EQ(libraries.loads, std::vector<std::u16string>{u"C:\\Korvane\\EC\\ec.dll"});
+}
+
+TEST_F(EcDeviceControlTest, UnreadableWithoutLoadingAnything) {
+    EXPECT_EQ(Read(), Version3{});  // no key
+    // Sizes (terminators included) adding up to 520 bytes are refused.
+    Register(std::u16string(200, u'a'), std::u16string(58, u'b'));  // 402 + 118 bytes
+    EXPECT_EQ(Read(), Version3{});
+    EXPECT_EQ(files.lastError, 122u);
+    // A folder that is not a full path would be searched for.
+    for (const std::u16string folder : {u"", u"EC", u"\\EC", u"C:EC"}) {
+        Register(folder, u"ec.dll");
+        EXPECT_EQ(Read(), Version3{});
+    }
+    EXPECT_TRUE(libraries.loads.empty());
+    // 518 bytes pass the size check and reach the loader.
+    Register(u"C:\\" + std::u16string(197, u'a'), std::u16string(57, u'b'));
+    EXPECT_EQ(Read(), Version3{});
+    EXPECT_EQ(libraries.loads.size(), 1u);
+}
+
+TEST_F(EcDeviceControlTest, LoadedButUnusableLibraries) {
+    FakeAccessLibraries::Library& library = Install(0x1234);
+    library.info = 0xEF;  // bit 4 clear: ReadWritePWRMC is not called
+    EXPECT_EQ(Read(), Version3{});
+    EXPECT_TRUE(library.commands.empty());
+    library.info = 0x10;
+    library.infoResult = 1;
+    EXPECT_EQ(Read(), Version3{});
+    library.infoResult = 0;
+    library.readResult = -1;
+    EXPECT_EQ(Read(), Version3{});
+    library.readResult = 0;
+    library.exportsReadWritePWRMC = false;
+    EXPECT_EQ(Read(), Version3{});
+    EXPECT_EQ(files.lastError, 50u);
+    library.exportsGetECDevInfo = false;
+    files.lastError = 0;
+    EXPECT_EQ(Read(), Version3{});
+    EXPECT_EQ(files.lastError, 50u);
+}
+
+TEST_F(EcDeviceControlTest, AttachRefusesNullAndASecondModule) {
+    FakeAccessLibraries::Library& library = Install(0);
+    Vxn02e3::CVxn02e3DllECDeviceControl control(libraries, files);
+    EXPECT_FALSE(control.Attach(nullptr));
+    EXPECT_EQ(files.lastError, 6u);
+    const ModuleHandle module = libraries.LoadBesideItsImports(u"C:\\Korvane\\EC\\ec.dll");
+    ASSERT_TRUE(control.Attach(module));
+    EXPECT_NE(control.getECDevInfo, nullptr);
+    EXPECT_FALSE(control.Attach(&library));
+    EXPECT_EQ(files.lastError, 1247u);
+    control.Free();
+    EXPECT_EQ(control.getECDevInfo, nullptr);
+    EXPECT_EQ(libraries.loaded, 0);
+}
+
+}  // namespace
+}  // namespace Korvane::PC::Tarnwick

@@ -1,0 +1,80 @@
+// The access-library query through the real registry and loader, with the
+// test library tests/win/testaccesslib.c registered in the 32-bit view of
+// HKLM. Runs in a Wine prefix of its own (it writes HKLM).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "machine/EcDeviceControl.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+std::wstring TestFolder() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+class AccessLibraryTest : public ::testing::Test {
+protected:
+    void SetUp() override { Register(TestFolder(), L"testaccesslib.dll"); }
+    void TearDown() override {
+        ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Korvane\\VXN02E3");
+        for (const wchar_t* name : {L"TARNWICK_TEST_EC_INFO", L"TARNWICK_TEST_EC_RESULT", L"TARNWICK_TEST_EC_VERSION"})
+            ::SetEnvironmentVariableW(name, nullptr);
+    }
+    static void Register(const std::wstring& folder, const std::wstring& name) {
+        for (const auto& [value, text] : {std::pair{L"InstPath", folder}, std::pair{L"DllName", name}}) {
+            const LSTATUS status = ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Korvane\\VXN02E3", value, REG_SZ,
+                                                     text.c_str(), static_cast<DWORD>((text.size() + 1) * 2));
+            ASSERT_EQ(status, ERROR_SUCCESS) << "registering the test library";
+        }
+    }
+    Version3 Read() {
+        ::SetLastError(0xdeadbeef);
+        const Version3 version = ReadPmuFirmwareVersion(registry_, files_, libraries_);
+        lastError_ = ::GetLastError();
+        EXPECT_EQ(::GetModuleHandleW((TestFolder() + L"\\testaccesslib.dll").c_str()), nullptr) << "still loaded";
+        EXPECT_EQ(::GetModuleHandleW((TestFolder() + L"\\testaccesslib-noread.dll").c_str()), nullptr);
+        return version;
+    }
+    DWORD lastError_ = 0;  // as the query left it
+    Win32::Registry registry_;
+    Win32::Files files_;
+    Win32::AccessLibraries libraries_;
+};
+
+TEST_F(AccessLibraryTest, ReadsTheVersionThroughTheRealLoader) {
+    ::SetEnvironmentVariableW(L"TARNWICK_TEST_EC_VERSION", L"0x1234");
+    EXPECT_EQ(Read(), (Version3{3, 4, 12}));
+    ::SetEnvironmentVariableW(L"TARNWICK_TEST_EC_VERSION", L"0x0910");
+    EXPECT_EQ(Read(), (Version3{1, 0, 9}));
+}
+
+TEST_F(AccessLibraryTest, EveryFailingPathUnloads) {
+    ::SetEnvironmentVariableW(L"TARNWICK_TEST_EC_VERSION", L"0x1234");
+    ::SetEnvironmentVariableW(L"TARNWICK_TEST_EC_INFO", L"0xEF");  // bit 4 clear
+    EXPECT_EQ(Read(), Version3{});
+    ::SetEnvironmentVariableW(L"TARNWICK_TEST_EC_INFO", L"0x10");
+
+    Register(TestFolder(), L"testaccesslib-noread.dll");
+    EXPECT_EQ(Read(), Version3{});
+    EXPECT_EQ(lastError_, static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+
+    // A relative folder is never searched for, even when the file is there.
+    Register(L"", L"testaccesslib.dll");
+    EXPECT_EQ(Read(), Version3{});
+}
+
+TEST_F(AccessLibraryTest, PathCombineJoinsAndNormalises) {
+    const auto joined = libraries_.CombinePath(u"C:\\a\\b", u"..\\c.dll");
+    ASSERT_TRUE(joined);
+    EXPECT_EQ(*joined, u"C:\\a\\c.dll");
+}
+
+}  // namespace
+}  // namespace Korvane::PC::Tarnwick
