@@ -18,6 +18,12 @@
 #include "platform/TaskDialogs.h"
 #include "platform/Text.h"
 #include "platform/Trust.h"
+#include "platform/Hashing.h"
+#include "platform/Internet.h"
+#include "platform/JobLimits.h"
+#include "platform/Shell.h"
+#include "platform/Threads.h"
+#include "platform/WorkFiles.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -36,6 +42,12 @@ struct Platform {
     IClock& clock;
     ISystemInfo& system;
     IProcesses& processes;
+    IInternet& internet;
+    IHashing& hashing;
+    IThreads& threads;
+    IWorkFiles& workFiles;
+    IShell& shell;
+    const JobLimits& jobLimits;
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -5,11 +5,16 @@
 #include "platform/Platform.h"
 #include "platform/fakes/FakeBasics.h"
 #include "platform/fakes/FakeFirmware.h"
+#include "platform/fakes/FakeHashing.h"
+#include "platform/fakes/FakeInternet.h"
 #include "platform/fakes/FakeModules.h"
 #include "platform/fakes/FakeProcesses.h"
 #include "platform/fakes/FakeRegistry.h"
+#include "platform/fakes/FakeShell.h"
 #include "platform/fakes/FakeSync.h"
+#include "platform/fakes/FakeThreads.h"
 #include "platform/fakes/FakeUi.h"
+#include "platform/fakes/FakeWorkFiles.h"
 #include "platform/portable/PortableText.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -29,10 +34,16 @@ struct FakePlatform {
     FakeClock clock;
     FakeSystemInfo system;
     FakeProcesses processes;
+    FakeInternet internet;
+    FakeHashing hashing;
+    FakeThreads threads;
+    FakeWorkFiles workFiles;
+    FakeShell shell;
+    JobLimits jobLimits;
 
     Platform platform{commandLine, language, sync,  dialogs, taskDialogs, registry, firmware,
                       modules,     files,    text,  trust,   clock,       system,
-                      processes};
+                      processes,   internet, hashing, threads, workFiles, shell, jobLimits};
 };
 
 }  // namespace Korvane::PC::Tarnwick
