@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/Platform.h"
+#include "platform/win32/Win32Downloads.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
@@ -135,6 +136,12 @@ private:
     Clock clock_;
     SystemInfo system_;
     Processes processes_;
+    Internet internet_;
+    Hashing hashing_;
+    Threads threads_;
+    WorkFiles workFiles_;
+    Shell shell_;
+    JobLimits jobLimits_;
     Platform platform_;
 };
 
