@@ -2,8 +2,9 @@
  *
  * Package mode (no arguments, as the update job starts it): records its
  * command line in the file named by TARNWICK_TEST_PACKAGE_MARKER (if set),
- * copies itself to "tool.exe" in its current folder (the work folder) and
- * ends with 0.
+ * copies itself (or the file named by TARNWICK_TEST_TOOL_SOURCE, for a
+ * package padded to a large size) to "tool.exe" in its current folder (the
+ * work folder) and ends with 0.
  * Tool mode ("--tool [--exit N]"): records its command line and current
  * folder in the file named by TARNWICK_TEST_TOOL_MARKER (if set) and ends
  * with N (default 0). */
@@ -38,7 +39,8 @@ int wmain(int argc, wchar_t** argv) {
         return argc >= 4 && wcscmp(argv[2], L"--exit") == 0 ? _wtoi(argv[3]) : 0;
     }
     Record(L"TARNWICK_TEST_PACKAGE_MARKER", GetCommandLineW());
-    wchar_t self[MAX_PATH];
-    if (GetModuleFileNameW(NULL, self, MAX_PATH) == 0) return 1;
-    return CopyFileW(self, L"tool.exe", FALSE) ? 0 : 1;
+    wchar_t source[MAX_PATH];
+    DWORD length = GetEnvironmentVariableW(L"TARNWICK_TEST_TOOL_SOURCE", source, MAX_PATH);
+    if ((length == 0 || length >= MAX_PATH) && GetModuleFileNameW(NULL, source, MAX_PATH) == 0) return 1;
+    return CopyFileW(source, L"tool.exe", FALSE) ? 0 : 1;
 }
