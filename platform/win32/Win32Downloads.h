@@ -24,6 +24,7 @@ public:
 
 private:
     LazySystemLibrary wininet_{L"wininet.dll"};
+    bool pinned_ = false;
 };
 
 class Hashing : public IHashing {

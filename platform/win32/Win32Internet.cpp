@@ -1,5 +1,8 @@
 // Downloads through WinINet. wininet.dll is not a known DLL, so it is loaded
-// from the system folder when the first session opens.
+// from the system folder when the first session opens, and then pinned for
+// the life of the process: unloading it runs its cache clean-up under the
+// loader lock, which can wait for its own cache thread while that thread
+// waits for the lock (seen under Wine once the cache is full).
 #include <windows.h>
 #include <wininet.h>
 
@@ -61,6 +64,11 @@ std::unique_ptr<IInternetSession> Internet::Open(std::u16string_view agent) {
                       wininet_.Get<InternetCloseHandleFn>("InternetCloseHandle")};
     if (open == nullptr || entry.openUrl == nullptr || entry.read == nullptr || entry.close == nullptr) {
         return nullptr;
+    }
+    if (!pinned_) {
+        HMODULE module = nullptr;
+        pinned_ = ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                       reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(open)), &module) != FALSE;
     }
     HINTERNET session = open(ToWin(agent).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (session == nullptr) return nullptr;
