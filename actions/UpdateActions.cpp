@@ -15,11 +15,7 @@ std::vector<std::uint8_t> CUpdateAction::GetMessageRtf() {
                           static_cast<std::uint32_t>(index));
 }
 
-std::int32_t CUpdateAction::Execute() {
-    // The download job (download, digest check, package and tool) is not
-    // wired to the update actions yet: nothing is done.
-    return 0;
-}
+std::int32_t CUpdateAction::Execute() { return ExecuteToolJobs(*controller_, jobMessages_); }
 
 std::int32_t CUpdateAction::Conclude(const Verdict& verdict) {
     if (verdict.failure) {

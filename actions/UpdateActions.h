@@ -7,6 +7,7 @@
 #pragma once
 
 #include "actions/IAction.h"
+#include "actions/ToolExecution.h"
 #include "actions/UpdateRules.h"
 #include "definitions/CompanionResources.h"
 
@@ -25,8 +26,9 @@ public:
     std::int32_t Execute() override;
 
 protected:
-    CUpdateAction(UpdateController* controller, RtfMessageIndex needed, RtfMessageIndex current)
-        : controller_(controller), neededMessage_(needed), currentMessage_(current) {}
+    CUpdateAction(UpdateController* controller, RtfMessageIndex needed, RtfMessageIndex current,
+                  const ToolJobMessages& jobMessages)
+        : controller_(controller), neededMessage_(needed), currentMessage_(current), jobMessages_(jobMessages) {}
     // Stores the verdict's state, or shows its failure and returns E_FAIL.
     std::int32_t Conclude(const Verdict& verdict);
 
@@ -37,12 +39,14 @@ protected:
 private:
     RtfMessageIndex neededMessage_;
     RtfMessageIndex currentMessage_;
+    ToolJobMessages jobMessages_;  // the messages of Execute's download jobs
 };
 
 class CUpdatePMUFirmwareAction : public CUpdateAction {
 public:
     explicit CUpdatePMUFirmwareAction(UpdateController* controller)
-        : CUpdateAction(controller, RtfMessageIndex::kFirmwareNeeded, RtfMessageIndex::kFirmwareCurrent) {}
+        : CUpdateAction(controller, RtfMessageIndex::kFirmwareNeeded, RtfMessageIndex::kFirmwareCurrent,
+                        kFirmwareJobMessages) {}
     std::int32_t GetKind() override { return ActionKind::kPmuFirmware; }
     std::int32_t Evaluate() override;
 
@@ -61,7 +65,7 @@ public:
 class CUpdateODMBiosAction : public CUpdateAction {
 public:
     explicit CUpdateODMBiosAction(UpdateController* controller)
-        : CUpdateAction(controller, RtfMessageIndex::kBiosNeeded, RtfMessageIndex::kBiosCurrent) {}
+        : CUpdateAction(controller, RtfMessageIndex::kBiosNeeded, RtfMessageIndex::kBiosCurrent, kBiosJobMessages) {}
     std::int32_t GetKind() override { return ActionKind::kBios; }
     std::int32_t Evaluate() override;
 };
@@ -69,7 +73,8 @@ public:
 class CInstallChargeLimitToolAction : public CUpdateAction {
 public:
     explicit CInstallChargeLimitToolAction(UpdateController* controller)
-        : CUpdateAction(controller, RtfMessageIndex::kToolNeeded, RtfMessageIndex::kToolCurrent) {}
+        : CUpdateAction(controller, RtfMessageIndex::kToolNeeded, RtfMessageIndex::kToolCurrent,
+                        kChargeLimitToolJobMessages) {}
     std::int32_t GetKind() override { return ActionKind::kChargeLimitTool; }
     std::int32_t Evaluate() override;
 };

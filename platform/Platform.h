@@ -19,6 +19,12 @@
 #include "platform/TaskDialogs.h"
 #include "platform/Text.h"
 #include "platform/Trust.h"
+#include "platform/Hashing.h"
+#include "platform/Internet.h"
+#include "platform/JobLimits.h"
+#include "platform/Shell.h"
+#include "platform/Threads.h"
+#include "platform/WorkFiles.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -38,6 +44,12 @@ struct Platform {
     ISystemInfo& system;
     IProcesses& processes;
     IAccessLibraries& accessLibraries;
+    IInternet& internet;
+    IHashing& hashing;
+    IThreads& threads;
+    IWorkFiles& workFiles;
+    IShell& shell;
+    const JobLimits& jobLimits;
 };
 
 }  // namespace Korvane::PC::Tarnwick

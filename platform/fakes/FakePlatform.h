@@ -6,11 +6,16 @@
 #include "platform/fakes/FakeAccessLibraries.h"
 #include "platform/fakes/FakeBasics.h"
 #include "platform/fakes/FakeFirmware.h"
+#include "platform/fakes/FakeHashing.h"
+#include "platform/fakes/FakeInternet.h"
 #include "platform/fakes/FakeModules.h"
 #include "platform/fakes/FakeProcesses.h"
 #include "platform/fakes/FakeRegistry.h"
+#include "platform/fakes/FakeShell.h"
 #include "platform/fakes/FakeSync.h"
+#include "platform/fakes/FakeThreads.h"
 #include "platform/fakes/FakeUi.h"
+#include "platform/fakes/FakeWorkFiles.h"
 #include "platform/portable/PortableText.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -31,10 +36,16 @@ struct FakePlatform {
     FakeSystemInfo system;
     FakeProcesses processes;
     FakeAccessLibraries accessLibraries;
+    FakeInternet internet;
+    FakeHashing hashing;
+    FakeThreads threads;
+    FakeWorkFiles workFiles;
+    FakeShell shell;
+    JobLimits jobLimits;
 
     Platform platform{commandLine, language, sync,  dialogs, taskDialogs, registry, firmware,
                       modules,     files,    text,  trust,   clock,       system,
-                      processes,   accessLibraries};
+                      processes,   accessLibraries, internet, hashing, threads, workFiles, shell, jobLimits};
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -8,6 +8,7 @@
 
 #include "platform/Platform.h"
 #include "platform/win32/SystemLibraries.h"
+#include "platform/win32/Win32Downloads.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
@@ -149,6 +150,12 @@ private:
     SystemInfo system_;
     Processes processes_;
     AccessLibraries accessLibraries_;
+    Internet internet_;
+    Hashing hashing_;
+    Threads threads_;
+    WorkFiles workFiles_;
+    Shell shell_;
+    JobLimits jobLimits_;
     Platform platform_;
 };
 

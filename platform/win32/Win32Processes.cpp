@@ -3,6 +3,7 @@
 
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
+#include "platform/win32/Win32Downloads.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
@@ -78,5 +79,11 @@ std::unique_ptr<IProcess> Processes::Start(const ProcessLaunch& launch) {
     ::CloseHandle(info.hThread);
     return std::make_unique<Process>(info.hProcess);
 }
+
+}  // namespace Korvane::PC::Tarnwick::Win32
+
+namespace Korvane::PC::Tarnwick::Win32 {
+
+std::unique_ptr<IProcess> AdoptProcess(HANDLE process) { return std::make_unique<Process>(process); }
 
 }  // namespace Korvane::PC::Tarnwick::Win32

@@ -30,3 +30,79 @@ finish() {
     echo "$passes passed, $failures failed"
     [ "$failures" -eq 0 ]
 }
+
+# A test battery.dll: the sample's sources with some strings replaced (in
+# both languages) and, optionally, files of an overlay folder laid out like
+# companion/ (e.g. tables/definitions.txt).
+#   make_test_library OUTPUT_DLL [--overlay DIR] [ID=TEXT...]
+make_test_library() {
+    local output=$1 overlay="" work
+    shift
+    if [ "${1:-}" = --overlay ]; then
+        overlay=$2
+        shift 2
+    fi
+    work=$(mktemp -d "$BUILD/e2e/library.XXXXXX")
+    mkdir -p "$work/overlay/strings"
+    [ -n "$overlay" ] && cp -r "$overlay/." "$work/overlay/"
+    local rc
+    for rc in strings-en.rc strings-ja.rc; do
+        [ -f "$work/overlay/strings/$rc" ] || cp "$SRC/companion/strings/$rc" "$work/overlay/strings/$rc"
+        local pair id text
+        for pair in "$@"; do
+            id=${pair%%=*}
+            text=${pair#*=}
+            ID="$id" TEXT="$text" perl -i -pe 's/^(\s*)$ENV{ID} ".*"/$1$ENV{ID} "$ENV{TEXT}"/' "$work/overlay/strings/$rc"
+        done
+    done
+    python3 "$SRC/companion/build-companion.py" --build-dir "$work/build" --output "$output" \
+        --windres i686-w64-mingw32-windres --linker i686-w64-mingw32-ld --overlay "$work/overlay" >/dev/null
+    rm -rf "$work"
+}
+
+# A window of a run is captured and closed with a click on its button at the
+# bottom right (without a window manager Wine gets no keyboard focus); the
+# run must end with EXPECTED.
+#   expect_window LABEL EXPECTED SHOT_FILE PROGRAM ARGS...
+expect_window() {
+    local label=$1 expected=$2 shot=$3
+    shift 3
+    local out
+    out=$(mktemp "$BUILD/e2e/code.XXXXXX")
+    ( exit_code "$@" >"$out" ) &
+    local runner=$! window=""
+    # The first window of a new prefix can take long (font caches).
+    for _ in $(seq 600); do
+        window=$(xdotool search --onlyvisible --name '.+' 2>/dev/null | tail -n 1 || true)
+        [ -n "$window" ] && break
+        sleep 0.2
+    done
+    if [ -z "$window" ]; then
+        failures=$((failures + 1))
+        echo "FAIL $label: no window appeared"
+    else
+        sleep 1
+        import -window root "$shot" 2>/dev/null || true
+        echo "     $label: window '$(xdotool getwindowname "$window" 2>/dev/null)' captured in $shot"
+    fi
+    # Closing can take a few clicks when a window appears late.
+    for _ in $(seq 100); do
+        kill -0 "$runner" 2>/dev/null || break
+        xdotool search --onlyvisible --name '.+' 2>/dev/null | while read -r w; do
+            eval "$(xdotool getwindowgeometry --shell "$w")"
+            xdotool mousemove --window "$w" $((WIDTH - 42)) $((HEIGHT - 37)) click 1 2>/dev/null || true
+        done
+        sleep 0.5
+    done
+    wait "$runner" || true
+    local actual
+    actual=$(cat "$out" 2>/dev/null || true)
+    rm -f "$out"
+    if [ "$actual" = "$expected" ]; then
+        passes=$((passes + 1))
+        echo "ok   $label: $actual"
+    else
+        failures=$((failures + 1))
+        echo "FAIL $label: expected $expected, got '$actual'"
+    fi
+}

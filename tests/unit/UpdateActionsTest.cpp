@@ -83,7 +83,6 @@ TEST_F(UpdateActionsTest, FirmwareSentenceStateAndMessage) {
     EXPECT_EQ(action.GetState(), ActionState::kUpdateNeeded);
     EXPECT_EQ(Printable(action.GetCurrentVersionText()), "FW 2.1.3");
     EXPECT_EQ(action.GetMessageRtf(), std::vector<std::uint8_t>{'n'});
-    EXPECT_EQ(action.Execute(), 0);
 
     // An unusable target fails after the sentence has been written.
     controller.target.version = u"x";
@@ -133,11 +132,30 @@ TEST_F(UpdateActionsTest, ForceAnswersUpdateNeededWithoutReadingAnything) {
         const auto action = CreateAction(&controller, code);
         EXPECT_EQ(action->GetState(), ActionState::kUpdateNeeded);
     }
-    // The whole run: Evaluate is skipped, silent executes (and gets 0).
-    EXPECT_EQ(controller.RunController(), 0);
+    // The whole run: Evaluate is skipped and silent executes; a forced action
+    // has no definition row, so its empty digest never verifies.
+    EXPECT_EQ(controller.RunController(), 1015);
     EXPECT_TRUE(fakes.accessLibraries.loads.empty());
     EXPECT_TRUE(controller.currentAction->GetCurrentVersionText().empty());
     EXPECT_EQ(controller.currentAction->GetMessageRtf(), std::vector<std::uint8_t>{'n'});
+}
+
+// Execute runs download jobs with the action's own messages: a work folder
+// that cannot be made asks the firmware, BIOS or tool question.
+TEST_F(UpdateActionsTest, ExecuteAsksWithTheActionsOwnMessages) {
+    UpdateController& controller = Controller();
+    fakes.workFiles.tempPath.reset();
+    const std::pair<std::unique_ptr<IAction>, std::uint16_t> cases[] = {
+        {std::make_unique<CUpdatePMUFirmwareAction>(&controller), 129},
+        {std::make_unique<CCobalenAction>(&controller), 129},
+        {std::make_unique<CUpdateODMBiosAction>(&controller), 153},
+        {std::make_unique<CInstallChargeLimitToolAction>(&controller), 165}};
+    for (const auto& [action, folderQuestion] : cases) {
+        fakes.taskDialogs.shown.clear();
+        EXPECT_EQ(action->Execute(), 1009);
+        ASSERT_EQ(fakes.taskDialogs.shown.size(), 1u);
+        EXPECT_EQ(fakes.taskDialogs.shown[0].mainInstructionId, folderQuestion);
+    }
 }
 
 }  // namespace

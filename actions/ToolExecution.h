@@ -1,0 +1,66 @@
+// Installing an update: the jobs that an update action's Execute runs until
+// one ends without a request to try again, and the steps of a job that start
+// processes (the package, the tool, the clean-up).
+//
+// Everything here runs on the main thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/Processes.h"
+#include "platform/Shell.h"
+
+namespace Korvane::PC::Tarnwick {
+
+class UpdateController;
+class ToolJob;
+
+// String ids (of the companion library) of a job's messages: the progress
+// window's main instruction and the main instruction of each failure
+// question.
+struct ToolJobMessages {
+    std::uint16_t progressTitleId = 0;
+    std::uint16_t folderFailId = 0;    // work folder or download file not made
+    std::uint16_t downloadFailId = 0;  // every download attempt failed
+    std::uint16_t verifyFailId = 0;    // the package failed verification
+    std::uint16_t packageFailId = 0;   // the package could not be run
+    std::uint16_t toolFailId = 0;      // the tool could not be started or failed
+};
+
+// Power-management firmware (also the variant of code 7).
+inline constexpr ToolJobMessages kFirmwareJobMessages{143, 129, 131, 133, 139, 136};
+inline constexpr ToolJobMessages kBiosJobMessages{158, 153, 154, 155, 157, 156};
+inline constexpr ToolJobMessages kChargeLimitToolJobMessages{164, 165, 166, 167, 169, 172};
+
+// An update action's Execute: runs a new job (work folder, download,
+// verification, package, tool, clean-up) as long as the user answers a
+// failure with "try again". Returns the last job's result: 0 when the tool
+// was started, otherwise 1008 to 1017.
+std::int32_t ExecuteToolJobs(UpdateController& controller, const ToolJobMessages& messages);
+
+// Starts the downloaded package hidden, in the work folder, with the quoted
+// package path and one blank as its command line. Null when it cannot be
+// started.
+[[nodiscard]] std::unique_ptr<IProcess> StartPackage(IProcesses& processes, std::u16string_view packagePath,
+                                                     std::u16string_view workFolder);
+
+// Starts the target's tool from the work folder through the shell; for the
+// charge-limit tool (the current action's kind 3) waits for it, serving the
+// thread's messages, and counts only exit code 0 (or an unknown one) as
+// success. Sets the job's `toolStarted` to the result.
+bool LaunchTool(ToolJob& job);
+
+// After a job, whatever its result: removes the work folder unless the tool
+// was started (the tool may still run from it), then joins the progress
+// thread and forgets the paths.
+void CleanUpJob(ToolJob& job);
+
+// The command line that removes `workFolder` with everything in it:
+// "<system>\cmd.exe" /c rmdir /S /Q "<workFolder>". Empty when the system
+// folder is unknown.
+std::u16string BuildRemoveCommand(IShell& shell, std::u16string_view workFolder);
+
+}  // namespace Korvane::PC::Tarnwick

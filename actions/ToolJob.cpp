@@ -1,0 +1,264 @@
+#include "actions/ToolJob.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "app/ExitCode.h"
+#include "app/UpdateController.h"
+#include "common/OutOfMemory.h"
+#include "definitions/CompanionResources.h"
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+constexpr std::uint16_t kAgentString = 145;
+constexpr std::uint16_t kAddressBaseString = 146;
+constexpr std::uint16_t kAddressParametersString = 186;
+constexpr std::uint16_t kRetryButtonText = 180;
+constexpr std::uint16_t kCloseButtonText = 181;
+constexpr std::int32_t kRetryAnswer = 100;
+
+// Content texts of the failure questions, one per failing step.
+constexpr std::uint16_t kFolderFailText = 162;
+constexpr std::uint16_t kDownloadFailText = 161;
+constexpr std::uint16_t kVerifyFailText = 134;
+constexpr std::uint16_t kPackageFailText = 140;
+constexpr std::uint16_t kToolFailText = 137;
+
+constexpr std::u16string_view kWorkFolderPrefix = u"Pemberlin";
+constexpr std::u16string_view kDownloadFilePrefix = u"cbf";
+constexpr std::uint64_t kVerifiableSizeLimit = std::uint64_t{1} << 32;
+
+std::u16string Decimal(std::uint32_t value) {
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+        value /= 10;
+    } while (value != 0);
+    return digits;
+}
+
+std::u16string CompanionString(ToolJob& job, std::uint16_t id) {
+    UpdateController& controller = *job.controller;
+    return LoadCompanionString(controller.platform.modules, controller.companionLibrary.get(), id);
+}
+
+// In a silent run there is no progress thread and nobody to cancel; in an
+// interactive run a thread that could not be started counts as cancelled.
+bool Cancelled(ToolJob& job) {
+    if (!job.progressThread) return !job.controller->options.silent;
+    return job.progressThread->Wait(0) == WaitOutcome::kSignalled;
+}
+
+// The pause after a failed download attempt; true when the user cancelled
+// during it (the thread ended), which ends the pause at once.
+bool PauseCancelled(ToolJob& job) {
+    if (job.progressThread) return job.progressThread->Wait(job.retryWaitMs) == WaitOutcome::kSignalled;
+    if (!job.controller->options.silent) return true;
+    job.controller->platform.threads.Sleep(job.retryWaitMs);
+    return false;
+}
+
+// Closes the progress window, then asks whether to try again.
+void AskRetry(ToolJob& job, std::uint16_t mainInstruction, std::uint16_t content, bool& retry) {
+    StopProgress(job);
+    retry = OrOnNoMemory(false, [&] {
+        return job.controller->AskChoice(kTdErrorIcon, mainInstruction, content, kRetryButtonText,
+                                         kCloseButtonText) == kRetryAnswer;
+    });
+}
+
+std::int32_t Fail(ToolJob& job, std::uint16_t mainInstruction, std::uint16_t content, std::int32_t result,
+                  bool& retry) {
+    AskRetry(job, mainInstruction, content, retry);
+    return result;
+}
+
+}  // namespace
+
+ToolJob::ToolJob(UpdateController& controller_, const ToolJobMessages& messages_)
+    : controller(&controller_),
+      messages(messages_),
+      retryWaitMs(controller_.platform.jobLimits.retryWaitMs),
+      packageSizeLimit(controller_.platform.jobLimits.packageSizeLimit) {
+    progressView.companionLibrary = controller_.companionLibrary.get();
+    progressView.titleId = messages.progressTitleId;
+    progressView.busy = &busy;
+}
+
+ToolJob::~ToolJob() { StopProgress(*this); }
+
+void StopProgress(ToolJob& job) {
+    job.busy = false;
+    if (!job.progressThread) return;
+    (void)job.progressThread->Wait(std::nullopt);
+    job.progressThread.reset();
+}
+
+std::int32_t RunJob(ToolJob& job, bool& retry) {
+    UpdateController& controller = *job.controller;
+    Platform& platform = controller.platform;
+    const ToolJobMessages& ids = job.messages;
+
+    job.busy = true;
+    if (!controller.options.silent) {
+        ITaskDialogs& dialogs = platform.taskDialogs;
+        const ProgressWindowView& view = job.progressView;
+        job.progressThread = OrOnNoMemory(std::unique_ptr<IThread>(), [&] {
+            return platform.threads.Start([&dialogs, &view] { ShowProgressWindow(dialogs, view); });
+        });
+    }
+    retry = false;
+
+    if (!OrOnNoMemory(false, [&] { return MakeWorkFolder(job); })) {
+        return Fail(job, ids.folderFailId, kFolderFailText, Exit::kNoWorkFolder, retry);
+    }
+    if (Cancelled(job)) return Exit::kCancelled;
+
+    std::unique_ptr<IDownloadFile> file = OrOnNoMemory(std::unique_ptr<IDownloadFile>(), [&] {
+        CreatedFile created = platform.workFiles.CreateTempFile(job.workFolder, kDownloadFilePrefix);
+        if (created.file) job.downloadFile = std::move(created.path);
+        return std::move(created.file);
+    });
+    if (!file) return Fail(job, ids.folderFailId, kFolderFailText, Exit::kNoDownloadFile, retry);
+    if (Cancelled(job)) return Exit::kCancelled;
+
+    std::int32_t result = Exit::kDownloadNotStarted;
+    bool downloaded = false;
+    for (std::uint32_t attempt = 0; attempt < job.attempts && !downloaded; ++attempt) {
+        result = OrOnNoMemory(Exit::kDownloadNotStarted, [&] { return DownloadPackage(job, *file); });
+        if (result == 0) {
+            downloaded = true;
+        } else {
+            file->Truncate();
+            if (PauseCancelled(job)) return Exit::kCancelled;
+        }
+    }
+    if (!downloaded) return Fail(job, ids.downloadFailId, kDownloadFailText, result, retry);
+
+    // From here on the package is read only through a handle that denies
+    // writing, kept until its process has started: what runs is what was
+    // checked.
+    file.reset();
+    std::unique_ptr<ISealedFile> package =
+        OrOnNoMemory(std::unique_ptr<ISealedFile>(), [&] { return platform.workFiles.OpenSealed(job.downloadFile); });
+    if (!package || !OrOnNoMemory(false, [&] { return VerifyPackage(job, *package); })) {
+        return Fail(job, ids.verifyFailId, kVerifyFailText, Exit::kVerificationFailed, retry);
+    }
+    if (Cancelled(job)) return Exit::kCancelled;
+
+    std::unique_ptr<IProcess> process = OrOnNoMemory(std::unique_ptr<IProcess>(), [&] {
+        return StartPackage(platform.processes, job.downloadFile, job.workFolder);
+    });
+    package.reset();
+    if (!process || process->Wait(std::nullopt) != WaitOutcome::kSignalled) {
+        return Fail(job, ids.packageFailId, kPackageFailText, Exit::kPackageFailed, retry);
+    }
+    process.reset();
+    if (Cancelled(job)) return Exit::kCancelled;
+
+    // The progress window is gone before the tool shows anything.
+    StopProgress(job);
+    if (OrOnNoMemory(false, [&] { return LaunchTool(job); })) return Exit::kCompleted;
+    return Fail(job, ids.toolFailId, kToolFailText, Exit::kToolFailed, retry);
+}
+
+bool MakeWorkFolder(ToolJob& job) {
+    IWorkFiles& files = job.controller->platform.workFiles;
+    const std::optional<std::u16string> temp = files.TempPath();
+    if (!temp) return false;
+    for (std::uint32_t i = 0;; ++i) {
+        std::u16string name(kWorkFolderPrefix);
+        name += Decimal(i);
+        const std::optional<std::u16string> path = files.AppendPath(*temp, name);
+        if (!path) return false;
+        const std::uint32_t error = files.CreatePrivateFolder(*path);
+        if (error == kErrorSuccess) {
+            job.workFolder = *path;
+            return true;
+        }
+        if (error != kErrorAlreadyExists || i == UINT32_MAX) return false;
+    }
+}
+
+std::int32_t DownloadPackage(ToolJob& job, IDownloadFile& file) {
+    UpdateController& controller = *job.controller;
+    const std::u16string address =
+        BuildDownloadAddress(CompanionString(job, kAddressBaseString), controller.target.url,
+                             CompanionString(job, kAddressParametersString), controller.machine,
+                             controller.options.disableDownloadParameters);
+    const std::unique_ptr<IInternetSession> session =
+        controller.platform.internet.Open(CompanionString(job, kAgentString));
+    if (!session) return Exit::kDownloadNotStarted;
+    const std::unique_ptr<IInternetRequest> request = session->OpenUrl(address);
+    if (!request) return Exit::kAddressNotOpened;
+
+    std::vector<std::uint8_t> buffer(kTransferPieceBytes);
+    std::uint64_t written = 0;
+    for (;;) {
+        if (Cancelled(job)) return Exit::kCancelled;
+        // A short read does not end the body; only a read of 0 bytes does.
+        const std::optional<std::uint32_t> count = request->Read(buffer);
+        if (!count || *count > buffer.size()) return Exit::kDownloadReadFailed;
+        if (*count == 0) return 0;
+        if (job.packageSizeLimit - written <= *count) return Exit::kDownloadWriteFailed;
+        if (!file.Write({buffer.data(), *count})) return Exit::kDownloadWriteFailed;
+        written += *count;
+    }
+}
+
+bool VerifyPackage(ToolJob& job, ISealedFile& package) {
+    const std::optional<std::uint64_t> size = package.Size();
+    if (!size || *size >= kVerifiableSizeLimit) return false;
+    const std::unique_ptr<IHash> hash = job.controller->platform.hashing.CreateSha256();
+    if (!hash) return false;
+    std::vector<std::uint8_t> buffer(kTransferPieceBytes);
+    for (;;) {
+        const std::optional<std::uint32_t> count = package.Read(buffer);
+        if (!count || *count > buffer.size()) return false;
+        if (*count == 0) break;
+        if (!hash->Update({buffer.data(), *count})) return false;
+    }
+    Sha256Digest digest{};
+    if (!hash->Finish(digest)) return false;
+    const std::vector<std::uint8_t>& expected = job.controller->target.hash;
+    return expected.size() == digest.size() && std::equal(expected.begin(), expected.end(), digest.begin());
+}
+
+std::optional<std::u16string> FormatTwoTexts(std::u16string_view format, std::u16string_view first,
+                                             std::u16string_view second) {
+    std::u16string out;
+    int fields = 0;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] != u'%') {
+            out += format[i];
+            continue;
+        }
+        const char16_t next = i + 1 < format.size() ? format[i + 1] : u'\0';
+        if (next == u'%') {
+            out += u'%';
+        } else if (next == u's' && fields < 2) {
+            out += fields++ == 0 ? first : second;
+        } else {
+            return std::nullopt;
+        }
+        ++i;
+    }
+    if (fields != 2) return std::nullopt;
+    return out;
+}
+
+std::u16string BuildDownloadAddress(std::u16string_view base, std::u16string_view url,
+                                    std::u16string_view parameterTemplate, const MachineIdentity& machine,
+                                    bool disableParameters) {
+    std::u16string address(base);
+    address += VisibleText(url);
+    if (!disableParameters) {
+        const std::optional<std::u16string> parameters =
+            FormatTwoTexts(VisibleText(parameterTemplate), VisibleText(machine.model), VisibleText(machine.serial));
+        if (parameters) address += *parameters;
+    }
+    return address;
+}
+
+}  // namespace Korvane::PC::Tarnwick

@@ -1,0 +1,100 @@
+// One attempt at an update, from the work folder to the started tool: a
+// ToolJob is made for each try, run once with RunJob and cleaned up with
+// CleanUpJob (actions/ToolExecution.h).
+//
+// Threads: RunJob runs on the main thread. In an interactive run it starts
+// the progress window on a second thread, which reads `progressView` (and
+// through it `busy`) until the window closes. The progress thread ends only
+// when its window closes, and the window closes by itself only after `busy`
+// has become false, so while `busy` is true an ended thread means the user
+// pressed Cancel: that is the job's cancel signal, read with zero-time waits
+// on the thread's handle. The thread is always joined before the job is
+// destroyed.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "actions/ToolExecution.h"
+#include "definitions/TargetDefinition.h"
+#include "machine/MachineIdentity.h"
+#include "platform/Hashing.h"
+#include "platform/Internet.h"
+#include "platform/Threads.h"
+#include "platform/WorkFiles.h"
+#include "ui/ProgressWindow.h"
+
+namespace Korvane::PC::Tarnwick {
+
+class UpdateController;
+
+// Size of the one buffer through which the download and the verification
+// stream.
+inline constexpr std::uint32_t kTransferPieceBytes = 65536;
+
+class ToolJob {
+public:
+    ToolJob(UpdateController& controller, const ToolJobMessages& messages);
+    ToolJob(const ToolJob&) = delete;
+    ToolJob& operator=(const ToolJob&) = delete;
+    ~ToolJob();
+
+    UpdateController* controller;  // not owned
+    // True while the progress window is to stay open.
+    std::atomic<bool> busy{false};
+    // The progress window's thread; null in silent mode, when it could not
+    // be started and once joined.
+    std::unique_ptr<IThread> progressThread;
+    std::u16string workFolder;    // empty until made
+    std::u16string downloadFile;  // empty until made
+    bool toolStarted = false;     // when false at clean-up, the work folder goes
+    ToolJobMessages messages;
+    std::uint32_t attempts = 4;
+    std::uint32_t retryWaitMs;
+    std::uint64_t packageSizeLimit;
+    // What the progress window reads; it points into this job.
+    ProgressWindowView progressView;
+};
+
+// Runs the job: work folder, download file, up to `attempts` downloads with a
+// pause after each failed one, verification, the package, the tool. Returns
+// 0 (tool started) or 1008 to 1017; `retry` is true only when the user
+// answered a failure with "try again".
+std::int32_t RunJob(ToolJob& job, bool& retry);
+
+// Makes "Pemberlin<i>" in the temporary-files path with the first free i;
+// false when the path is unknown or a folder cannot be made for another
+// reason than an existing name.
+bool MakeWorkFolder(ToolJob& job);
+
+// One download attempt into `file`: 0, or 1008 (cancelled before a read),
+// 1011 (no session), 1012 (address not opened), 1013 (read failed), 1014
+// (write failed, or the body reached the package size limit).
+std::int32_t DownloadPackage(ToolJob& job, IDownloadFile& file);
+
+// True when the package's SHA-256 equals the target's 32-byte `hash`. Reads
+// the file in pieces, so memory stays flat whatever its size; 4 GiB or more
+// never passes.
+bool VerifyPackage(ToolJob& job, ISealedFile& package);
+
+// Lets the progress window close and joins its thread.
+void StopProgress(ToolJob& job);
+
+// The address of the package: string 146, the target's `url` and, unless
+// `disableParameters`, string 186 filled printf-style with the model and the
+// serial. A template that is not made of exactly two %s fields (and %%)
+// adds nothing.
+std::u16string BuildDownloadAddress(std::u16string_view base, std::u16string_view url,
+                                    std::u16string_view parameterTemplate, const MachineIdentity& machine,
+                                    bool disableParameters);
+
+// `format` with its two %s fields replaced by `first` and `second` and %%
+// by %; nullopt when it has other fields or another number of %s.
+std::optional<std::u16string> FormatTwoTexts(std::u16string_view format, std::u16string_view first,
+                                             std::u16string_view second);
+
+}  // namespace Korvane::PC::Tarnwick

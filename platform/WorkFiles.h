@@ -1,0 +1,69 @@
+// The work folder of an update job and the files in it: the temporary-files
+// path, a folder that only the system, the administrators and the running
+// user may change, the download file, and the verified package held open so
+// that nobody can change it until it has been started.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace Korvane::PC::Tarnwick {
+
+inline constexpr std::uint32_t kErrorSuccess = 0;
+
+// The download file, open for reading and writing and shared with nobody.
+// Destroying the object closes the file.
+class IDownloadFile {
+public:
+    virtual ~IDownloadFile() = default;
+    // WriteFile of the whole piece (not overlapped); false on failure.
+    [[nodiscard]] virtual bool Write(std::span<const std::uint8_t> piece) = 0;
+    // Moves the file pointer to the beginning (SetFilePointer, FILE_BEGIN)
+    // and cuts the file there (SetEndOfFile).
+    virtual bool Truncate() = 0;
+};
+
+// A file opened for reading that denies writing and deleting to every other
+// opener while it is open; starting it as a program is still allowed.
+class ISealedFile {
+public:
+    virtual ~ISealedFile() = default;
+    // GetFileSizeEx; nullopt on failure.
+    virtual std::optional<std::uint64_t> Size() = 0;
+    // ReadFile into `buffer` from the current position; the count read (0
+    // at the end), nullopt on failure.
+    virtual std::optional<std::uint32_t> Read(std::span<std::uint8_t> buffer) = 0;
+};
+
+struct CreatedFile {
+    std::unique_ptr<IDownloadFile> file;  // null on failure
+    std::u16string path;
+};
+
+class IWorkFiles {
+public:
+    virtual ~IWorkFiles() = default;
+    // GetTempPathW into a buffer of 261 characters; nullopt when it returns 0.
+    virtual std::optional<std::u16string> TempPath() = 0;
+    // PathAppendW(base, name) in a buffer of 260 characters; nullopt when it
+    // fails.
+    virtual std::optional<std::u16string> AppendPath(std::u16string_view base, std::u16string_view name) = 0;
+    // CreateDirectoryW with an access list that is inherited by everything
+    // inside and grants access only to SYSTEM, the Administrators group and
+    // the running user. 0 (kErrorSuccess) or the platform error
+    // (ERROR_ALREADY_EXISTS when the name is taken).
+    virtual std::uint32_t CreatePrivateFolder(std::u16string_view path) = 0;
+    // GetTempFileNameW(folder, prefix, 0) (the system picks the number and
+    // creates the file), then CreateFileW(GENERIC_READ | GENERIC_WRITE, no
+    // sharing, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY). A null file when
+    // either fails.
+    [[nodiscard]] virtual CreatedFile CreateTempFile(std::u16string_view folder, std::u16string_view prefix) = 0;
+    // Opens `path` for reading with read sharing only; null on failure.
+    [[nodiscard]] virtual std::unique_ptr<ISealedFile> OpenSealed(std::u16string_view path) = 0;
+};
+
+}  // namespace Korvane::PC::Tarnwick

@@ -1,0 +1,43 @@
+// Test twin of IShell: path joining on backslashes, a scripted system folder
+// and scripted launches (FakeProcessScript: whether the shell starts it, how
+// the wait ends, its exit code). Does not model file associations.
+#pragma once
+
+#include <deque>
+#include <vector>
+
+#include "platform/Shell.h"
+#include "platform/fakes/FakeProcesses.h"
+
+namespace Korvane::PC::Tarnwick {
+
+class FakeShell : public IShell {
+public:
+    std::optional<std::u16string> systemFolder = u"C:\\Windows\\system32";
+    std::vector<ShellLaunch> launches;
+    std::deque<FakeProcessScript> scripts;  // one per launch; default: started, ended with 0
+
+    std::optional<std::u16string> SystemFolder() override { return systemFolder; }
+    std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view more) override {
+        if (more.size() >= 2 && more[1] == u':') return std::u16string(more);
+        std::u16string path(folder);
+        if (!path.empty() && path.back() != u'\\') path += u'\\';
+        return path += more;
+    }
+    std::u16string RemoveFileSpec(std::u16string_view path) override {
+        const auto slash = path.find_last_of(u'\\');
+        return std::u16string(slash == std::u16string_view::npos ? std::u16string_view{} : path.substr(0, slash));
+    }
+    ShellLaunchResult Execute(const ShellLaunch& launch) override {
+        launches.push_back(launch);
+        FakeProcessScript script;
+        if (!scripts.empty()) {
+            script = scripts.front();
+            scripts.pop_front();
+        }
+        if (!script.starts) return {};
+        return {true, std::make_unique<FakeProcess>(script)};
+    }
+};
+
+}  // namespace Korvane::PC::Tarnwick

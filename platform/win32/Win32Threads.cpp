@@ -1,0 +1,64 @@
+// Threads started with the C runtime's _beginthreadex, so the runtime's
+// per-thread state is set up for the routine.
+#include <windows.h>
+#include <process.h>
+
+#include <cwchar>
+#include <cstdlib>
+
+#include "platform/win32/ScopedHandle.h"
+#include "platform/win32/Win32Downloads.h"
+
+namespace Korvane::PC::Tarnwick::Win32 {
+namespace {
+
+unsigned __stdcall RunRoutine(void* argument) {
+    const std::unique_ptr<std::function<void()>> routine(static_cast<std::function<void()>*>(argument));
+    (*routine)();
+    return 0;
+}
+
+class Thread : public IThread {
+public:
+    explicit Thread(HANDLE handle) : handle_(handle) {}
+    WaitOutcome Wait(std::optional<std::uint32_t> timeoutMs) override {
+        switch (::WaitForSingleObject(handle_.get(), timeoutMs ? *timeoutMs : INFINITE)) {
+            case WAIT_OBJECT_0:
+                return WaitOutcome::kSignalled;
+            case WAIT_TIMEOUT:
+                return WaitOutcome::kTimedOut;
+            default:
+                return WaitOutcome::kFailed;
+        }
+    }
+
+private:
+    ScopedKernelHandle handle_;
+};
+
+}  // namespace
+
+std::unique_ptr<IThread> Threads::Start(std::function<void()> routine) {
+    auto owned = std::make_unique<std::function<void()>>(std::move(routine));
+    const std::uintptr_t handle = ::_beginthreadex(nullptr, 0, RunRoutine, owned.get(), 0, nullptr);
+    if (handle == 0) return nullptr;
+    owned.release();  // the thread frees it
+    return std::make_unique<Thread>(reinterpret_cast<HANDLE>(handle));
+}
+
+void Threads::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+JobLimits CreateJobLimits() {
+    JobLimits limits;
+#ifdef TARNWICK_TEST_HOOKS
+    if (const wchar_t* wait = _wgetenv(L"TARNWICK_TEST_RETRY_WAIT_MS"); wait != nullptr && *wait != L'\0') {
+        limits.retryWaitMs = static_cast<std::uint32_t>(std::wcstoul(wait, nullptr, 10));
+    }
+    if (const wchar_t* limit = _wgetenv(L"TARNWICK_TEST_PACKAGE_LIMIT"); limit != nullptr && *limit != L'\0') {
+        limits.packageSizeLimit = std::wcstoull(limit, nullptr, 10);
+    }
+#endif
+    return limits;
+}
+
+}  // namespace Korvane::PC::Tarnwick::Win32

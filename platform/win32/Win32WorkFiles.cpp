@@ -1,0 +1,159 @@
+// The work folder and its files.
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <vector>
+
+#include "platform/win32/ScopedHandle.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32Downloads.h"
+
+namespace Korvane::PC::Tarnwick::Win32 {
+
+static_assert(kErrorSuccess == ERROR_SUCCESS);
+
+namespace {
+
+constexpr DWORD kTempPathChars = MAX_PATH + 1;
+
+// The running user's SID, from the process token; empty on failure.
+std::vector<std::uint8_t> CurrentUserSid() {
+    HANDLE raw = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
+    const ScopedKernelHandle token(raw);
+    DWORD size = 0;
+    ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
+    std::vector<std::uint8_t> buffer(size);
+    if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
+    const PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+    std::vector<std::uint8_t> copy(::GetLengthSid(sid));
+    if (!::CopySid(static_cast<DWORD>(copy.size()), copy.data(), sid)) return {};
+    return copy;
+}
+
+std::vector<std::uint8_t> WellKnownSid(WELL_KNOWN_SID_TYPE type) {
+    std::vector<std::uint8_t> sid(SECURITY_MAX_SID_SIZE);
+    DWORD size = static_cast<DWORD>(sid.size());
+    if (!::CreateWellKnownSid(type, nullptr, sid.data(), &size)) return {};
+    sid.resize(size);
+    return sid;
+}
+
+// A protected access list (the temporary folder's own entries do not flow
+// in) whose entries are inherited by every file and folder inside: full
+// access for SYSTEM, the Administrators group and the running user, nothing
+// for anyone else.
+class PrivateFolderSecurity {
+public:
+    bool Build() {
+        sids_ = {WellKnownSid(WinLocalSystemSid), WellKnownSid(WinBuiltinAdministratorsSid), CurrentUserSid()};
+        DWORD aclSize = sizeof(ACL);
+        for (const auto& sid : sids_) {
+            if (sid.empty()) return false;
+            aclSize += sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + static_cast<DWORD>(sid.size());
+        }
+        acl_.resize(aclSize);
+        auto* acl = reinterpret_cast<PACL>(acl_.data());
+        if (!::InitializeAcl(acl, aclSize, ACL_REVISION)) return false;
+        for (auto& sid : sids_) {
+            if (!::AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, FILE_ALL_ACCESS,
+                                         sid.data())) {
+                return false;
+            }
+        }
+        return ::InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+               ::SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) &&
+               ::SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
+    }
+    SECURITY_ATTRIBUTES* Attributes() {
+        attributes_ = {sizeof(attributes_), &descriptor_, FALSE};
+        return &attributes_;
+    }
+
+private:
+    std::vector<std::vector<std::uint8_t>> sids_;
+    std::vector<std::uint8_t> acl_;
+    SECURITY_DESCRIPTOR descriptor_{};
+    SECURITY_ATTRIBUTES attributes_{};
+};
+
+class DownloadFile : public IDownloadFile {
+public:
+    explicit DownloadFile(HANDLE file) : file_(file) {}
+    bool Write(std::span<const std::uint8_t> piece) override {
+        DWORD written = 0;
+        return ::WriteFile(file_.get(), piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr) != FALSE;
+    }
+    bool Truncate() override {
+        if (::SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
+        return ::SetEndOfFile(file_.get()) != FALSE;
+    }
+
+private:
+    ScopedFileHandle file_;
+};
+
+class SealedFile : public ISealedFile {
+public:
+    explicit SealedFile(HANDLE file) : file_(file) {}
+    std::optional<std::uint64_t> Size() override {
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(file_.get(), &size)) return std::nullopt;
+        return static_cast<std::uint64_t>(size.QuadPart);
+    }
+    std::optional<std::uint32_t> Read(std::span<std::uint8_t> buffer) override {
+        DWORD count = 0;
+        if (!::ReadFile(file_.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &count, nullptr)) {
+            return std::nullopt;
+        }
+        return count;
+    }
+
+private:
+    ScopedFileHandle file_;
+};
+
+}  // namespace
+
+std::optional<std::u16string> WorkFiles::TempPath() {
+    wchar_t buffer[kTempPathChars] = {};
+    const DWORD length = ::GetTempPathW(kTempPathChars, buffer);
+    if (length == 0 || length >= kTempPathChars) return std::nullopt;
+    return FromWin(std::wstring_view(buffer, length));
+}
+
+std::optional<std::u16string> WorkFiles::AppendPath(std::u16string_view base, std::u16string_view name) {
+    wchar_t buffer[MAX_PATH] = {};
+    if (base.size() >= MAX_PATH) return std::nullopt;
+    base.copy(reinterpret_cast<char16_t*>(buffer), base.size());
+    if (!::PathAppendW(buffer, ToWin(name).c_str())) return std::nullopt;
+    return FromWin(buffer);
+}
+
+std::uint32_t WorkFiles::CreatePrivateFolder(std::u16string_view path) {
+    PrivateFolderSecurity security;
+    if (!security.Build()) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_SUCCESS ? ERROR_INVALID_SECURITY_DESCR : error;
+    }
+    if (::CreateDirectoryW(ToWin(path).c_str(), security.Attributes())) return ERROR_SUCCESS;
+    return ::GetLastError();
+}
+
+CreatedFile WorkFiles::CreateTempFile(std::u16string_view folder, std::u16string_view prefix) {
+    wchar_t name[MAX_PATH] = {};
+    if (::GetTempFileNameW(ToWin(folder).c_str(), ToWin(prefix).c_str(), 0, name) == 0) return {};
+    HANDLE file = ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY,
+                                nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    return {std::make_unique<DownloadFile>(file), FromWin(name)};
+}
+
+std::unique_ptr<ISealedFile> WorkFiles::OpenSealed(std::u16string_view path) {
+    HANDLE file = ::CreateFileW(ToWin(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<SealedFile>(file);
+}
+
+}  // namespace Korvane::PC::Tarnwick::Win32

@@ -1,0 +1,113 @@
+#!/usr/bin/env python3
+"""A download server on the loopback interface for the tests and benchmarks.
+
+  loopback-server.py --root DIR --port-file FILE [--log FILE]
+
+Binds 127.0.0.1 on a free port and writes the port number to FILE once it
+is listening. Every request is logged to --log as one tab-separated line:
+path (with its query), User-Agent, Cache-Control, Pragma.
+
+Paths (the query is ignored when finding the file):
+  /<name>          the file DIR/<name>; a missing file is a 404 error page
+  /slow/<name>     the same body in pieces of 1000 bytes with pauses of 20 ms
+  /early/<name>    announces the whole length, sends half and closes
+  /endless         a body that never ends (zeros), until the client goes
+  /error           a 500 answer with an HTML page
+"""
+
+import argparse
+import os
+import sys
+import time
+import urllib.parse
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+PIECE = 1 << 16
+ERROR_PAGE = b"<html><head><title>Not here</title></head><body><h1>%d</h1></body></html>\n"
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+
+    def log_message(self, *args):
+        pass
+
+    def do_GET(self):
+        options = self.server.options
+        if options.log:
+            with open(options.log, "a") as log:
+                log.write("\t".join([self.path, self.headers.get("User-Agent", ""),
+                                     self.headers.get("Cache-Control", ""), self.headers.get("Pragma", "")]) + "\n")
+        path = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path)
+        try:
+            if path == "/endless":
+                return self.endless()
+            if path == "/error":
+                return self.page(500)
+            mode, name = "whole", path.lstrip("/")
+            for prefix in ("slow", "early"):
+                if name.startswith(prefix + "/"):
+                    mode, name = prefix, name[len(prefix) + 1:]
+            file = os.path.join(options.root, name)
+            if not name or ".." in name.split("/") or not os.path.isfile(file):
+                return self.page(404)
+            self.send_file(file, mode)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
+    def page(self, status):
+        body = ERROR_PAGE % status
+        self.send_response(status)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def send_file(self, file, mode):
+        size = os.path.getsize(file)
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.send_header("Content-Length", str(size))
+        self.end_headers()
+        limit = size // 2 if mode == "early" else size
+        piece = 1000 if mode == "slow" else PIECE
+        sent = 0
+        with open(file, "rb") as source:
+            while sent < limit:
+                data = source.read(min(piece, limit - sent))
+                if not data:
+                    break
+                self.wfile.write(data)
+                self.wfile.flush()
+                sent += len(data)
+                if mode == "slow":
+                    time.sleep(0.02)
+        if mode == "early":
+            self.close_connection = True
+
+    def endless(self):
+        self.send_response(200)
+        self.send_header("Content-Type", "application/octet-stream")
+        self.end_headers()
+        zeros = bytes(PIECE)
+        while True:
+            self.wfile.write(zeros)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--root", required=True)
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--log")
+    options = parser.parse_args()
+    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    server.daemon_threads = True
+    server.options = options
+    with open(options.port_file + ".part", "w") as out:
+        out.write(str(server.server_address[1]))
+    os.replace(options.port_file + ".part", options.port_file)
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,361 @@
+#include "actions/ToolJob.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <new>
+
+#include "actions/OnlineVersionCheck.h"
+#include "app/UpdateController.h"
+#include "platform/fakes/FakeEnvironment.h"
+#include "tests/unit/TestText.h"
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+const std::vector<std::uint8_t> kPackage(150000, 0x5A);  // three reads of 64 KiB
+const std::u16string kFolder = u"C:\\Temp\\Pemberlin0";
+
+class KindOnly : public IAction {
+public:
+    explicit KindOnly(std::int32_t kind) : kind_(kind) {}
+    std::int32_t GetKind() override { return kind_; }
+    std::int32_t Evaluate() override { return 0; }
+    std::int32_t GetState() override { return ActionState::kUpdateNeeded; }
+    std::vector<std::uint8_t> GetMessageRtf() override { return {}; }
+    std::u16string GetCurrentVersionText() override { return {}; }
+    std::int32_t Execute() override { return 0; }
+
+private:
+    std::int32_t kind_;
+};
+
+struct Question {
+    std::uint16_t main, content;
+    bool operator==(const Question&) const = default;
+};
+
+class ToolJobTest : public ::testing::Test {
+public:
+    ToolJobTest() {
+        FakeModules::AddStrings(InstallCompanionLibrary(fakes),
+                                {{145, u"Agent/1"}, {146, u"http://dl.example/"}, {186, u"?m=%s&s=%s"}});
+        // The rmdir of the clean-up removes the folder, so a retry can take
+        // the same name again.
+        fakes.processes.byLaunch = [this](const ProcessLaunch& launch) -> std::optional<FakeProcessScript> {
+            if (launch.commandLine.find(u"rmdir") != std::u16string::npos) fakes.workFiles.folders.erase(kFolder);
+            return std::nullopt;
+        };
+        Serve(kPackage);
+    }
+
+    // Answers the next download with `body` in pieces of `piece` bytes.
+    void Serve(const std::vector<std::uint8_t>& body, std::size_t piece = 65536) {
+        FakeResponse response;
+        for (std::size_t at = 0; at < body.size(); at += piece) {
+            response.pieces.emplace_back(std::vector<std::uint8_t>(
+                body.begin() + static_cast<std::ptrdiff_t>(at),
+                body.begin() + static_cast<std::ptrdiff_t>(std::min(body.size(), at + piece))));
+        }
+        fakes.internet.responses.push_back(response);
+    }
+
+    std::int32_t Run(ToolOptions options = {}, std::int32_t kind = ActionKind::kPmuFirmware) {
+        PrepareController(options, kind);
+        const std::int32_t result = ExecuteToolJobs(*controller, kFirmwareJobMessages);
+        EXPECT_EQ(fakes.threads.openHandles, 0) << "progress thread not joined";
+        EXPECT_EQ(fakes.internet.openHandles, 0);
+        EXPECT_EQ(fakes.workFiles.openFiles, 0);
+        return result;
+    }
+    void PrepareController(ToolOptions options, std::int32_t kind) {
+        controller = std::make_unique<UpdateController>(fakes.platform, options);
+        ASSERT_TRUE(controller->PrepareEnvironment());
+        controller->ReplaceAction(std::make_unique<KindOnly>(kind));
+        controller->machine.model = std::u16string(u"KN-1\0", 5);
+        controller->machine.serial = std::u16string(u"S9\0", 3);
+        controller->target.url = std::u16string(u"fw/kbx.exe\0", 11);
+        controller->target.toolFile = std::u16string(u"tool\\flash.exe\0", 15);
+        controller->target.toolParameters = std::u16string(u"/auto\0", 6);
+        const Sha256Digest digest = FakeDigest(kPackage);
+        controller->target.hash.assign(digest.begin(), digest.end());
+    }
+    std::vector<Question> Questions() const {
+        std::vector<Question> questions;
+        for (const TaskDialogRequest& r : fakes.taskDialogs.shown) questions.push_back({r.mainInstructionId, r.contentId});
+        return questions;
+    }
+    bool FolderRemoved() const {
+        for (const ProcessLaunch& launch : fakes.processes.launches)
+            if (launch.commandLine.find(u"rmdir") != std::u16string::npos) return true;
+        return false;
+    }
+
+    FakePlatform fakes;
+    std::unique_ptr<UpdateController> controller;
+};
+
+TEST_F(ToolJobTest, InteractiveUpdateGoesFromDownloadToStartedTool) {
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(fakes.threads.started, 1);
+    EXPECT_EQ(fakes.workFiles.createdFolders, std::vector<std::u16string>{kFolder});
+    EXPECT_EQ(fakes.internet.agents, std::vector<std::u16string>{u"Agent/1"});
+    EXPECT_EQ(Printable(fakes.internet.urls.at(0)), "http://dl.example/fw/kbx.exe?m=KN-1&s=S9");
+    for (std::size_t size : fakes.internet.readSizes) EXPECT_EQ(size, 65536u);
+
+    ASSERT_EQ(fakes.processes.launches.size(), 1u);  // the package; no rmdir
+    const ProcessLaunch& package = fakes.processes.launches[0];
+    EXPECT_EQ(Printable(package.application), "C:\\Temp\\Pemberlin0\\cbfA.tmp");
+    EXPECT_EQ(Printable(package.commandLine), "\"C:\\Temp\\Pemberlin0\\cbfA.tmp\" ");
+    EXPECT_EQ(package.currentDirectory, kFolder);
+    EXPECT_EQ(package.showWindow, std::optional<std::uint16_t>(kSwHide));
+
+    ASSERT_EQ(fakes.shell.launches.size(), 1u);
+    const ShellLaunch& tool = fakes.shell.launches[0];
+    EXPECT_EQ(Printable(tool.file), "C:\\Temp\\Pemberlin0\\tool\\flash.exe");
+    EXPECT_EQ(Printable(tool.parameters), "/auto");
+    EXPECT_EQ(Printable(tool.directory), "C:\\Temp\\Pemberlin0\\tool");
+    EXPECT_EQ(tool.show, kSwShowNormal);
+    EXPECT_TRUE(fakes.taskDialogs.shown.empty());
+    // Cancel checks: after the folder, after the file, before each of four
+    // reads, after verification, after the package; then the join.
+    EXPECT_EQ(fakes.threads.WaitsOf(0), 8);
+    EXPECT_EQ(fakes.threads.waits.back(), std::nullopt);
+}
+
+TEST_F(ToolJobTest, SilentRunDownloadsWithoutThreadAndShowsTheToolWithoutActivating) {
+    ToolOptions silent;
+    silent.silent = true;
+    silent.disableDownloadParameters = true;
+    fakes.internet.responses.push_front({false, true, {}});  // the first attempt fails
+    EXPECT_EQ(Run(silent), 0);
+    EXPECT_EQ(fakes.threads.started, 0);
+    EXPECT_EQ(fakes.threads.sleeps, std::vector<std::uint32_t>{90000});
+    EXPECT_EQ(Printable(fakes.internet.urls.at(0)), "http://dl.example/fw/kbx.exe");
+    EXPECT_EQ(fakes.shell.launches.at(0).show, kSwShowNoActivate);
+}
+
+TEST_F(ToolJobTest, EveryAttemptFailingPausesFourTimesAndAsksWithTheLastCode) {
+    fakes.internet.responses.clear();
+    const FakeResponse failures[] = {{false, true, {}}, {true, false, {}}, {true, true, {std::nullopt}},
+                                     {true, true, {std::vector<std::uint8_t>(10)}}};
+    for (const FakeResponse& r : failures) fakes.internet.responses.push_back(r);
+    fakes.workFiles.writeFails = true;  // only the last attempt reaches a write
+    EXPECT_EQ(Run(), 1014);
+    EXPECT_EQ(fakes.threads.WaitsOf(90000), 4);  // the last attempt is followed by a pause too
+    EXPECT_EQ(Questions(), (std::vector<Question>{{131, 161}}));
+    EXPECT_TRUE(FolderRemoved());
+}
+
+TEST_F(ToolJobTest, FailedAttemptIsCutAwayBeforeTheNextOne) {
+    fakes.internet.responses.clear();
+    fakes.internet.responses.push_back({true, true, {std::vector<std::uint8_t>(500, 1), std::nullopt}});
+    Serve(kPackage, 1000);  // short pieces do not end the body
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(fakes.threads.WaitsOf(90000), 1);
+    EXPECT_EQ(fakes.workFiles.files.begin()->second, kPackage);
+}
+
+TEST_F(ToolJobTest, CancelAtEveryCheckEndsWith1008WithoutQuestion) {
+    // The checks of a good run (see above), then a failing run's pause.
+    for (int at = 0; at < 8; ++at) {
+        SCOPED_TRACE(at);
+        fakes.threads = FakeThreads{};
+        fakes.threads.endsAtWait = at;
+        fakes.processes.launches.clear();
+        Serve(kPackage);
+        EXPECT_EQ(Run(), 1008);
+        EXPECT_TRUE(fakes.taskDialogs.shown.empty());
+        EXPECT_TRUE(fakes.shell.launches.empty());
+        EXPECT_TRUE(FolderRemoved());
+    }
+    fakes.threads = FakeThreads{};
+    fakes.internet.responses.assign(1, {false, true, {}});
+    fakes.threads.endsAtWait = 2;  // the first pause
+    const std::size_t attempts = fakes.internet.agents.size();
+    EXPECT_EQ(Run(), 1008);
+    EXPECT_EQ(fakes.internet.agents.size(), attempts + 1);  // no second attempt
+}
+
+TEST_F(ToolJobTest, ProgressThreadThatCannotStartIsACancelOnlyInteractively) {
+    fakes.threads.startFails = true;
+    EXPECT_EQ(Run(), 1008);
+    EXPECT_TRUE(fakes.internet.agents.empty());
+}
+
+TEST_F(ToolJobTest, FailureRowsGiveTheirResultAndQuestion) {
+    struct Row {
+        const char* name;
+        std::function<void(ToolJobTest&)> arrange;
+        std::int32_t result;
+        Question question;
+    } rows[] = {
+        {"no temp path", [](ToolJobTest& t) { t.fakes.workFiles.tempPath.reset(); }, 1009, {129, 162}},
+        {"access denied", [](ToolJobTest& t) { t.fakes.workFiles.folderErrors[kFolder] = 5; }, 1009, {129, 162}},
+        {"no download file", [](ToolJobTest& t) { t.fakes.workFiles.tempFileFails = true; }, 1010, {129, 162}},
+        {"wrong digest", [](ToolJobTest& t) { t.controller->target.hash[31] ^= 1; }, 1015, {133, 134}},
+        {"31-byte hash", [](ToolJobTest& t) { t.controller->target.hash.pop_back(); }, 1015, {133, 134}},
+        {"no size", [](ToolJobTest& t) { t.fakes.workFiles.sizeFails = true; }, 1015, {133, 134}},
+        {"not sealed", [](ToolJobTest& t) { t.fakes.workFiles.openSealedFails = true; }, 1015, {133, 134}},
+        {"no provider", [](ToolJobTest& t) { t.fakes.hashing.createFails = true; }, 1015, {133, 134}},
+        {"hash fails", [](ToolJobTest& t) { t.fakes.hashing.updateFails = true; }, 1015, {133, 134}},
+        {"package not started", [](ToolJobTest& t) { t.fakes.processes.scripts.push_back({false}); }, 1016,
+         {139, 140}},
+        {"package wait failed",
+         [](ToolJobTest& t) { t.fakes.processes.scripts.push_back({true, WaitOutcome::kFailed}); }, 1016, {139, 140}},
+        {"tool not started", [](ToolJobTest& t) { t.fakes.shell.scripts.push_back({false}); }, 1017, {136, 137}},
+        {"no memory to start the package",
+         [](ToolJobTest& t) {
+             t.fakes.processes.byLaunch = [](const ProcessLaunch&) -> std::optional<FakeProcessScript> {
+                 throw std::bad_alloc();
+             };
+         },
+         1016, {139, 140}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ToolJobTest& t = *this;
+        t.fakes.taskDialogs.shown.clear();
+        t.fakes.processes = FakeProcesses{};
+        t.fakes.workFiles = FakeWorkFiles{};
+        t.fakes.hashing = FakeHashing{};
+        t.fakes.shell = FakeShell{};
+        Serve(kPackage);
+        PrepareController({}, ActionKind::kPmuFirmware);
+        row.arrange(t);
+        EXPECT_EQ(ExecuteToolJobs(*controller, kFirmwareJobMessages), row.result);
+        EXPECT_EQ(Questions(), std::vector<Question>{row.question});
+        EXPECT_EQ(fakes.threads.openHandles, 0);
+        EXPECT_EQ(fakes.workFiles.openFiles, 0);
+    }
+}
+
+TEST_F(ToolJobTest, WorkFolderTakesTheFirstFreeNumber) {
+    fakes.workFiles.folders = {u"C:\\Temp\\Pemberlin0", u"C:\\Temp\\Pemberlin1"};
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(fakes.workFiles.createdFolders, std::vector<std::u16string>{u"C:\\Temp\\Pemberlin2"});
+}
+
+TEST_F(ToolJobTest, RetryStartsANewJobWithANewFolderAndDownload) {
+    fakes.taskDialogs.answers = {100};  // "try again" after the wrong digest
+    Serve(kPackage);
+    PrepareController({}, ActionKind::kPmuFirmware);
+    controller->target.hash[0] ^= 1;
+    fakes.threads.endsAtWait = -1;
+    // The second job sees the right digest: the question's answer fixes it.
+    fakes.processes.byLaunch = [this](const ProcessLaunch& launch) -> std::optional<FakeProcessScript> {
+        if (launch.commandLine.find(u"rmdir") != std::u16string::npos) {
+            fakes.workFiles.folders.erase(kFolder);
+            controller->target.hash[0] ^= 1;
+        }
+        return std::nullopt;
+    };
+    EXPECT_EQ(ExecuteToolJobs(*controller, kFirmwareJobMessages), 0);
+    EXPECT_EQ(fakes.threads.started, 2);
+    EXPECT_EQ(fakes.workFiles.createdFolders, (std::vector<std::u16string>{kFolder, kFolder}));
+    EXPECT_EQ(fakes.internet.urls.size(), 2u);
+    EXPECT_EQ(fakes.threads.openHandles, 0);
+}
+
+TEST_F(ToolJobTest, ChargeLimitToolIsWaitedForAndItsExitCodeDecides) {
+    fakes.shell.scripts.push_back({true, WaitOutcome::kSignalled, 2});
+    EXPECT_EQ(Run({}, ActionKind::kChargeLimitTool), 1017);
+    EXPECT_EQ(Questions(), (std::vector<Question>{{136, 137}}));
+    EXPECT_TRUE(FolderRemoved());
+    const ProcessLaunch& removal = fakes.processes.launches.back();
+    EXPECT_EQ(Printable(removal.commandLine),
+              "\"C:\\Windows\\system32\\cmd.exe\" /c rmdir /S /Q \"C:\\Temp\\Pemberlin0\"");
+    EXPECT_EQ(Printable(removal.application), "C:\\Windows\\system32\\cmd.exe");
+    EXPECT_EQ(Printable(removal.currentDirectory), "C:\\Windows\\system32");
+    EXPECT_EQ(removal.showWindow, std::optional<std::uint16_t>(kSwShowNoActivate));
+
+    // The other tools are not waited for: their exit code is never seen.
+    fakes.taskDialogs.shown.clear();
+    fakes.shell.scripts.push_back({true, WaitOutcome::kSignalled, 2});
+    Serve(kPackage);
+    EXPECT_EQ(Run({}, ActionKind::kBios), 0);
+    // A failed wait counts as success.
+    fakes.shell.scripts.push_back({true, WaitOutcome::kFailed, 2});
+    Serve(kPackage);
+    EXPECT_EQ(Run({}, ActionKind::kChargeLimitTool), 0);
+    EXPECT_TRUE(fakes.taskDialogs.shown.empty());
+}
+
+TEST_F(ToolJobTest, BodyReachingTheSizeLimitIsAWriteFailure) {
+    fakes.jobLimits.packageSizeLimit = 100000;
+    for (int i = 0; i < 3; ++i) Serve(kPackage);
+    EXPECT_EQ(Run(), 1014);
+    EXPECT_EQ(fakes.internet.agents.size(), 4u);
+    EXPECT_EQ(Questions(), (std::vector<Question>{{131, 161}}));
+}
+
+TEST_F(ToolJobTest, UnknownSystemFolderLeavesTheWorkFolder) {
+    fakes.shell.systemFolder.reset();
+    fakes.workFiles.tempFileFails = true;
+    EXPECT_EQ(Run(), 1010);
+    EXPECT_FALSE(FolderRemoved());
+}
+
+TEST(DownloadAddressTest, ParametersOnlyFromATemplateOfExactlyTwoTextFields) {
+    MachineIdentity machine;
+    machine.model = std::u16string(u"M 1\0", 4);
+    machine.serial = std::u16string(u"7%\0", 3);
+    const auto address = [&](std::u16string_view format, bool disabled = false) {
+        return Printable(BuildDownloadAddress(u"http://h/", std::u16string(u"p\0", 2), format, machine, disabled));
+    };
+    EXPECT_EQ(address(u"?a=%s&b=%s"), "http://h/p?a=M 1&b=7%");
+    EXPECT_EQ(address(u"%s%%%s"), "http://h/pM 1%7%");
+    EXPECT_EQ(address(u"?a=%s&b=%s", true), "http://h/p");
+    for (std::u16string_view bad : {u"?a=%s", u"?a=%s&b=%s&c=%s", u"?a=%d&b=%s", u"%s%s%", u"%ls%s", u""}) {
+        EXPECT_EQ(address(bad), "http://h/p") << Printable(bad);
+    }
+}
+
+TEST(ReleaseCheckTest, ReadsAtMost49BytesAsANumberWithAutomaticBase) {
+    const auto latest = [](std::vector<std::string> pieces, bool opens = true) {
+        FakeInternet internet;
+        FakeResponse response;
+        response.urlOpens = opens;
+        for (const std::string& p : pieces) response.pieces.emplace_back(std::vector<std::uint8_t>(p.begin(), p.end()));
+        internet.responses.push_back(response);
+        const std::uint32_t value = QueryLatestRelease(internet, u"a", u"http://h/release.dat");
+        EXPECT_EQ(internet.openHandles, 0);
+        return value;
+    };
+    EXPECT_EQ(latest({"12\r\n"}), 12u);
+    EXPECT_EQ(latest({"1", "2"}), 12u);
+    EXPECT_EQ(latest({"0x1F"}), 31u);
+    EXPECT_EQ(latest({"  017 rest"}), 15u);
+    EXPECT_EQ(latest({std::string(60, '7')}), 0xFFFFFFFFu);
+    EXPECT_EQ(latest({std::string(48, ' ') + "12"}), 1u);  // the 50th byte is not read
+    EXPECT_EQ(latest({"<html>404</html>"}), 0u);
+    EXPECT_EQ(latest({"12"}, false), 0u);
+    FakeInternet down;
+    down.responses.push_back({false, true, {}});
+    EXPECT_EQ(QueryLatestRelease(down, u"a", u"x"), 0u);
+}
+
+TEST(ReleaseCheckTest, NewerReleaseEndsTheRunWith1004) {
+    FakePlatform fakes;
+    FakeModules::AddStrings(InstallCompanionLibrary(fakes),
+                            {{145, u"A"}, {146, u"http://h/"}, {151, u"release.dat"}, {152, u"11"}});
+    const auto run = [&](std::string answer, bool check) {
+        FakeResponse response;
+        response.pieces.emplace_back(std::vector<std::uint8_t>(answer.begin(), answer.end()));
+        fakes.internet.responses.assign(1, response);
+        ToolOptions options;
+        options.silent = true;
+        options.checkNewVersion = check;
+        UpdateController controller(fakes.platform, options);
+        return controller.RunController();
+    };
+    EXPECT_EQ(run("12\r\n", true), Exit::kNewerReleaseExists);
+    EXPECT_EQ(Printable(fakes.internet.urls.back()), "http://h/release.dat");
+    EXPECT_EQ(run("11\r\n", true), Exit::kNotTarget);
+    const std::size_t requests = fakes.internet.urls.size();
+    EXPECT_EQ(run("12\r\n", false), Exit::kNotTarget);
+    EXPECT_EQ(fakes.internet.urls.size(), requests);
+}
+
+}  // namespace
+}  // namespace Korvane::PC::Tarnwick
