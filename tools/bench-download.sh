@@ -28,7 +28,7 @@ done
 start_server "$WORK/root" "$WORK/requests.log"
 export TARNWICK_TEST_TOOL_SOURCE
 TARNWICK_TEST_TOOL_SOURCE=$(windows_path "$BUILD/wintests/testpackage.exe")
-TEMP_DIR=$(winepath -u "$("$RUN" "$BUILD" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null)
+TEMP_DIR=$("$RUN" "$BUILD" winepath -u "$("$RUN" "$BUILD" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null | tr -d '\r')
 
 # measure NAME COMMAND...: wall seconds and peak memory (KiB) of the Wine
 # process of tooljob-bench.exe, into ELAPSED and PEAK.
