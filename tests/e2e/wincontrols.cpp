@@ -1,5 +1,7 @@
-// Finds a top-level window by its exact title and reads or presses its
-// controls, for GUI tests of the real program under Wine:
+// Finds a visible top-level window by its title and reads or presses its
+// controls, for GUI tests of the real program under Wine. A title matches a
+// window whose title starts with it (Wine 8 runs a task dialog's title,
+// given as a string id, into the string table's next entries):
 //   wincontrols wait TITLE [SECONDS]   until a visible window has TITLE (exit 1 on timeout)
 //   wincontrols gone TITLE [SECONDS]   until no visible window has TITLE
 //   wincontrols list TITLE             one line per child control:
@@ -30,7 +32,7 @@ BOOL CALLBACK MatchTitle(HWND window, LPARAM data) {
     auto* search = reinterpret_cast<Search*>(data);
     wchar_t text[512];
     if (!::IsWindowVisible(window) || ::GetWindowTextW(window, text, 512) == 0) return TRUE;
-    if (std::wcscmp(text, search->title) != 0) return TRUE;
+    if (std::wcsncmp(text, search->title, std::wcslen(search->title)) != 0) return TRUE;
     search->found = window;
     return FALSE;
 }
