@@ -15,40 +15,42 @@ constexpr std::int32_t kKeepOpen = 1;   // AskKeepOpen: the default
 constexpr std::uint16_t kLeaveText = 183;
 constexpr std::uint16_t kKeepOpenText = 184;
 
-TaskDialogRequest CompanionMessage(ModuleHandle library) {
-    return MessageRequest(library, kMessageTitleString, kMessageFooterString, kProgramIcon);
+TaskDialogRequest CompanionMessage(const UpdateController& controller, std::uint16_t icon) {
+    TaskDialogRequest request =
+        MessageRequest(controller.companionLibrary.get(), kMessageTitleString, kMessageFooterString, kProgramIcon);
+    request.mainIconId = icon;
+    return request;
 }
 
 void SetContent(TaskDialogRequest& request, std::uint16_t id) { request.contentId = id; }
 void SetContent(TaskDialogRequest& request, std::u16string_view text) { request.contentText = text; }
 
+// Shows `request` when `operation` may show in this run; its default button
+// is also the answer when it is not shown or fails.
+std::int32_t Show(UpdateController& controller, MessageOperation operation, TaskDialogRequest& request,
+                  std::int32_t defaultResult) {
+    if (!MessageShown(operation, controller.options, bool(controller.companionLibrary))) return defaultResult;
+    request.defaultButton = defaultResult;
+    return controller.platform.taskDialogs.Show(request).value_or(defaultResult);
+}
+
 template <typename Content>
 std::int32_t Choose(UpdateController& controller, std::uint16_t icon, std::uint16_t mainInstruction,
                     Content content, std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
-    if (!MessageShown(MessageOperation::kAskChoice, controller.options, bool(controller.companionLibrary))) {
-        return kSecondChoice;
-    }
-    TaskDialogRequest request = CompanionMessage(controller.companionLibrary.get());
-    request.mainIconId = icon;
+    TaskDialogRequest request = CompanionMessage(controller, icon);
     request.mainInstructionId = mainInstruction;
     SetContent(request, content);
     request.buttons = {{kFirstChoice, firstButtonText}, {kSecondChoice, secondButtonText}};
-    request.defaultButton = kSecondChoice;
-    return controller.platform.taskDialogs.Show(request).value_or(kSecondChoice);
+    return Show(controller, MessageOperation::kAskChoice, request, kSecondChoice);
 }
 
 template <typename Content>
 std::int32_t KeepOpen(UpdateController& controller, WindowHandle parent, Content content) {
-    if (!MessageShown(MessageOperation::kAskKeepOpen, controller.options, bool(controller.companionLibrary))) {
-        return kKeepOpen;
-    }
-    TaskDialogRequest request = CompanionMessage(controller.companionLibrary.get());
+    TaskDialogRequest request = CompanionMessage(controller, kTdWarningIcon);
     request.parent = parent;
-    request.mainIconId = kTdWarningIcon;
     SetContent(request, content);
     request.buttons = {{kLeave, kLeaveText}, {kKeepOpen, kKeepOpenText}};
-    request.defaultButton = kKeepOpen;
-    return controller.platform.taskDialogs.Show(request).value_or(kKeepOpen);
+    return Show(controller, MessageOperation::kAskKeepOpen, request, kKeepOpen);
 }
 
 }  // namespace
@@ -71,14 +73,11 @@ TaskDialogRequest MessageRequest(ModuleHandle instance, std::uint16_t titleId, s
 
 std::int32_t UpdateController::ShowMessage(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
                                            std::uint32_t commonButtons, std::int32_t defaultResult) {
-    if (!MessageShown(MessageOperation::kShowMessage, options, bool(companionLibrary))) return defaultResult;
-    TaskDialogRequest request = CompanionMessage(companionLibrary.get());
-    request.mainIconId = icon;
+    TaskDialogRequest request = CompanionMessage(*this, icon);
     request.mainInstructionId = mainInstruction;
     request.contentId = content;
     request.commonButtons = commonButtons;
-    request.defaultButton = defaultResult;
-    return platform.taskDialogs.Show(request).value_or(defaultResult);
+    return Show(*this, MessageOperation::kShowMessage, request, defaultResult);
 }
 
 std::int32_t UpdateController::AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
