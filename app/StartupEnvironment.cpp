@@ -8,6 +8,7 @@
 #include "common/Numbers.h"
 #include "definitions/CompanionResources.h"
 #include "machine/MachineIdentity.h"
+#include "ui/Messages.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -198,18 +199,15 @@ bool UpdateController::PrepareEnvironment() {
 
     if (!haveLibrary) {
         if (!quiet) {
-            TaskDialogRequest request;
-            request.parent = nullptr;
-            request.instance = nullptr;  // the program's own strings and icon
-            request.flags = kMessageFlags;
+            // The program's own strings and icon: the companion library is
+            // what is missing.
+            TaskDialogRequest request =
+                MessageRequest(nullptr, kOwnToolNameString, kOwnFooterString, kOwnIcon);
             request.commonButtons = kTdcbfCloseButton;
             request.defaultButton = kIdClose;
-            request.windowTitleId = kOwnToolNameString;
             request.mainIconId = kTdErrorIcon;
             request.mainInstructionId = kOwnFilesMissingString;
             request.contentId = kOwnDownloadAgainString;
-            request.footerId = kOwnFooterString;
-            request.windowIconId = kOwnIcon;
             platform.taskDialogs.Show(request);
         }
         return false;

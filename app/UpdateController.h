@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "actions/IAction.h"
 #include "app/ExitCode.h"
@@ -82,6 +83,15 @@ public:
     // and 200 carry the given text ids; the default is 200.
     std::int32_t AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
                            std::uint16_t firstButtonText, std::uint16_t secondButtonText);
+    // The same with a content text built by the caller.
+    std::int32_t AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::u16string_view content,
+                           std::uint16_t firstButtonText, std::uint16_t secondButtonText);
+    // The warning question of the action dialog's close request, over
+    // `parent`: button 1 (string 184, the default) keeps the dialog open,
+    // button 0 (string 183) lets it close. Shown unless silent, when the
+    // companion library is loaded; otherwise 1.
+    std::int32_t AskKeepOpen(WindowHandle parent, std::uint16_t content);
+    std::int32_t AskKeepOpen(WindowHandle parent, std::u16string_view content);
 
     // Destroys the action held and stores `action` (which may be null).
     void ReplaceAction(std::unique_ptr<IAction> action);

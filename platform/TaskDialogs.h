@@ -1,8 +1,10 @@
 // Task dialogs (TaskDialogIndirect with common controls 6).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/Handles.h"
@@ -46,12 +48,14 @@ struct TaskDialogRequest {
     std::uint16_t mainIconId = 0;     // TD_*_ICON value
     std::uint16_t mainInstructionId = 0;
     std::uint16_t contentId = 0;
+    std::u16string contentText;  // shown instead of contentId when not empty
     std::uint16_t footerId = 0;
     std::vector<TaskDialogButton> buttons;  // custom buttons
     std::int32_t defaultButton = 0;
     // The window icon: icon resource `windowIconId` of the program itself,
     // loaded with LoadIconWithScaleDown(0, 0) and set as the big and small
     // icon when the dialog is created; hyperlinks are opened with "open".
+    // Not used by ShowProgress.
     std::uint16_t windowIconId = 101;
 };
 
@@ -61,6 +65,13 @@ public:
     // Shows the dialog and returns the id of the button that closed it;
     // nullopt when TaskDialogIndirect failed.
     virtual std::optional<std::int32_t> Show(const TaskDialogRequest& request) = 0;
+    // The download progress window: `request` with a marquee that runs from
+    // the window's creation on. At every timer tick (about every 200 ms) the
+    // window presses OK on itself once `busy` reads false. No window icon, no
+    // hyperlinks. Returns like Show. Runs on the calling thread (the progress
+    // thread); `busy` is written by another.
+    virtual std::optional<std::int32_t> ShowProgress(const TaskDialogRequest& request,
+                                                     const std::atomic<bool>& busy) = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -1,17 +1,145 @@
 #include "ui/ActionDialog.h"
 
+#include "app/PersistentState.h"
+#include "app/UpdateController.h"
+#include "definitions/CompanionResources.h"
 #include "platform/TaskDialogs.h"
+#include "ui/Messages.h"
 
 namespace Korvane::PC::Tarnwick {
+namespace {
 
-// The dialog shows its template as it stands for now: the rich text, the
-// machine line and the button layout come with the dialog's own logic.
-void CActionDialog::OnInitDialog(IDialogWindow& /*window*/) {}
+// Strings of the companion library.
+constexpr std::uint16_t kCaptionString = 109;
+constexpr std::uint16_t kOkString = 110;
+constexpr std::uint16_t kTitleString = 111;
+constexpr std::uint16_t kModelWithVersionTemplate = 112;  // %1 model, %2 version text
+constexpr std::uint16_t kUnknownModelString = 115;
+constexpr std::uint16_t kCancelString = 116;
+constexpr std::uint16_t kPcLabelString = 117;
+constexpr std::uint16_t kModelTemplate = 149;    // %1 model
+constexpr std::uint16_t kReleaseTemplate = 163;  // %1!u! release number
+constexpr std::uint16_t kLaterString = 176;
+constexpr std::uint16_t kDaysLeftTemplate = 182;  // %1!u! days left
+constexpr std::uint16_t kReallyCancelString = 185;
+
+constexpr std::uint16_t kLogoIcon = 102;
+constexpr int kLogoWidth = 64;  // at 96 DPI
+constexpr int kLogoHeight = 40;
+
+constexpr std::int32_t kKeepOpen = 1;
+
+bool UpdatePending(std::int32_t kind, std::int32_t state) {
+    return state == ActionState::kUpdateNeeded && kind != ActionKind::kNotTarget;
+}
+
+// The text up to its first NUL: identity texts carry their terminator.
+std::u16string_view UpToNul(std::u16string_view text) { return text.substr(0, text.find(u'\0')); }
+
+}  // namespace
+
+DialogButtons ChooseDialogButtons(std::int32_t kind, std::int32_t state, bool cancelAllowed) {
+    if (kind == ActionKind::kNeedEssentialSoft || state == ActionState::kUpdateNeeded) {
+        return {.okShown = true, .okInCancelsPlace = !cancelAllowed, .focus = kIdOk};
+    }
+    return {.okShown = false, .okInCancelsPlace = false, .focus = kIdCancel};
+}
+
+std::uint16_t CancelButtonTextId(std::int32_t kind, std::int32_t state) {
+    return UpdatePending(kind, state) ? kLaterString : kCancelString;
+}
+
+bool IsWebAddress(std::u16string_view text) {
+    const auto startsWith = [text](std::u16string_view prefix) {
+        if (text.size() <= prefix.size()) return false;
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+            char16_t c = text[i];
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+            if (c != prefix[i]) return false;
+        }
+        return true;
+    };
+    return startsWith(u"http://") || startsWith(u"https://");
+}
+
+void CActionDialog::OnInitDialog(IDialogWindow& window) {
+    // The hosting always has an action to show; without one the dialog
+    // offers nothing, like a machine that is not a target.
+    IAction* action = controller_->currentAction.get();
+    const std::int32_t kind = action ? action->GetKind() : ActionKind::kNotTarget;
+    const std::int32_t state = action ? action->GetState() : ActionState::kNothingToDo;
+    const bool haveLibrary = static_cast<bool>(controller_->companionLibrary);
+
+    if (haveLibrary) SetTexts(window, kind, state);
+    window.SetItemFont(DialogControl::kCaption, IDialogWindow::Font::kCaption);
+    for (int id : {DialogControl::kRelease, DialogControl::kPcLabel, DialogControl::kMachineLine, kIdOk, kIdCancel}) {
+        window.SetItemFont(id, IDialogWindow::Font::kBody);
+    }
+    window.SetWindowIcons(kProgramIcon);
+    window.SetScaledIcon(DialogControl::kLogo, kLogoIcon, kLogoWidth, kLogoHeight);
+    if (haveLibrary && action != nullptr) {
+        window.StreamRichText(DialogControl::kRichText, action->GetMessageRtf());
+        window.SetItemText(DialogControl::kMachineLine, MachineLine(action->GetCurrentVersionText()));
+    }
+    ArrangeButtons(window, ChooseDialogButtons(kind, state, controller_->cancelAllowed));
+}
+
+void CActionDialog::SetTexts(IDialogWindow& window, std::int32_t kind, std::int32_t state) {
+    const auto text = [this](std::uint16_t id) { return CompanionString(id); };
+    window.SetTitle(text(kTitleString));
+    window.SetItemText(DialogControl::kCaption, text(kCaptionString));
+    window.SetItemText(DialogControl::kRelease,
+                       FormatTemplate(controller_->platform.text, text(kReleaseTemplate), {controller_->ReleaseNumber()}));
+    window.SetItemText(DialogControl::kPcLabel, text(kPcLabelString));
+    window.SetItemText(kIdOk, text(kOkString));
+    window.SetItemText(kIdCancel, text(CancelButtonTextId(kind, state)));
+}
+
+std::u16string CActionDialog::MachineLine(const std::u16string& version) {
+    std::u16string model(UpToNul(controller_->machine.model));
+    if (model.empty()) model = CompanionString(kUnknownModelString);
+    IText& text = controller_->platform.text;
+    if (version.empty()) return FormatTemplate(text, CompanionString(kModelTemplate), {model});
+    return FormatTemplate(text, CompanionString(kModelWithVersionTemplate), {model, version});
+}
+
+void CActionDialog::ArrangeButtons(IDialogWindow& window, const DialogButtons& buttons) {
+    if (!buttons.okShown) {
+        window.ShowItem(kIdOk, false);
+        window.EnableItem(kIdOk, false);
+    } else if (buttons.okInCancelsPlace) {
+        window.AlignRightEdge(kIdOk, kIdCancel);
+        window.ShowItem(kIdCancel, false);
+        window.EnableItem(kIdCancel, false);
+    }
+    window.PostFocus(buttons.focus);
+}
+
+std::u16string CActionDialog::CompanionString(std::uint16_t id) {
+    return LoadCompanionString(controller_->platform.modules, controller_->companionLibrary.get(), id);
+}
 
 void CActionDialog::OnCommand(IDialogWindow& window, int controlId) {
     if (controlId == kIdOk) window.EndDialog(kIdOk);
 }
 
-void CActionDialog::OnCloseRequest(IDialogWindow& window) { window.EndDialog(kIdCancel); }
+void CActionDialog::OnCloseRequest(IDialogWindow& window) {
+    if (controller_->options.viewTarget) {
+        if (!controller_->cancelAllowed) return;
+        const WindowHandle self = window.Handle();
+        if (controller_->cancelDaysLeft < kNoCancelLimit) {
+            const std::u16string question = FormatTemplate(controller_->platform.text,
+                                                           CompanionString(kDaysLeftTemplate),
+                                                           {controller_->cancelDaysLeft});
+            if (controller_->AskKeepOpen(self, question) == kKeepOpen) return;
+        }
+        if (controller_->AskKeepOpen(self, kReallyCancelString) == kKeepOpen) return;
+    }
+    window.EndDialog(kIdCancel);
+}
+
+void CActionDialog::OnLinkClicked(IDialogWindow& window, std::u16string_view text) {
+    if (IsWebAddress(text)) window.OpenAddress(text);
+}
 
 }  // namespace Korvane::PC::Tarnwick

@@ -1,49 +1,102 @@
 // The task-dialog messages that the run raises. Texts are string ids of the
 // companion library; every message shares the window title (119), the footer
 // (150) and the program's icon 101 as its window icon.
+#include "ui/Messages.h"
+
 #include "app/UpdateController.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::uint16_t kMessageTitle = 119;
-constexpr std::uint16_t kMessageFooter = 150;
 constexpr std::int32_t kFirstChoice = 100;
 constexpr std::int32_t kSecondChoice = 200;
+constexpr std::int32_t kLeave = 0;      // AskKeepOpen: go on closing
+constexpr std::int32_t kKeepOpen = 1;   // AskKeepOpen: the default
+constexpr std::uint16_t kLeaveText = 183;
+constexpr std::uint16_t kKeepOpenText = 184;
 
-TaskDialogRequest CompanionMessage(ModuleHandle library) {
-    TaskDialogRequest request;
-    request.instance = library;
-    request.flags = kMessageFlags;
-    request.windowTitleId = kMessageTitle;
-    request.footerId = kMessageFooter;
+TaskDialogRequest CompanionMessage(const UpdateController& controller, std::uint16_t icon) {
+    TaskDialogRequest request =
+        MessageRequest(controller.companionLibrary.get(), kMessageTitleString, kMessageFooterString, kProgramIcon);
+    request.mainIconId = icon;
     return request;
+}
+
+void SetContent(TaskDialogRequest& request, std::uint16_t id) { request.contentId = id; }
+void SetContent(TaskDialogRequest& request, std::u16string_view text) { request.contentText = text; }
+
+// Shows `request` when `operation` may show in this run; its default button
+// is also the answer when it is not shown or fails.
+std::int32_t Show(UpdateController& controller, MessageOperation operation, TaskDialogRequest& request,
+                  std::int32_t defaultResult) {
+    if (!MessageShown(operation, controller.options, bool(controller.companionLibrary))) return defaultResult;
+    request.defaultButton = defaultResult;
+    return controller.platform.taskDialogs.Show(request).value_or(defaultResult);
+}
+
+template <typename Content>
+std::int32_t Choose(UpdateController& controller, std::uint16_t icon, std::uint16_t mainInstruction,
+                    Content content, std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
+    TaskDialogRequest request = CompanionMessage(controller, icon);
+    request.mainInstructionId = mainInstruction;
+    SetContent(request, content);
+    request.buttons = {{kFirstChoice, firstButtonText}, {kSecondChoice, secondButtonText}};
+    return Show(controller, MessageOperation::kAskChoice, request, kSecondChoice);
+}
+
+template <typename Content>
+std::int32_t KeepOpen(UpdateController& controller, WindowHandle parent, Content content) {
+    TaskDialogRequest request = CompanionMessage(controller, kTdWarningIcon);
+    request.parent = parent;
+    SetContent(request, content);
+    request.buttons = {{kLeave, kLeaveText}, {kKeepOpen, kKeepOpenText}};
+    return Show(controller, MessageOperation::kAskKeepOpen, request, kKeepOpen);
 }
 
 }  // namespace
 
+bool MessageShown(MessageOperation operation, const ToolOptions& options, bool companionLibraryLoaded) {
+    if (options.silent || !companionLibraryLoaded) return false;
+    return operation != MessageOperation::kShowMessage || !options.viewTarget;
+}
+
+TaskDialogRequest MessageRequest(ModuleHandle instance, std::uint16_t titleId, std::uint16_t footerId,
+                                 std::uint16_t windowIconId) {
+    TaskDialogRequest request;
+    request.instance = instance;
+    request.flags = kMessageFlags;
+    request.windowTitleId = titleId;
+    request.footerId = footerId;
+    request.windowIconId = windowIconId;
+    return request;
+}
+
 std::int32_t UpdateController::ShowMessage(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
                                            std::uint32_t commonButtons, std::int32_t defaultResult) {
-    if (options.silent || options.viewTarget || !companionLibrary) return defaultResult;
-    TaskDialogRequest request = CompanionMessage(companionLibrary.get());
-    request.mainIconId = icon;
+    TaskDialogRequest request = CompanionMessage(*this, icon);
     request.mainInstructionId = mainInstruction;
     request.contentId = content;
     request.commonButtons = commonButtons;
-    request.defaultButton = defaultResult;
-    return platform.taskDialogs.Show(request).value_or(defaultResult);
+    return Show(*this, MessageOperation::kShowMessage, request, defaultResult);
 }
 
 std::int32_t UpdateController::AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
                                          std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
-    if (options.silent || !companionLibrary) return kSecondChoice;
-    TaskDialogRequest request = CompanionMessage(companionLibrary.get());
-    request.mainIconId = icon;
-    request.mainInstructionId = mainInstruction;
-    request.contentId = content;
-    request.buttons = {{kFirstChoice, firstButtonText}, {kSecondChoice, secondButtonText}};
-    request.defaultButton = kSecondChoice;
-    return platform.taskDialogs.Show(request).value_or(kSecondChoice);
+    return Choose(*this, icon, mainInstruction, content, firstButtonText, secondButtonText);
+}
+
+std::int32_t UpdateController::AskChoice(std::uint16_t icon, std::uint16_t mainInstruction,
+                                         std::u16string_view content, std::uint16_t firstButtonText,
+                                         std::uint16_t secondButtonText) {
+    return Choose(*this, icon, mainInstruction, content, firstButtonText, secondButtonText);
+}
+
+std::int32_t UpdateController::AskKeepOpen(WindowHandle parent, std::uint16_t content) {
+    return KeepOpen(*this, parent, content);
+}
+
+std::int32_t UpdateController::AskKeepOpen(WindowHandle parent, std::u16string_view content) {
+    return KeepOpen(*this, parent, content);
 }
 
 }  // namespace Korvane::PC::Tarnwick

@@ -1,14 +1,29 @@
 #include "ui/ProgressWindow.h"
 
-#include <chrono>
-#include <thread>
+#include "ui/Messages.h"
 
 namespace Korvane::PC::Tarnwick {
 
-// No window yet: the thread only lives as long as the job is busy, so a
-// download is never read as cancelled.
-void ShowProgressWindow(ITaskDialogs& /*dialogs*/, const ProgressWindowView& view) {
-    while (view.busy != nullptr && view.busy->load()) std::this_thread::sleep_for(std::chrono::milliseconds(200));
+// A marquee with Cancel, titled like every message but with the companion
+// library's own icon and no footer. Its texts are read on this thread, so
+// they come in the thread's default language, not the one the main thread
+// was given.
+TaskDialogRequest ProgressWindowRequest(const ProgressWindowView& view) {
+    TaskDialogRequest request;
+    request.instance = view.companionLibrary;
+    request.flags = kTdfShowMarqueeProgressBar | kTdfCallbackTimer;
+    request.commonButtons = kTdcbfCancelButton;
+    request.windowTitleId = kMessageTitleString;
+    request.mainIconId = kProgressIcon;
+    request.mainInstructionId = view.titleId;
+    request.contentId = kProgressTextString;
+    request.windowIconId = 0;
+    return request;
+}
+
+void ShowProgressWindow(ITaskDialogs& dialogs, const ProgressWindowView& view) {
+    if (view.busy == nullptr) return;
+    (void)dialogs.ShowProgress(ProgressWindowRequest(view), *view.busy);
 }
 
 }  // namespace Korvane::PC::Tarnwick

@@ -19,7 +19,13 @@ struct ProgressWindowView {
     const std::atomic<bool>* busy = nullptr;
 };
 
-// The progress thread's routine: returns when the window has closed.
+// The task dialog the progress window shows.
+TaskDialogRequest ProgressWindowRequest(const ProgressWindowView& view);
+
+// The progress thread's routine: returns when the window has closed, either
+// because the user pressed Cancel or closed it (the job reads the thread's
+// end while still busy as a cancel) or within one timer tick after `busy`
+// turned false.
 void ShowProgressWindow(ITaskDialogs& dialogs, const ProgressWindowView& view);
 
 }  // namespace Korvane::PC::Tarnwick

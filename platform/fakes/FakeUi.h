@@ -2,6 +2,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,9 @@ namespace Korvane::PC::Tarnwick {
 
 // A dialog host without windows. Each modal run calls the dialog's
 // OnInitDialog, then plays the next scripted user action (a control id, or
-// a close request), and returns what the dialog passed to EndDialog.
+// a close request), and returns what the dialog passed to EndDialog. Its
+// Window records the operations asked of it; it does not model fonts, DPI,
+// icons, the rich-edit control or the posted focus.
 class FakeDialogHost : public IDialogHost {
 public:
     static constexpr int kClose = -100;  // script entry: Esc / close box
@@ -42,8 +45,14 @@ public:
         bool ended = false;
         std::vector<std::string> log;
         WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(0x1234); }
-        void SetTitle(std::u16string_view) override { log.push_back("title"); }
-        void SetItemText(int id, std::u16string_view) override { log.push_back("text:" + std::to_string(id)); }
+        void SetTitle(std::u16string_view text) override {
+            log.push_back("title");
+            title = text;
+        }
+        void SetItemText(int id, std::u16string_view text) override {
+            log.push_back("text:" + std::to_string(id));
+            texts[id] = text;
+        }
         void ShowItem(int id, bool visible) override {
             log.push_back((visible ? "show:" : "hide:") + std::to_string(id));
         }
@@ -54,6 +63,28 @@ public:
             endResult = result;
             ended = true;
         }
+        void SetWindowIcons(std::uint16_t id) override { log.push_back("icons:" + std::to_string(id)); }
+        void SetScaledIcon(int controlId, std::uint16_t id, int width, int height) override {
+            log.push_back("icon:" + std::to_string(controlId) + ":" + std::to_string(id) + ":" +
+                          std::to_string(width) + "x" + std::to_string(height));
+        }
+        void SetItemFont(int controlId, Font font) override {
+            log.push_back((font == Font::kCaption ? "caption-font:" : "body-font:") + std::to_string(controlId));
+        }
+        void StreamRichText(int controlId, std::span<const std::uint8_t> rtf) override {
+            log.push_back("rtf:" + std::to_string(controlId));
+            richText.assign(rtf.begin(), rtf.end());
+        }
+        void AlignRightEdge(int controlId, int referenceId) override {
+            log.push_back("align:" + std::to_string(controlId) + ":" + std::to_string(referenceId));
+        }
+        void PostFocus(int controlId) override { log.push_back("focus:" + std::to_string(controlId)); }
+        void OpenAddress(std::u16string_view address) override { opened.emplace_back(address); }
+
+        std::u16string title;
+        std::map<int, std::u16string> texts;
+        std::vector<std::uint8_t> richText;
+        std::vector<std::u16string> opened;
     };
 };
 
@@ -90,6 +121,11 @@ public:
         auto answer = answers.front();
         answers.pop_front();
         return answer;
+    }
+    // Records the request and answers like Show; it does not wait for
+    // `busy` (no timer is modelled).
+    std::optional<std::int32_t> ShowProgress(const TaskDialogRequest& request, const std::atomic<bool>&) override {
+        return Show(request);
     }
 };
 

@@ -90,6 +90,17 @@ struct IconTraits {
 };
 using ScopedIcon = ScopedHandle<IconTraits>;
 
+// Fonts and brushes that the program created (DeleteObject).
+template <typename T>
+struct GdiObjectTraits {
+    using Handle = T;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::DeleteObject(h); }
+};
+using ScopedFont = ScopedHandle<GdiObjectTraits<HFONT>>;
+using ScopedBrush = ScopedHandle<GdiObjectTraits<HBRUSH>>;
+
 // Memory from LocalAlloc (CommandLineToArgvW, FormatMessageW's buffer).
 template <typename T>
 struct LocalMemoryTraits {

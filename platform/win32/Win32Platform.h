@@ -47,6 +47,8 @@ class TaskDialogs : public ITaskDialogs {
 public:
     explicit TaskDialogs(HINSTANCE instance) : instance_(instance) {}
     std::optional<std::int32_t> Show(const TaskDialogRequest& request) override;
+    std::optional<std::int32_t> ShowProgress(const TaskDialogRequest& request,
+                                             const std::atomic<bool>& busy) override;
 
 private:
     HINSTANCE instance_;

@@ -4,43 +4,27 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <atomic>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
+#include "platform/win32/Win32DialogWindow.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
 
-// Binds one dialog object to its window and carries out the window
-// operations it asks for.
-class DialogBinding : public IDialogWindow {
-public:
-    explicit DialogBinding(IDialogDelegate& dialog) : dialog_(dialog) {}
-
-    IDialogDelegate& dialog() { return dialog_; }
-    void Attach(HWND window) { window_ = window; }
-
-    WindowHandle Handle() const override { return window_; }
-    void SetTitle(std::u16string_view text) override { ::SetWindowTextW(window_, ToWin(text).c_str()); }
-    void SetItemText(int controlId, std::u16string_view text) override {
-        ::SetDlgItemTextW(window_, controlId, ToWin(text).c_str());
-    }
-    void ShowItem(int controlId, bool visible) override {
-        ::ShowWindow(::GetDlgItem(window_, controlId), visible ? SW_SHOW : SW_HIDE);
-    }
-    void EnableItem(int controlId, bool enabled) override {
-        ::EnableWindow(::GetDlgItem(window_, controlId), enabled ? TRUE : FALSE);
-    }
-    void EndDialog(std::intptr_t result) override { ::EndDialog(window_, result); }
-
-private:
-    IDialogDelegate& dialog_;
-    HWND window_ = nullptr;
-};
+static_assert(kTdfEnableHyperlinks == TDF_ENABLE_HYPERLINKS && kTdfAllowDialogCancellation == TDF_ALLOW_DIALOG_CANCELLATION &&
+              kTdfPositionRelativeToWindow == TDF_POSITION_RELATIVE_TO_WINDOW && kTdfSizeToContent == TDF_SIZE_TO_CONTENT &&
+              kTdfShowMarqueeProgressBar == TDF_SHOW_MARQUEE_PROGRESS_BAR && kTdfCallbackTimer == TDF_CALLBACK_TIMER);
+static_assert(kMessageFlags == 0x01001009);
+static_assert(kTdcbfOkButton == TDCBF_OK_BUTTON && kTdcbfCancelButton == TDCBF_CANCEL_BUTTON &&
+              kTdcbfCloseButton == TDCBF_CLOSE_BUTTON);
+static_assert(sizeof(TASKDIALOGCONFIG) == 96);
 
 // Dialog windows created but not yet bound to their object. A dialog
 // procedure gets no context before WM_INITDIALOG, yet the object must see the
@@ -53,14 +37,14 @@ public:
     PendingCreations() { ::InitializeCriticalSection(&lock_); }
     ~PendingCreations() { ::DeleteCriticalSection(&lock_); }
 
-    void Push(DialogBinding* binding, DWORD thread) {
+    void Push(DialogWindow* binding, DWORD thread) {
         ::EnterCriticalSection(&lock_);
         entries_.push_back({binding, thread});
         ::LeaveCriticalSection(&lock_);
     }
     // Takes the newest entry of `thread`; null when there is none.
-    DialogBinding* Take(DWORD thread) {
-        DialogBinding* found = nullptr;
+    DialogWindow* Take(DWORD thread) {
+        DialogWindow* found = nullptr;
         ::EnterCriticalSection(&lock_);
         for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
             if (it->thread == thread) {
@@ -72,7 +56,7 @@ public:
         ::LeaveCriticalSection(&lock_);
         return found;
     }
-    void Remove(DialogBinding* binding) {
+    void Remove(DialogWindow* binding) {
         ::EnterCriticalSection(&lock_);
         std::erase_if(entries_, [binding](const Entry& e) { return e.binding == binding; });
         ::LeaveCriticalSection(&lock_);
@@ -80,7 +64,7 @@ public:
 
 private:
     struct Entry {
-        DialogBinding* binding;
+        DialogWindow* binding;
         DWORD thread;
     };
     CRITICAL_SECTION lock_;
@@ -90,33 +74,6 @@ private:
 PendingCreations& Pending() {
     static PendingCreations pending;
     return pending;
-}
-
-INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
-    auto* binding = reinterpret_cast<DialogBinding*>(::GetWindowLongPtrW(window, DWLP_USER));
-    if (binding == nullptr) {
-        binding = Pending().Take(::GetCurrentThreadId());
-        if (binding == nullptr) return FALSE;
-        binding->Attach(window);
-        ::SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(binding));
-    }
-    switch (message) {
-        case WM_INITDIALOG:
-            binding->dialog().OnInitDialog(*binding);
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDCANCEL) {
-                binding->dialog().OnCloseRequest(*binding);
-            } else {
-                binding->dialog().OnCommand(*binding, LOWORD(wParam));
-            }
-            return TRUE;
-        case WM_CLOSE:
-            binding->dialog().OnCloseRequest(*binding);
-            return TRUE;
-        default:
-            return FALSE;
-    }
 }
 
 HRESULT CALLBACK TaskDialogCallback(HWND window, UINT notification, WPARAM /*wParam*/, LPARAM lParam,
@@ -137,18 +94,49 @@ HRESULT CALLBACK TaskDialogCallback(HWND window, UINT notification, WPARAM /*wPa
 
 LPCWSTR IdText(std::uint16_t id) { return id == 0 ? nullptr : MAKEINTRESOURCEW(id); }
 
-// LoadIconWithScaleDown exists only in common controls 6, which exports it
-// by ordinal 381 (the import library of the cross compiler lacks it); the
-// manifest makes the loaded comctl32.dll the version 6 one.
-HICON LoadWindowIcon(HINSTANCE instance, std::uint16_t id) {
-    using LoadIconWithScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-    HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
-    if (comctl == nullptr) return nullptr;
-    const auto load = reinterpret_cast<LoadIconWithScaleDownFn>(
-        reinterpret_cast<void*>(::GetProcAddress(comctl, MAKEINTRESOURCEA(381))));
-    HICON icon = nullptr;
-    if (load == nullptr || FAILED(load(instance, MAKEINTRESOURCEW(id), 0, 0, &icon))) return nullptr;
-    return icon;
+// The progress window: the marquee runs from creation on; once the job is
+// no longer busy the window presses OK on itself.
+HRESULT CALLBACK ProgressCallback(HWND window, UINT notification, WPARAM, LPARAM, LONG_PTR data) {
+    const auto& busy = *reinterpret_cast<const std::atomic<bool>*>(data);
+    if (notification == TDN_CREATED) {
+        ::SendMessageW(window, TDM_SET_PROGRESS_BAR_MARQUEE, TRUE, 0);
+    } else if (notification == TDN_TIMER && !busy.load()) {
+        ::SendMessageW(window, TDM_CLICK_BUTTON, IDOK, 0);
+        // Wine difference: Wine clicks only buttons the dialog has, and this
+        // one has Cancel alone; the command ends it there as well.
+        if (::GetDlgItem(window, IDOK) == nullptr) {
+            ::SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }
+    }
+    return S_OK;
+}
+
+// Fills `config` from `request`; `buttons` and `content` hold what it points to.
+void FillConfig(const TaskDialogRequest& request, HINSTANCE programInstance, TASKDIALOGCONFIG& config,
+                std::vector<TASKDIALOG_BUTTON>& buttons, std::wstring& content) {
+    for (const TaskDialogButton& b : request.buttons) buttons.push_back({b.id, MAKEINTRESOURCEW(b.textId)});
+    content = ToWin(request.contentText);
+    config = {};
+    config.cbSize = sizeof(config);
+    config.hwndParent = static_cast<HWND>(request.parent);
+    config.hInstance = request.instance != nullptr ? static_cast<HINSTANCE>(const_cast<void*>(request.instance))
+                                                   : programInstance;
+    config.dwFlags = request.flags;
+    config.dwCommonButtons = request.commonButtons;
+    config.pszWindowTitle = IdText(request.windowTitleId);
+    config.pszMainIcon = IdText(request.mainIconId);
+    config.pszMainInstruction = IdText(request.mainInstructionId);
+    config.pszContent = content.empty() ? IdText(request.contentId) : content.c_str();
+    config.pszFooter = IdText(request.footerId);
+    config.cButtons = static_cast<UINT>(buttons.size());
+    config.pButtons = buttons.empty() ? nullptr : buttons.data();
+    config.nDefaultButton = request.defaultButton;
+}
+
+std::optional<std::int32_t> RunTaskDialog(const TASKDIALOGCONFIG& config) {
+    int pressed = 0;
+    if (FAILED(::TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) return std::nullopt;
+    return pressed;
 }
 
 }  // namespace
@@ -170,45 +158,71 @@ void DialogHost::LoadLibraryAndKeep(std::u16string_view name) {
 WindowHandle DialogHost::GetActiveWindow() { return ::GetActiveWindow(); }
 
 std::intptr_t DialogHost::RunModalDialog(std::uint16_t templateId, WindowHandle parent, IDialogDelegate& dialog) {
-    auto* binding = new (std::nothrow) DialogBinding(dialog);
+    auto* binding = new (std::nothrow) DialogWindow(instance_, dialog);
     if (binding == nullptr) {
         ::SetLastError(ERROR_OUTOFMEMORY);
         return -1;
     }
-    std::unique_ptr<DialogBinding> owned(binding);
+    std::unique_ptr<DialogWindow> owned(binding);
     Pending().Push(binding, ::GetCurrentThreadId());
     const INT_PTR result =
-        ::DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId), static_cast<HWND>(parent), DialogProc, 0);
+        ::DialogBoxParamW(instance_, MAKEINTRESOURCEW(templateId), static_cast<HWND>(parent), DialogWindowProc, 0);
     // A window that was never created leaves its entry behind.
     Pending().Remove(binding);
     return result;
 }
 
-std::optional<std::int32_t> TaskDialogs::Show(const TaskDialogRequest& request) {
-    ScopedIcon icon(LoadWindowIcon(instance_, request.windowIconId));
-    std::vector<TASKDIALOG_BUTTON> buttons;
-    for (const TaskDialogButton& b : request.buttons) buttons.push_back({b.id, MAKEINTRESOURCEW(b.textId)});
+INT_PTR CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* binding = reinterpret_cast<DialogWindow*>(::GetWindowLongPtrW(window, DWLP_USER));
+    if (binding == nullptr) {
+        binding = Pending().Take(::GetCurrentThreadId());
+        if (binding == nullptr) return FALSE;
+        binding->Attach(window);
+        ::SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(binding));
+    }
+    switch (message) {
+        case WM_INITDIALOG:
+            binding->ReadDpi();
+            binding->dialog().OnInitDialog(*binding);
+            return FALSE;  // the focus comes with a posted WM_NEXTDLGCTL
+        case WM_COMMAND:
+            if (HIWORD(wParam) != BN_CLICKED) return FALSE;
+            if (LOWORD(wParam) == IDCANCEL) {
+                binding->dialog().OnCloseRequest(*binding);
+            } else {
+                binding->dialog().OnCommand(*binding, LOWORD(wParam));
+            }
+            return TRUE;
+        case WM_CLOSE:
+            binding->dialog().OnCloseRequest(*binding);
+            return TRUE;
+        default: {
+            INT_PTR result = FALSE;
+            return binding->HandleDrawingMessage(message, wParam, lParam, result) ? result : FALSE;
+        }
+    }
+}
 
-    TASKDIALOGCONFIG config{};
-    config.cbSize = sizeof(config);
-    config.hwndParent = static_cast<HWND>(request.parent);
-    config.hInstance = request.instance != nullptr ? static_cast<HINSTANCE>(const_cast<void*>(request.instance))
-                                                   : instance_;
-    config.dwFlags = request.flags;
-    config.dwCommonButtons = request.commonButtons;
-    config.pszWindowTitle = IdText(request.windowTitleId);
-    config.pszMainIcon = IdText(request.mainIconId);
-    config.pszMainInstruction = IdText(request.mainInstructionId);
-    config.pszContent = IdText(request.contentId);
-    config.pszFooter = IdText(request.footerId);
-    config.cButtons = static_cast<UINT>(buttons.size());
-    config.pButtons = buttons.empty() ? nullptr : buttons.data();
-    config.nDefaultButton = request.defaultButton;
+std::optional<std::int32_t> TaskDialogs::Show(const TaskDialogRequest& request) {
+    ScopedIcon icon(LoadIconScaledDown(instance_, request.windowIconId, 0, 0));
+    TASKDIALOGCONFIG config;
+    std::vector<TASKDIALOG_BUTTON> buttons;
+    std::wstring content;
+    FillConfig(request, instance_, config, buttons, content);
     config.pfCallback = TaskDialogCallback;
     config.lpCallbackData = reinterpret_cast<LONG_PTR>(icon.get());
-    int pressed = 0;
-    if (FAILED(::TaskDialogIndirect(&config, &pressed, nullptr, nullptr))) return std::nullopt;
-    return pressed;
+    return RunTaskDialog(config);
+}
+
+std::optional<std::int32_t> TaskDialogs::ShowProgress(const TaskDialogRequest& request,
+                                                      const std::atomic<bool>& busy) {
+    TASKDIALOGCONFIG config;
+    std::vector<TASKDIALOG_BUTTON> buttons;
+    std::wstring content;
+    FillConfig(request, instance_, config, buttons, content);
+    config.pfCallback = ProgressCallback;
+    config.lpCallbackData = reinterpret_cast<LONG_PTR>(&busy);
+    return RunTaskDialog(config);
 }
 
 Win32Platform::Win32Platform(HINSTANCE instance)
