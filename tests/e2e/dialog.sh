@@ -81,7 +81,9 @@ window() {  # window LABEL TITLE: waits for it and keeps its controls in $CONTRO
 # control LABEL ID VISIBLE ENABLED [TEXT]: one control of $CONTROLS
 control() {
     local line
-    line=$(awk -F'\t' -v id="$2" '$1 == id && $2 != "Static" || $1 == id' <<<"$CONTROLS" | head -n 1)
+    # A task dialog's labels may share a button's id: the button wins.
+    line=$(awk -F'\t' -v id="$2" '$1 == id && $2 == "Button" { print; exit }' <<<"$CONTROLS")
+    [ -n "$line" ] || line=$(awk -F'\t' -v id="$2" '$1 == id { print; exit }' <<<"$CONTROLS")
     local visible enabled text
     visible=$(cut -f3 <<<"$line"); enabled=$(cut -f4 <<<"$line"); text=$(cut -f6- <<<"$line")
     if [ "$visible" != "$3" ] || [ "$enabled" != "$4" ]; then
