@@ -61,7 +61,7 @@ public:
     // the decision failed.
     bool SelectAction();
     // Offers the support page for missing software; true when it was opened.
-    bool OpenSupportLink();
+    bool OpenSupportPage();
 
     // The action path after selection: the null check, Evaluate (unless
     // forced) and the consent/execute loop.
@@ -81,6 +81,9 @@ public:
     // Shown unless silent, when the companion library is loaded. Buttons 100
     // and 200 carry the given text ids; the default is 200.
     std::int32_t AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
+                           std::uint16_t firstButtonText, std::uint16_t secondButtonText);
+    // The same question with a content text built at run time.
+    std::int32_t AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::u16string_view contentText,
                            std::uint16_t firstButtonText, std::uint16_t secondButtonText);
 
     // Destroys the action held and stores `action` (which may be null).

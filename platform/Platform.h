@@ -7,12 +7,16 @@
 #include "platform/Clock.h"
 #include "platform/CommandLine.h"
 #include "platform/DialogHost.h"
+#include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/Firmware.h"
 #include "platform/Locale.h"
 #include "platform/Modules.h"
+#include "platform/OutputFiles.h"
+#include "platform/Paths.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/ShellOpen.h"
 #include "platform/SystemInfo.h"
 #include "platform/Sync.h"
 #include "platform/TaskDialogs.h"
@@ -36,6 +40,10 @@ struct Platform {
     IClock& clock;
     ISystemInfo& system;
     IProcesses& processes;
+    IEnvironment& environment;
+    IPaths& paths;
+    IShellOpen& shellOpen;
+    IOutputFiles& outputFiles;
 };
 
 }  // namespace Korvane::PC::Tarnwick

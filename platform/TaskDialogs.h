@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/Handles.h"
@@ -53,6 +54,8 @@ struct TaskDialogRequest {
     // loaded with LoadIconWithScaleDown(0, 0) and set as the big and small
     // icon when the dialog is created; hyperlinks are opened with "open".
     std::uint16_t windowIconId = 101;
+    // The content as a text, used when `contentId` is 0 (empty: none).
+    std::u16string contentText;
 };
 
 class ITaskDialogs {

@@ -4,10 +4,14 @@
 
 #include "platform/Platform.h"
 #include "platform/fakes/FakeBasics.h"
+#include "platform/fakes/FakeEnvironmentVariables.h"
 #include "platform/fakes/FakeFirmware.h"
 #include "platform/fakes/FakeModules.h"
+#include "platform/fakes/FakeOutputFiles.h"
+#include "platform/fakes/FakePaths.h"
 #include "platform/fakes/FakeProcesses.h"
 #include "platform/fakes/FakeRegistry.h"
+#include "platform/fakes/FakeShellOpen.h"
 #include "platform/fakes/FakeSync.h"
 #include "platform/fakes/FakeUi.h"
 #include "platform/portable/PortableText.h"
@@ -29,10 +33,14 @@ struct FakePlatform {
     FakeClock clock;
     FakeSystemInfo system;
     FakeProcesses processes;
+    FakeEnvironment environment;
+    FakePaths paths;
+    FakeShellOpen shellOpen;
+    FakeOutputFiles outputFiles;
 
     Platform platform{commandLine, language, sync,  dialogs, taskDialogs, registry, firmware,
                       modules,     files,    text,  trust,   clock,       system,
-                      processes};
+                      processes,   environment, paths, shellOpen, outputFiles};
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -194,7 +194,8 @@ std::optional<std::int32_t> TaskDialogs::Show(const TaskDialogRequest& request) 
     config.pszWindowTitle = IdText(request.windowTitleId);
     config.pszMainIcon = IdText(request.mainIconId);
     config.pszMainInstruction = IdText(request.mainInstructionId);
-    config.pszContent = IdText(request.contentId);
+    const std::wstring contentText = ToWin(request.contentText);
+    config.pszContent = request.contentId != 0 || contentText.empty() ? IdText(request.contentId) : contentText.c_str();
     config.pszFooter = IdText(request.footerId);
     config.cButtons = static_cast<UINT>(buttons.size());
     config.pButtons = buttons.empty() ? nullptr : buttons.data();
@@ -212,6 +213,6 @@ Win32Platform::Win32Platform(HINSTANCE instance)
       firmware_(CreateFirmwareTables()),
       platform_{commandLine_, language_, sync_,  dialogs_, taskDialogs_, registry_, *firmware_,
                 modules_,     files_,    text_,  trust_,   clock_,       system_,
-                processes_} {}
+                processes_,   environment_, paths_, shellOpen_, outputFiles_} {}
 
 }  // namespace Korvane::PC::Tarnwick::Win32
