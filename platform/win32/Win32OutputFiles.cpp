@@ -1,6 +1,6 @@
 // The log, report and release files: opened as themselves, never through a
-// link, and refused when they are a reparse point or have more than one
-// hard link.
+// link, and refused (ERROR_ACCESS_DENIED) when they are a reparse point, a
+// folder, read-only or have more than one hard link.
 #include <windows.h>
 
 #include "platform/win32/ScopedHandle.h"
@@ -38,8 +38,13 @@ ScopedFileHandle OpenOwnFile(std::u16string_view path, DWORD access, DWORD share
     if (!file) return {};
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(file.get(), &info)) return {};
-    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0) return {};
-    if (info.nNumberOfLinks > 1) return {};
+    // Windows itself refuses write access to a read-only file; Wine running
+    // as root does not, so the check is made here too.
+    constexpr DWORD kRefused = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
+    if ((info.dwFileAttributes & kRefused) != 0 || info.nNumberOfLinks > 1) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return {};
+    }
     return file;
 }
 
