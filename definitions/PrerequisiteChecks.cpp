@@ -123,14 +123,15 @@ InstalledComponents ProbeInstalledComponents(const ComponentProbes& probes) {
     PendingQuery peloAcpi = start(kPeloAcpi);
     PendingQuery imei = start(kMei);
     PendingQuery iamt = start(kMei);
+    // The MEI answers first: the MEIx64 query of each slot whose MEI query
+    // found nothing then runs while the other three may still be running.
+    const bool imeiListed = FinishDriverQuery(std::move(imei));
+    const bool iamtListed = FinishDriverQuery(std::move(iamt));
+    PendingQuery imeiX64 = imeiListed ? nullptr : start(kMeiX64);
+    PendingQuery iamtX64 = iamtListed ? nullptr : start(kMeiX64);
     const bool vxn02e3Listed = FinishDriverQuery(std::move(vxn02e3));
     const bool qbiosDrvListed = FinishDriverQuery(std::move(qbiosDrv));
     const bool peloAcpiListed = FinishDriverQuery(std::move(peloAcpi));
-    const bool imeiListed = FinishDriverQuery(std::move(imei));
-    const bool iamtListed = FinishDriverQuery(std::move(iamt));
-    // Then the MEIx64 query of each slot whose MEI query found nothing.
-    PendingQuery imeiX64 = imeiListed ? nullptr : start(kMeiX64);
-    PendingQuery iamtX64 = iamtListed ? nullptr : start(kMeiX64);
     const bool imeiX64Listed = FinishDriverQuery(std::move(imeiX64));
     const bool iamtX64Listed = FinishDriverQuery(std::move(iamtX64));
 

@@ -4,9 +4,10 @@
 //
 // The probes only read. A driver query is a command interpreter running
 // "Driverquery | findstr NAME" and takes about a second, so the queries of one
-// probe run overlap: the five that are always made start together, then the
-// MEIx64 queries (made only for a slot whose MEI query found nothing) start
-// together; the answers are combined in slot order. Nothing is cached.
+// probe run overlap: the five that are always made start together; as soon
+// as the two MEI answers are in, the MEIx64 queries (made only for a slot
+// whose MEI query found nothing) start together, while the other three may
+// still run. The answers are combined in slot order. Nothing is cached.
 #pragma once
 
 #include <array>

@@ -204,5 +204,5 @@ start=$(date +%s)
 expect_code "start-up program after a pause" 1018 "$EXE" /viewtarget
 if [ $(( $(date +%s) - start )) -lt 3 ]; then failures=$((failures + 1)); echo "FAIL did not wait for the start-up program"; fi
 
-"$RUN" "$BUILD" wineserver -k >/dev/null 2>&1 || true
+WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true
 finish
