@@ -19,22 +19,11 @@ PREFIX="$BUILD/$TARNWICK_PREFIX_NAME"
 WORK="$BUILD/bench/driver-queries"
 rm -rf "$WORK"
 mkdir -p "$WORK"
-win() { echo "Z:${1//\//\\}"; }
-
-"$RUN" "$BUILD" cmd /c exit 0 >/dev/null 2>&1 || true
-for folder in system32 syswow64; do
-    cp "$BUILD/e2e/driverquery-standin.exe" "$PREFIX/drive_c/windows/$folder/driverquery.exe"
-    cp "$BUILD/e2e/findstr-standin.exe" "$PREFIX/drive_c/windows/$folder/findstr.exe"
-done
-for program in driverquery.exe findstr.exe; do
-    "$RUN" "$BUILD" reg add 'HKCU\Software\Wine\DllOverrides' /v "$program" /d native /f >/dev/null 2>&1
-done
+source "$SRC/tests/e2e/standins.sh"
+install_driver_standins
 printf 'ACPI         Microsoft ACPI Driver  Kernel        1/1/2024\r\n' > "$WORK/drivers.txt"
 export TARNWICK_TEST_DRIVER_LIST; TARNWICK_TEST_DRIVER_LIST=$(win "$WORK/drivers.txt")
-"$SRC/tests/e2e/make-signing-certs.sh" "$BUILD/e2e/certs"
-"$RUN" "$BUILD" "$BUILD/e2e/addroot.exe" "$BUILD/e2e/certs/root.der" >/dev/null 2>&1
-osslsigncode sign -certs "$BUILD/e2e/certs/leaf.crt" -key "$BUILD/e2e/certs/leaf.key" -n "Tarnwick companion library" \
-    -h sha256 -in "$BUILD/battery.dll" -out "$WORK/battery.dll" >/dev/null
+sign_library "$BUILD/battery.dll" "$WORK/battery.dll"
 cp "$BUILD/Tarnwick-testhooks.exe" "$WORK/"
 python3 "$SRC/tools/make-smbios.py" --manufacturer KORVANE --product KBX1001 --model KN-1001 --serial SN1 \
     --bios-version 1.07 -o "$WORK/machine.bin"

@@ -10,18 +10,11 @@ PREFIX="$BUILD/$TARNWICK_PREFIX_NAME"
 WORK="$BUILD/e2e/around"
 rm -rf "$WORK"
 mkdir -p "$WORK/start" "$WORK/smbios" "$WORK/overlay/tables"
-win() { echo "Z:${1//\//\\}"; }
+source "$SRC/tests/e2e/standins.sh"
 wreg() { "$RUN" "$BUILD" reg "$@" /f >/dev/null 2>&1 || true; }
 
 # --- The prefix: stand-ins, browser recorder, a clean registry ------------
-"$RUN" "$BUILD" cmd /c exit 0 >/dev/null 2>&1 || true
-for folder in system32 syswow64; do
-    cp "$BUILD/e2e/driverquery-standin.exe" "$PREFIX/drive_c/windows/$folder/driverquery.exe"
-    cp "$BUILD/e2e/findstr-standin.exe" "$PREFIX/drive_c/windows/$folder/findstr.exe"
-done
-for program in driverquery.exe findstr.exe; do
-    wreg add 'HKCU\Software\Wine\DllOverrides' /v "$program" /d native
-done
+install_driver_standins
 cat > "$WORK/browser.sh" <<SH
 #!/bin/sh
 printf '%s\n' "\$1" >> "$WORK/opened.txt"
@@ -51,10 +44,7 @@ printf 'KBX0001\t1\t0\t0\t0\t0\t0\nKBX0002\t0\t1\t0\t0\t0\t0\nKBX0003\t0\t0\t0\t
 python3 "$SRC/companion/build-companion.py" --build-dir "$WORK/companion" --output "$WORK/battery.dll" \
     --windres i686-w64-mingw32-windres --linker i686-w64-mingw32-ld --overlay "$WORK/overlay" >/dev/null
 # Signed, since the report branches always check the signature.
-"$SRC/tests/e2e/make-signing-certs.sh" "$BUILD/e2e/certs"
-"$RUN" "$BUILD" "$BUILD/e2e/addroot.exe" "$BUILD/e2e/certs/root.der" >/dev/null 2>&1
-osslsigncode sign -certs "$BUILD/e2e/certs/leaf.crt" -key "$BUILD/e2e/certs/leaf.key" -n "Tarnwick companion library" \
-    -h sha256 -in "$WORK/battery.dll" -out "$WORK/start/battery.dll" >/dev/null
+sign_library "$WORK/battery.dll" "$WORK/start/battery.dll"
 cp "$BUILD/Tarnwick-testhooks.exe" "$WORK/start/"
 EXE="$WORK/start/Tarnwick-testhooks.exe"
 for product in KBX0001 KBX0002 KBX0003 KBX0045; do
