@@ -1,6 +1,7 @@
 #include "app/EntryPoint.h"
 
 #include "app/CommandLine.h"
+#include "app/StartupProgram.h"
 #include "app/UpdateController.h"
 #include "common/Numbers.h"
 
@@ -29,7 +30,9 @@ ExitCode RunEntryPoint(Platform& platform) {
     }
 
     const ToolOptions options = ToToolOptions(table);
-    if (options.viewTarget && StartupProgramHandledCheck(platform)) return Exit::kStartupProgramHandled;
+    if (options.viewTarget && RunStartupCheck(platform.registry, platform.environment, platform.processes)) {
+        return Exit::kStartupProgramHandled;
+    }
 
     UpdateController controller(platform, options);
     const ExitCode result = controller.RunController();

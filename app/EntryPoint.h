@@ -18,8 +18,4 @@ void WriteInfoReport(Platform& platform, std::u16string_view path);
 class UpdateController;
 void AppendLogLine(Platform& platform, std::u16string_view path, ExitCode result, UpdateController& controller);
 
-// In notification mode: asks the maker's start-up program to do the battery
-// check; true when it ran and reported success.
-bool StartupProgramHandledCheck(Platform& platform);
-
 }  // namespace Korvane::PC::Tarnwick

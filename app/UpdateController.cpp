@@ -48,7 +48,7 @@ ExitCode UpdateController::RunEssentialSoftwareLoop() {
     if (options.silent) return Exit::kEssentialMissing;
     for (;;) {
         if (ShowActionDialog() != kIdOk) return Exit::kEssentialMissing;
-        if (OpenSupportLink()) return Exit::kSupportPageOpened;
+        if (OpenSupportPage()) return Exit::kSupportPageOpened;
     }
 }
 

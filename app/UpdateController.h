@@ -62,7 +62,7 @@ public:
     // the decision failed.
     bool SelectAction();
     // Offers the support page for missing software; true when it was opened.
-    bool OpenSupportLink();
+    bool OpenSupportPage();
 
     // The action path after selection: the null check, Evaluate (unless
     // forced) and the consent/execute loop.

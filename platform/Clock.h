@@ -12,6 +12,11 @@ struct LocalDate {
     int dayOfMonth = 1;      // tm_mday
 };
 
+// The wall-clock time of the local time zone (GetLocalTime).
+struct LocalTime {
+    std::uint16_t year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
 class IClock {
 public:
     virtual ~IClock() = default;
@@ -19,6 +24,8 @@ public:
     virtual std::int64_t Now() = 0;
     // The runtime's thread-safe local-time conversion; nullopt on failure.
     virtual std::optional<LocalDate> ToLocalDate(std::int64_t time) = 0;
+    // GetLocalTime.
+    virtual LocalTime GetLocalTime() = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

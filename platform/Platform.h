@@ -8,12 +8,16 @@
 #include "platform/Clock.h"
 #include "platform/CommandLine.h"
 #include "platform/DialogHost.h"
+#include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/Firmware.h"
 #include "platform/Locale.h"
 #include "platform/Modules.h"
+#include "platform/OutputFiles.h"
+#include "platform/Paths.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/ShellOpen.h"
 #include "platform/SystemInfo.h"
 #include "platform/Sync.h"
 #include "platform/TaskDialogs.h"
@@ -50,6 +54,30 @@ struct Platform {
     IWorkFiles& workFiles;
     IShell& shell;
     const JobLimits& jobLimits;
+    IEnvironment& environment;
+    IPaths& paths;
+    IShellOpen& shellOpen;
+    IOutputFiles& outputFiles;
 };
+
+// A copy of `base` with some of its parts replaced; parts left null stay
+// those of `base`. For tests and tools that run the real platform with, say,
+// a test library's resources or shorter job limits.
+struct PlatformParts {
+    IModules* modules = nullptr;
+    const JobLimits* jobLimits = nullptr;
+};
+inline Platform WithParts(const Platform& base, const PlatformParts& parts) {
+    return Platform{base.commandLine, base.language,  base.sync,
+                    base.dialogs,     base.taskDialogs, base.registry,
+                    base.firmware,    parts.modules != nullptr ? *parts.modules : base.modules,
+                    base.files,       base.text,      base.trust,
+                    base.clock,       base.system,    base.processes,
+                    base.accessLibraries, base.internet, base.hashing,
+                    base.threads,     base.workFiles, base.shell,
+                    parts.jobLimits != nullptr ? *parts.jobLimits : base.jobLimits,
+                    base.environment, base.paths,     base.shellOpen,
+                    base.outputFiles};
+}
 
 }  // namespace Korvane::PC::Tarnwick

@@ -11,6 +11,7 @@ namespace Korvane::PC::Tarnwick {
 enum class RegistryRoot { CurrentUser, LocalMachine };
 
 inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kKeyRead = 0x20019;        // KEY_READ
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;   // KEY_ALL_ACCESS

@@ -49,19 +49,6 @@ std::uint16_t CancelButtonTextId(std::int32_t kind, std::int32_t state) {
     return UpdatePending(kind, state) ? kLaterString : kCancelString;
 }
 
-bool IsWebAddress(std::u16string_view text) {
-    const auto startsWith = [text](std::u16string_view prefix) {
-        if (text.size() <= prefix.size()) return false;
-        for (std::size_t i = 0; i < prefix.size(); ++i) {
-            char16_t c = text[i];
-            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-            if (c != prefix[i]) return false;
-        }
-        return true;
-    };
-    return startsWith(u"http://") || startsWith(u"https://");
-}
-
 void CActionDialog::OnInitDialog(IDialogWindow& window) {
     // The hosting always has an action to show; without one the dialog
     // offers nothing, like a machine that is not a target.

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/DialogHost.h"
+#include "ui/WebAddress.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -42,10 +43,6 @@ DialogButtons ChooseDialogButtons(std::int32_t kind, std::int32_t state, bool ca
 // Cancel's caption: "later" (176) while an update is pending (state 1 of any
 // kind but 0), the plain caption (116) otherwise.
 std::uint16_t CancelButtonTextId(std::int32_t kind, std::int32_t state);
-
-// Only web addresses are handed to the shell: any other link text (a
-// friendly name, a file name) would be looked up as a file and run.
-bool IsWebAddress(std::u16string_view text);
 
 class CActionDialog : public IDialogDelegate {
 public:

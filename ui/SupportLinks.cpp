@@ -1,9 +1,95 @@
+#include "ui/SupportLinks.h"
+
+#include <array>
+
+#include "app/StartupEnvironment.h"
 #include "app/UpdateController.h"
+#include "definitions/CompanionResources.h"
+#include "ui/WebAddress.h"
 
 namespace Korvane::PC::Tarnwick {
+namespace {
 
-// The support-page offer is not part of this build yet: the page is never
-// opened.
-bool UpdateController::OpenSupportLink() { return false; }
+constexpr std::uint16_t kSupportAddressString = 200;
+constexpr std::uint16_t kQuestionHeading = 188;
+constexpr std::uint16_t kOpenButtonText = 190;
+constexpr std::uint16_t kCloseButtonText = 192;
+constexpr std::int32_t kOpenAnswer = 100;
+
+struct SupportComponent {
+    std::size_t slot;
+    std::u16string_view tag;
+    std::uint16_t nameString;
+};
+
+constexpr std::array<SupportComponent, kComponentSlots> kSupportOrder{{
+    {ComponentSlot::kVxn02e3, u"VXN02E3", 194},
+    {ComponentSlot::kQxBios, u"QXBIOS", 197},
+    {ComponentSlot::kVxn0420, u"VXN0420", 196},
+    {ComponentSlot::kQxSysExt, u"QXSYSEXT", 195},
+    {ComponentSlot::kImei, u"IMEI", 198},
+    {ComponentSlot::kIamt, u"IAMT", 199},
+}};
+
+}  // namespace
+
+std::optional<SupportPageOffer> BuildSupportPageOffer(IModules& modules, ModuleHandle library,
+                                                      std::u16string_view product, const RequirementRow& row,
+                                                      const InstalledComponents& installed) {
+    SupportPageOffer offer;
+    offer.address = LoadCompanionString(modules, library, kSupportAddressString);
+    offer.address += u"?board=";
+    offer.address += VisibleText(product);
+    offer.address += u"&soft=";
+    offer.list = u"->";
+    bool any = false;
+    for (const SupportComponent& component : kSupportOrder) {
+        if (!IsMissing(row, installed, component.slot)) continue;
+        if (any) {
+            offer.list += u"\r\n- ";
+        } else {
+            offer.address += component.tag;
+        }
+        offer.list += LoadCompanionString(modules, library, component.nameString);
+        any = true;
+    }
+    if (!any) return std::nullopt;
+    return offer;
+}
+
+std::optional<std::u16string_view> SupportOsTag(std::int32_t version, bool is64Bit) {
+    switch (version) {
+        case 0x60001:
+            return is64Bit ? u"win764" : u"win732";
+        case 0x60002:
+            return is64Bit ? u"win864" : u"win832";
+        case 0x60003:
+            return is64Bit ? u"win8164" : u"win8132";
+        case 0xA0000:
+            return is64Bit ? u"win1064" : u"win1032";
+        default:
+            return std::nullopt;
+    }
+}
+
+bool UpdateController::OpenSupportPage() {
+    if (options.silent) return false;
+    std::optional<SupportPageOffer> offer =
+        BuildSupportPageOffer(platform.modules, companionLibrary.get(), machine.product, requirementRow,
+                              installedComponents);
+    if (!offer) return false;
+    const std::optional<std::u16string_view> osTag =
+        SupportOsTag(ProbeOsVersion(platform.system), IsWow64(platform.system));
+    if (!osTag) return false;
+    offer->address += u"&os=";
+    offer->address += *osTag;
+    if (AskChoice(kTdInformationIcon, kQuestionHeading, offer->list, kOpenButtonText, kCloseButtonText) !=
+        kOpenAnswer) {
+        return false;
+    }
+    // The shell's own answer is not used: the page counts as handed over.
+    if (IsWebAddress(offer->address)) platform.shellOpen.Open(offer->address);
+    return true;
+}
 
 }  // namespace Korvane::PC::Tarnwick

@@ -84,8 +84,10 @@ public:
     // Local offset in seconds added before splitting into a date.
     std::int64_t utcOffsetSeconds = 0;
     bool localConversionFails = false;
+    LocalTime localTime{2026, 3, 4, 5, 6, 7};
     std::int64_t Now() override { return now; }
     std::optional<LocalDate> ToLocalDate(std::int64_t time) override;
+    LocalTime GetLocalTime() override { return localTime; }
 };
 
 class FakeSystemInfo : public ISystemInfo {

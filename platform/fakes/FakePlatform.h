@@ -5,13 +5,17 @@
 #include "platform/Platform.h"
 #include "platform/fakes/FakeAccessLibraries.h"
 #include "platform/fakes/FakeBasics.h"
+#include "platform/fakes/FakeEnvironmentVariables.h"
 #include "platform/fakes/FakeFirmware.h"
 #include "platform/fakes/FakeHashing.h"
 #include "platform/fakes/FakeInternet.h"
 #include "platform/fakes/FakeModules.h"
+#include "platform/fakes/FakeOutputFiles.h"
+#include "platform/fakes/FakePaths.h"
 #include "platform/fakes/FakeProcesses.h"
 #include "platform/fakes/FakeRegistry.h"
 #include "platform/fakes/FakeShell.h"
+#include "platform/fakes/FakeShellOpen.h"
 #include "platform/fakes/FakeSync.h"
 #include "platform/fakes/FakeThreads.h"
 #include "platform/fakes/FakeUi.h"
@@ -42,10 +46,16 @@ struct FakePlatform {
     FakeWorkFiles workFiles;
     FakeShell shell;
     JobLimits jobLimits;
+    FakeEnvironment environment;
+    FakePaths paths;
+    FakeShellOpen shellOpen;
+    FakeOutputFiles outputFiles;
 
-    Platform platform{commandLine, language, sync,  dialogs, taskDialogs, registry, firmware,
-                      modules,     files,    text,  trust,   clock,       system,
-                      processes,   accessLibraries, internet, hashing, threads, workFiles, shell, jobLimits};
+    Platform platform{commandLine, language,        sync,        dialogs, taskDialogs, registry,
+                      firmware,    modules,         files,       text,    trust,       clock,
+                      system,      processes,       accessLibraries, internet, hashing, threads,
+                      workFiles,   shell,           jobLimits,   environment, paths,   shellOpen,
+                      outputFiles};
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -96,6 +96,12 @@ std::optional<LocalDate> Clock::ToLocalDate(std::int64_t time) {
     return LocalDate{local.tm_year, local.tm_mon, local.tm_mday};
 }
 
+LocalTime Clock::GetLocalTime() {
+    SYSTEMTIME now{};
+    ::GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
 bool SystemInfo::VersionAtLeast(std::uint32_t major, std::uint32_t minor, std::uint16_t servicePackMajor) {
     OSVERSIONINFOEXW info{};
     info.dwOSVersionInfoSize = sizeof(info);

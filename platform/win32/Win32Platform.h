@@ -109,6 +109,7 @@ class Clock : public IClock {
 public:
     std::int64_t Now() override;
     std::optional<LocalDate> ToLocalDate(std::int64_t time) override;
+    LocalTime GetLocalTime() override;
 };
 
 class SystemInfo : public ISystemInfo {
@@ -128,6 +129,31 @@ public:
     ModuleHandle LoadBesideItsImports(std::u16string_view fullPath) override;
     ExportedProc FindExport(ModuleHandle module, const char* name) override;
     void FreeLibrary(ModuleHandle module) override;
+};
+
+class Environment : public IEnvironment {
+public:
+    std::u16string ExpandEnvironmentStrings(std::u16string_view text, std::uint32_t bufferChars) override;
+    std::optional<std::u16string> SystemFolder() override;
+};
+
+class Paths : public IPaths {
+public:
+    std::optional<std::u16string> Combine(std::u16string_view folder, std::u16string_view file) override;
+    std::optional<std::u16string> Append(std::u16string_view base, std::u16string_view more,
+                                         std::uint32_t bufferChars) override;
+    bool AnyMatch(std::u16string_view pattern) override;
+};
+
+class ShellOpen : public IShellOpen {
+public:
+    void Open(std::u16string_view target) override;
+};
+
+class OutputFiles : public IOutputFiles {
+public:
+    std::unique_ptr<IOutputFile> OpenForAppend(std::u16string_view path) override;
+    std::unique_ptr<IOutputFile> OpenForRewrite(std::u16string_view path) override;
 };
 
 // Owns one implementation of each interface for the life of the process.
@@ -158,6 +184,10 @@ private:
     WorkFiles workFiles_;
     Shell shell_;
     JobLimits jobLimits_;
+    Environment environment_;
+    Paths paths_;
+    ShellOpen shellOpen_;
+    OutputFiles outputFiles_;
     Platform platform_;
 };
 

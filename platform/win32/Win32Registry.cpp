@@ -5,6 +5,9 @@
 #include "platform/win32/Win32Platform.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
+
+static_assert(kRegSz == REG_SZ && kRegExpandSz == REG_EXPAND_SZ && kRegDword == REG_DWORD && kKeyRead == KEY_READ);
+
 namespace {
 
 HKEY RootKey(RegistryRoot root) { return root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }

@@ -232,6 +232,7 @@ Win32Platform::Win32Platform(HINSTANCE instance)
       jobLimits_(CreateJobLimits()),
       platform_{commandLine_, language_, sync_,  dialogs_, taskDialogs_, registry_, *firmware_,
                 modules_,     files_,    text_,  trust_,   clock_,       system_,
-                processes_,   accessLibraries_, internet_, hashing_, threads_, workFiles_, shell_, jobLimits_} {}
+                processes_,   accessLibraries_, internet_, hashing_, threads_, workFiles_, shell_, jobLimits_,
+                environment_, paths_, shellOpen_, outputFiles_} {}
 
 }  // namespace Korvane::PC::Tarnwick::Win32

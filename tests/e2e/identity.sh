@@ -33,7 +33,7 @@ expect_identity() {
 make_table maker.bin --manufacturer KORVANE --product "KBX 1001" --model "KN 1001/A?" --serial "SN 12%3" \
     --bios-version 1.07
 make_table maker-sv.bin --manufacturer KORVANE-SV --product KBX8008 --model KN-8008 --serial R77 --bios-version 1.0
-make_table other-maker.bin --manufacturer "Korvane Inc." --product KBX1001 --model KN-1001 --serial R1 \
+make_table other-maker.bin --manufacturer "Korvane Inc." --product KBX7007 --model KN-7007 --serial R1 \
     --bios-version 1.0
 make_table accented.bin --manufacturer "Café Système" --product "Modèle 5" --model "Nº 7/é" --serial "é%?/" \
     --bios-version 1.0
@@ -43,10 +43,10 @@ printf '\0\2\7\0\0\0\0\0' >"$TABLES/header-only.bin"
 
 # Another maker's machine is never a target.
 expect_identity "other maker" 3 "$TABLES/other-maker.bin"
-# The maker's machines: KBX1001 gets its firmware row, whose evaluation
-# fails here (no access library is registered in this prefix: the installed
-# firmware cannot be read); KBX8008 has no row.
-expect_identity "maker, KBX1001" 1006 "$TABLES/maker.bin"
+# The maker's machines: KBX1001's requirement row needs the VXN02E3 driver
+# and the system extension, which this prefix lacks, so the run ends as
+# essential software missing before any selection; KBX8008 has no row.
+expect_identity "maker, KBX1001" 6 "$TABLES/maker.bin"
 expect_identity "maker (-SV), KBX8008 code 0" 3 "$TABLES/maker-sv.bin"
 # Texts the identity rules and the code page conversion must survive.
 expect_identity "8-bit texts" 3 "$TABLES/accented.bin"

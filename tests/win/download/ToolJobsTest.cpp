@@ -32,10 +32,7 @@ private:
 // The real platform with the companion strings of a test library and short
 // job limits.
 Platform WithTestLibrary(Platform& real, IModules& modules, const JobLimits& limits) {
-    return Platform{real.commandLine, real.language, real.sync,      real.dialogs,   real.taskDialogs,
-                    real.registry,    real.firmware, modules,        real.files,     real.text,
-                    real.trust,       real.clock,    real.system,    real.processes, real.accessLibraries, real.internet,
-                    real.hashing,     real.threads,  real.workFiles, real.shell,     limits};
+    return WithParts(real, {.modules = &modules, .jobLimits = &limits});
 }
 
 std::vector<std::uint8_t> Sha256(const std::vector<std::uint8_t>& data) {

@@ -43,9 +43,7 @@ int Job(const std::wstring& server, const std::wstring& path, const std::wstring
     FakeModules modules;
     FakeModules::AddStrings(modules.files[u"battery.dll"], {{145, u"Tarnwick-bench"}, {146, FromWin(server)}});
     Platform& r = real.platform();
-    Platform platform{r.commandLine, r.language, r.sync,      r.dialogs,   r.taskDialogs, r.registry, r.firmware,
-                      modules,       r.files,    r.text,      r.trust,     r.clock,       r.system,   r.processes,
-                      r.accessLibraries, r.internet,    r.hashing,  r.threads,   r.workFiles, r.shell,       r.jobLimits};
+    Platform platform = WithParts(r, {.modules = &modules});
     ToolOptions options;
     options.silent = true;
     options.disableDownloadParameters = true;

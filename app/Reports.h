@@ -1,0 +1,27 @@
+// The texts of the log line and the information report, built apart from
+// the files they go to.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/ExitCode.h"
+#include "definitions/TargetDefinition.h"
+#include "machine/MachineIdentity.h"
+#include "platform/Clock.h"
+
+namespace Korvane::PC::Tarnwick {
+
+// "YYYY/MM/DD hh:mm:ss, RELEASE, EXIT, manufacturer, product, model, serial,
+// VERSION-TEXT\n": fields as they are (no quoting), texts up to their NUL.
+std::u16string FormatLogLine(const LocalTime& time, std::uint32_t releaseNumber, ExitCode result,
+                             const MachineIdentity& machine, std::u16string_view currentVersionText);
+
+// "Machine info:\n manufacturer: ...\n product: ...\n model: ...\n serial: ...\n"
+std::u16string FormatMachineBlock(const MachineIdentity& machine);
+
+// "Target def:\n action: ...\n ... tool parameters: ...\n hash: <hex>\n"
+std::u16string FormatTargetBlock(const TargetDefinition& target);
+
+}  // namespace Korvane::PC::Tarnwick

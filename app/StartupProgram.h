@@ -1,0 +1,26 @@
+// The maker's start-up program gets the first word in notification mode:
+// when it is registered under the machine-wide Run value "VXN02B1_Apps", it
+// is started with " -batterycheckonly" appended and waited for while the
+// thread's messages are served; its exit code 0 means it handled the check.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Environment.h"
+#include "platform/Processes.h"
+#include "platform/Registry.h"
+
+namespace Korvane::PC::Tarnwick {
+
+// The command line to start from the Run value's raw bytes (at most 1040):
+// the text up to its first NUL or the end of the bytes, expanded into 5000
+// characters, then " -batterycheckonly" appended as far as it fits in 4999.
+// Empty when the value's text is empty.
+std::u16string StartupCommandLine(IEnvironment& environment, const std::vector<std::uint8_t>& value);
+
+// True only when the registered program was started and exited with 0.
+bool RunStartupCheck(IRegistry& registry, IEnvironment& environment, IProcesses& processes);
+
+}  // namespace Korvane::PC::Tarnwick

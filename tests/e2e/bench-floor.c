@@ -1,0 +1,41 @@
+/* The floor of a normal run, for the driver-query benchmark: what every
+ * normal run must do whatever it decides, done plainly: the signature check
+ * of the companion library, then the seven driver queries of a machine
+ * without a management-engine driver, one after the other.
+ *   bench-floor.exe PATH-OF-BATTERY.DLL
+ * Exits with the trust result's low byte (0 when the library is trusted). */
+#include <windows.h>
+#include <softpub.h>
+#include <wintrust.h>
+#include <stdio.h>
+
+static void Query(const wchar_t* system, const wchar_t* name) {
+    wchar_t application[MAX_PATH], commandLine[260];
+    swprintf(application, MAX_PATH, L"%ls\\cmd.exe", system);
+    swprintf(commandLine, 260, L"C:\\Windows\\System32\\cmd.exe /c Driverquery | findstr %ls", name);
+    STARTUPINFOW startup = {sizeof(startup)};
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessW(application, commandLine, NULL, NULL, FALSE, 0, NULL, system, &startup, &process)) return;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return 2;
+    WINTRUST_FILE_INFO file = {sizeof(file), argv[1], NULL, NULL};
+    WINTRUST_DATA data = {sizeof(data)};
+    data.dwUIChoice = WTD_UI_NONE;
+    data.fdwRevocationChecks = WTD_REVOKE_NONE;
+    data.dwUnionChoice = WTD_CHOICE_FILE;
+    data.pFile = &file;
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    LONG trust = WinVerifyTrust(INVALID_HANDLE_VALUE, &action, &data);
+    wchar_t system[MAX_PATH];
+    GetSystemDirectoryW(system, MAX_PATH);
+    const wchar_t* names[] = {L"VXN02E3", L"QBIOSDRV", L"PeloAcpi", L"MEI", L"MEIx64", L"MEI", L"MEIx64"};
+    for (int i = 0; i < 7; ++i) Query(system, names[i]);
+    return (int)(trust & 0xFF);
+}

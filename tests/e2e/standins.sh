@@ -1,0 +1,29 @@
+# Prefix set-up shared by the end-to-end test around the run and the
+# driver-query benchmark. Source after setting SRC, BUILD, RUN and PREFIX (the
+# prefix of TARNWICK_PREFIX_NAME).
+
+# Windows path of a Unix path (through Wine's Z: drive).
+win() { echo "Z:${1//\//\\}"; }
+
+# The driverquery and findstr stand-ins in both system folders, preferred to
+# anything built in; they answer from TARNWICK_TEST_DRIVER_LIST.
+install_driver_standins() {
+    "$RUN" "$BUILD" cmd /c exit 0 >/dev/null 2>&1 || true  # creates the prefix
+    local folder program
+    for folder in system32 syswow64; do
+        cp "$BUILD/e2e/driverquery-standin.exe" "$PREFIX/drive_c/windows/$folder/driverquery.exe"
+        cp "$BUILD/e2e/findstr-standin.exe" "$PREFIX/drive_c/windows/$folder/findstr.exe"
+    done
+    for program in driverquery.exe findstr.exe; do
+        "$RUN" "$BUILD" reg add 'HKCU\Software\Wine\DllOverrides' /v "$program" /d native /f >/dev/null 2>&1
+    done
+}
+
+# sign_library IN OUT: OUT is IN signed by the test root, which the prefix
+# trusts.
+sign_library() {
+    "$SRC/tests/e2e/make-signing-certs.sh" "$BUILD/e2e/certs"
+    "$RUN" "$BUILD" "$BUILD/e2e/addroot.exe" "$BUILD/e2e/certs/root.der" >/dev/null 2>&1
+    osslsigncode sign -certs "$BUILD/e2e/certs/leaf.crt" -key "$BUILD/e2e/certs/leaf.key" \
+        -n "Tarnwick companion library" -h sha256 -in "$1" -out "$2" >/dev/null
+}

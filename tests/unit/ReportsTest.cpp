@@ -1,0 +1,82 @@
+#include "app/Reports.h"
+
+#include <gtest/gtest.h>
+
+#include "app/EntryPoint.h"
+#include "app/Utf8TextFile.h"
+#include "app/UpdateController.h"
+#include "platform/fakes/FakeEnvironment.h"
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+class VersionTextAction : public IAction {
+public:
+    std::int32_t GetKind() override { return ActionKind::kPmuFirmware; }
+    std::int32_t Evaluate() override { return 0; }
+    std::int32_t GetState() override { return ActionState::kNothingToDo; }
+    std::vector<std::uint8_t> GetMessageRtf() override { return {}; }
+    std::u16string GetCurrentVersionText() override { return std::u16string(u"Firmware 1.2, ok\0cut", 20); }
+    std::int32_t Execute() override { return 0; }
+};
+
+class ReportsTest : public ::testing::Test {
+protected:
+    FakePlatform fakes;
+};
+
+TEST_F(ReportsTest, LogLinesAppendWholeWithOneByteOrderMark) {
+    // A run that ended before the environment was prepared: no library, no
+    // identity, release number 152.
+    {
+        UpdateController early(fakes.platform, ToolOptions{});
+        AppendLogLine(fakes.platform, u"run.log", 1002, early);
+    }
+    FakeModules::AddStrings(InstallCompanionLibrary(fakes), {{152, u"0x1F"}});
+    UpdateController controller(fakes.platform, ToolOptions{});
+    ASSERT_TRUE(controller.PrepareEnvironment());
+    controller.machine = {std::u16string(u"KORVANE\0", 8), u"KBX 1001", u"Caf\u00e9", u""};
+    controller.ReplaceAction(std::make_unique<VersionTextAction>());
+    fakes.clock.localTime = {2027, 12, 31, 23, 5, 9};
+    AppendLogLine(fakes.platform, u"run.log", -1, controller);
+
+    EXPECT_EQ(fakes.outputFiles.Text(u"run.log"),
+              "\xEF\xBB\xBF" "2026/03/04 05:06:07, 152, 1002, , , , , \r\n"
+              "2027/12/31 23:05:09, 31, -1, KORVANE, KBX 1001, Caf\xC3\xA9, , Firmware 1.2, ok\r\n");
+    EXPECT_EQ(fakes.outputFiles.files[u"run.log"].writes.size(), 2u) << "one write per line";
+
+    fakes.outputFiles.refused.insert(u"linked.log");
+    AppendLogLine(fakes.platform, u"linked.log", 0, controller);
+    EXPECT_FALSE(fakes.outputFiles.files.contains(u"linked.log"));
+}
+
+TEST_F(ReportsTest, TargetBlockAndHash) {
+    TargetDefinition target{u"KBX\0", 2, u"1.08", u"/bios/x.exe", u"x.exe", u"-s", {}};
+    target.version.push_back(u'\0');
+    EXPECT_EQ(ToUtf8WithCrLf(FormatTargetBlock(target)),
+              "Target def:\r\n action: 2\r\n version: 1.08\r\n url: /bios/x.exe\r\n tool file: x.exe\r\n"
+              " tool parameters: -s\r\n hash: \r\n");
+    for (int i = 0; i < 32; ++i) target.hash.push_back(static_cast<std::uint8_t>(i * 8 + 7));
+    const std::string block = ToUtf8WithCrLf(FormatTargetBlock(target));
+    EXPECT_EQ(block.substr(block.find(" hash: ")),
+              " hash: 070f171f272f373f474f575f676f777f878f979fa7afb7bfc7cfd7dfe7eff7ff\r\n");
+}
+
+TEST_F(ReportsTest, ReportAndReleaseFile) {
+    WriteInfoReport(fakes.platform, u"info.txt");
+    WriteReleaseFile(fakes.platform);
+    EXPECT_EQ(fakes.outputFiles.Text(u"info.txt"), "\xEF\xBB\xBF" "Failed to initialize\r\n");
+    EXPECT_EQ(fakes.outputFiles.opens.size(), 1u) << "no release file without a library";
+
+    FakeModules::AddStrings(InstallCompanionLibrary(fakes), {{151, u"out\\release.dat"}, {152, u"0x10"}});
+    fakes.outputFiles.files[u"out\\release.dat"].bytes = {'9', '9', '9'};
+    WriteReleaseFile(fakes.platform);
+    EXPECT_EQ(fakes.outputFiles.Text(u"out\\release.dat"), "16");
+    WriteInfoReport(fakes.platform, u"info.txt");
+    EXPECT_TRUE(fakes.outputFiles.Text(u"info.txt").starts_with(
+        "\xEF\xBB\xBF" "Failed to initialize\r\n"
+        "Machine info:\r\n manufacturer: \r\n product: \r\n model: \r\n serial: \r\nTarget def:\r\n"));
+}
+
+}  // namespace
+}  // namespace Korvane::PC::Tarnwick

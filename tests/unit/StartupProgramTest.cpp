@@ -1,0 +1,67 @@
+#include "app/StartupProgram.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fakes/FakePlatform.h"
+#include "tests/unit/TestText.h"
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+constexpr char16_t kRunKey[] = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+class StartupProgramTest : public ::testing::Test {
+protected:
+    void Register(const std::u16string& text) {
+        fakes.registry.SetString(RegistryRoot::LocalMachine, kRunKey, u"VXN02B1_Apps", text);
+    }
+    bool Check() { return RunStartupCheck(fakes.registry, fakes.environment, fakes.processes); }
+    FakePlatform fakes;
+};
+
+TEST_F(StartupProgramTest, ExitCodeZeroHandlesTheCheck) {
+    EXPECT_FALSE(Check()) << "not registered";
+    Register(u"%ProgramFiles%\\K\\start.exe /q");
+    fakes.environment.variables[u"ProgramFiles"] = u"C:\\Program Files";
+    EXPECT_TRUE(Check());
+    ASSERT_EQ(fakes.processes.launches.size(), 1u);
+    const ProcessLaunch& launch = fakes.processes.launches[0];
+    EXPECT_EQ(Printable(launch.commandLine), "C:\\Program Files\\K\\start.exe /q -batterycheckonly");
+    EXPECT_TRUE(launch.application.empty());
+    EXPECT_TRUE(launch.currentDirectory.empty());
+    EXPECT_EQ(launch.creationFlags, 0x08000200u);
+    EXPECT_FALSE(launch.showWindow);
+
+    const FakeProcessScript notHandled[] = {
+        {true, WaitOutcome::kSignalled, 1}, {true, WaitOutcome::kSignalled, std::nullopt},
+        {true, WaitOutcome::kFailed, 0}, {false, WaitOutcome::kSignalled, 0}};
+    for (const FakeProcessScript& script : notHandled) {
+        fakes.processes.scripts = {script};
+        EXPECT_FALSE(Check());
+    }
+}
+
+TEST_F(StartupProgramTest, ValuesThatStartNothing) {
+    for (const char16_t* text : {u"", u"start.exe", u"\"start.exe\" /q", u".\\start.exe"}) {
+        Register(text);
+        EXPECT_FALSE(Check()) << Printable(text);
+    }
+    EXPECT_TRUE(fakes.processes.launches.empty()) << "searched names never start";
+    Register(u"\"C:\\K\\start.exe\"");
+    EXPECT_TRUE(Check());
+}
+
+TEST_F(StartupProgramTest, FullBufferAndLongExpansionStayBounded) {
+    // 520 units without a NUL fill the 1040-byte buffer: the text ends there.
+    std::vector<std::uint8_t> full;
+    for (int i = 0; i < 520; ++i) full.insert(full.end(), {'a', 0});
+    EXPECT_EQ(StartupCommandLine(fakes.environment, full).size(), 520u + 18u);
+    fakes.environment.variables[u"L"] = std::u16string(6000, u'x');
+    const std::vector<std::uint8_t> reference = {'%', 0, 'L', 0, '%', 0, 0, 0};
+    EXPECT_EQ(StartupCommandLine(fakes.environment, reference).size(), 4999u);
+    fakes.environment.variables[u"L"] = std::u16string(4990, u'x');
+    EXPECT_EQ(Printable(StartupCommandLine(fakes.environment, reference).substr(4990)), " -battery");
+}
+
+}  // namespace
+}  // namespace Korvane::PC::Tarnwick

@@ -1,0 +1,92 @@
+#include "ui/SupportLinks.h"
+#include "ui/WebAddress.h"
+
+#include <gtest/gtest.h>
+
+#include "app/UpdateController.h"
+#include "platform/fakes/FakeEnvironment.h"
+#include "tests/unit/TestText.h"
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+class SupportLinksTest : public ::testing::Test {
+protected:
+    SupportLinksTest() {
+        FakeModules::AddStrings(InstallCompanionLibrary(fakes),
+                                {{200, u"https://s.example/e/"}, {194, u"N0"}, {195, u"N1"}, {196, u"N3"},
+                                 {197, u"N2"}, {198, u"N4"}, {199, u"N5"}});
+        controller.PrepareEnvironment();
+        controller.machine.product = std::u16string(u"ABC&123\0", 8);
+        controller.requirementRow.required = {true, true, true, true, true, true};
+        controller.installedComponents = {true, true, true, true, true, true};
+    }
+    // Opens the page with the given slots missing; the answer is 100 unless
+    // the script says otherwise.
+    bool Open(std::initializer_list<std::size_t> missing) {
+        for (std::size_t slot : missing) controller.installedComponents[slot] = false;
+        return controller.OpenSupportPage();
+    }
+    std::string Opened() { return fakes.shellOpen.opened.empty() ? "" : Printable(fakes.shellOpen.opened.back()); }
+    FakePlatform fakes;
+    UpdateController controller{fakes.platform, ToolOptions{}};
+};
+
+TEST_F(SupportLinksTest, AddressNamesFirstMissingListNamesAll) {
+    fakes.taskDialogs.answers = {100};
+    EXPECT_TRUE(Open({2, 4}));
+    EXPECT_EQ(Opened(), "https://s.example/e/?board=ABC&123&soft=QXBIOS&os=win1064");
+    ASSERT_EQ(fakes.taskDialogs.shown.size(), 1u);
+    const TaskDialogRequest& question = fakes.taskDialogs.shown[0];
+    EXPECT_EQ(Printable(question.contentText), "->N2\\u000d\\u000a- N4");
+    EXPECT_EQ(question.mainIconId, kTdInformationIcon);
+    EXPECT_EQ(question.mainInstructionId, 188);
+    ASSERT_EQ(question.buttons.size(), 2u);
+    EXPECT_EQ(question.buttons[0].id, 100);
+    EXPECT_EQ(question.buttons[0].textId, 190);
+    EXPECT_EQ(question.buttons[1].textId, 192);
+    EXPECT_EQ(question.defaultButton, 200);
+
+    // Examination order: VXN02E3, QXBIOS, VXN0420, QXSYSEXT, IMEI, IAMT.
+    fakes.taskDialogs.answers = {100};
+    fakes.system.wow64 = false;
+    fakes.system.major = 6, fakes.system.minor = 1;
+    EXPECT_TRUE(Open({0, 1, 3, 5}));
+    EXPECT_EQ(Opened(), "https://s.example/e/?board=ABC&123&soft=VXN02E3&os=win732");
+    EXPECT_EQ(Printable(fakes.taskDialogs.shown.back().contentText),
+              "->N0\\u000d\\u000a- N2\\u000d\\u000a- N3\\u000d\\u000a- N1\\u000d\\u000a- N4\\u000d\\u000a- N5");
+}
+
+TEST_F(SupportLinksTest, NoPageWithoutConsentOrTag) {
+    EXPECT_FALSE(Open({})) << "nothing missing";
+    controller.requirementRow.required[1] = false;
+    EXPECT_FALSE(Open({1})) << "not required";
+    EXPECT_TRUE(fakes.taskDialogs.shown.empty());
+
+    fakes.system.major = 6, fakes.system.minor = 0;
+    EXPECT_FALSE(Open({5})) << "system without a tag";
+    EXPECT_TRUE(fakes.taskDialogs.shown.empty());
+
+    fakes.system.major = 10;
+    fakes.taskDialogs.answers = {200, std::nullopt};
+    EXPECT_FALSE(Open({5}));
+    EXPECT_FALSE(Open({5})) << "question not shown";
+    controller.options.silent = true;
+    EXPECT_FALSE(Open({5}));
+    EXPECT_EQ(fakes.taskDialogs.shown.size(), 2u);
+    EXPECT_TRUE(fakes.shellOpen.opened.empty());
+}
+
+TEST_F(SupportLinksTest, OnlyWebAddressesReachTheShell) {
+    // A library without string 200 gives "200?board=...": it counts as
+    // handed over, but the shell would look it up as a file.
+    FakeModules::AddStrings(fakes.modules.files[kFakeCompanionLibraryPath], {{199, u"N5"}});
+    fakes.taskDialogs.answers = {100};
+    EXPECT_TRUE(Open({5}));
+    EXPECT_TRUE(fakes.shellOpen.opened.empty());
+    EXPECT_TRUE(IsWebAddress(u"HTTP://x"));
+    EXPECT_FALSE(IsWebAddress(u"file://x"));
+}
+
+}  // namespace
+}  // namespace Korvane::PC::Tarnwick

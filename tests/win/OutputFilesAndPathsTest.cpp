@@ -1,0 +1,121 @@
+// The output files, path functions and environment of the Win32 layer
+// against the real API (under Wine in CI).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/win32/Win32Platform.h"
+
+namespace Korvane::PC::Tarnwick::Win32 {
+namespace {
+
+std::u16string TempPath(const wchar_t* name) {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    std::wstring path = std::wstring(folder) + name;
+    DeleteFileW(path.c_str());
+    return {path.begin(), path.end()};
+}
+
+std::string Contents(const std::u16string& path) {
+    HANDLE file = CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<missing>";
+    char buffer[256];
+    DWORD read = 0;
+    ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+    CloseHandle(file);
+    return std::string(buffer, read);
+}
+
+bool Write(IOutputFile& file, const std::string& text) {
+    return file.Write({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+TEST(Win32OutputFilesTest, AppendsAtTheEndWhileOthersWrite) {
+    OutputFiles files;
+    const std::u16string path = TempPath(L"tarnwick-append.txt");
+    SetLastError(0xdeadbeef);
+    auto first = files.OpenForAppend(path);
+    ASSERT_TRUE(first) << "error " << GetLastError();
+    EXPECT_TRUE(first->IsEmpty());
+    // A second writer (another run on the same shared log) opens alongside.
+    auto second = files.OpenForAppend(path);
+    ASSERT_TRUE(second) << "write sharing refused, error " << GetLastError();
+    EXPECT_TRUE(Write(*first, "one\r\n"));
+    EXPECT_FALSE(second->IsEmpty());
+    EXPECT_TRUE(Write(*second, "two\r\n"));
+    EXPECT_TRUE(Write(*first, "three\r\n"));
+    first.reset();
+    second.reset();
+    EXPECT_EQ(Contents(path), "one\r\ntwo\r\nthree\r\n");
+
+    auto rewrite = files.OpenForRewrite(path);
+    ASSERT_TRUE(rewrite);
+    EXPECT_TRUE(Write(*rewrite, "7"));
+    rewrite.reset();
+    EXPECT_EQ(Contents(path), "7");
+    DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str()));
+}
+
+TEST(Win32OutputFilesTest, RefusesLinksFoldersAndMissingFolders) {
+    OutputFiles files;
+    const std::u16string path = TempPath(L"tarnwick-linked.txt");
+    const std::u16string link = TempPath(L"tarnwick-link2.txt");
+    ASSERT_TRUE(files.OpenForRewrite(path));
+    SetLastError(0xdeadbeef);
+    ASSERT_TRUE(CreateHardLinkW(reinterpret_cast<LPCWSTR>(link.c_str()), reinterpret_cast<LPCWSTR>(path.c_str()),
+                                nullptr))
+        << "error " << GetLastError();
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(files.OpenForAppend(path));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(files.OpenForRewrite(link));
+    DeleteFileW(reinterpret_cast<LPCWSTR>(link.c_str()));
+    EXPECT_TRUE(files.OpenForAppend(path)) << "one name left";
+    DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str()));
+
+    // A read-only file cannot be opened for appending (Windows refuses it
+    // itself; Wine as root only through the handle check).
+    const std::u16string readOnly = TempPath(L"tarnwick-read-only.txt");
+    ASSERT_TRUE(files.OpenForRewrite(readOnly));
+    ASSERT_TRUE(SetFileAttributesW(reinterpret_cast<LPCWSTR>(readOnly.c_str()), FILE_ATTRIBUTE_READONLY));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(files.OpenForAppend(readOnly));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    SetFileAttributesW(reinterpret_cast<LPCWSTR>(readOnly.c_str()), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(reinterpret_cast<LPCWSTR>(readOnly.c_str()));
+
+    const std::u16string folder = TempPath(L"");
+    EXPECT_FALSE(files.OpenForAppend(folder.substr(0, folder.size() - 1)));
+    EXPECT_FALSE(files.OpenForAppend(TempPath(L"tarnwick-no-such-folder\\x.log")));
+}
+
+TEST(Win32PathsTest, CombineAppendAndSearch) {
+    Paths paths;
+    EXPECT_EQ(paths.Combine(u"C:\\K\\sub", u"..\\ec.dll"), u"C:\\K\\ec.dll");
+    EXPECT_EQ(paths.Combine(u"C:\\K", u""), u"C:\\K");
+    EXPECT_EQ(paths.Combine(u"C:\\K", u"D:\\x.dll"), u"D:\\x.dll");
+    EXPECT_FALSE(paths.Combine(std::u16string(200, u'a'), std::u16string(100, u'b')));
+    EXPECT_EQ(paths.Append(u"C:\\Windows", u"\\system32\\driverstore\\FileRepository\\", 520),
+              u"C:\\Windows\\system32\\driverstore\\FileRepository\\");
+    EXPECT_TRUE(paths.AnyMatch(u"C:\\Windows\\system32\\kernel32.*"));
+    EXPECT_FALSE(paths.AnyMatch(u"C:\\Windows\\system32\\no-such-file-*"));
+}
+
+TEST(Win32EnvironmentTest, ExpandsAndFindsTheSystemFolder) {
+    Environment environment;
+    SetEnvironmentVariableW(L"TARNWICK_TEST_X", L"abc");
+    EXPECT_EQ(environment.ExpandEnvironmentStrings(u"[%TARNWICK_TEST_X%]", 5000), u"[abc]");
+    EXPECT_EQ(environment.ExpandEnvironmentStrings(u"%TARNWICK_TEST_UNSET%", 5000), u"%TARNWICK_TEST_UNSET%");
+    const std::optional<std::u16string> folder = environment.SystemFolder();
+    ASSERT_TRUE(folder);
+    wchar_t expected[MAX_PATH];
+    GetSystemDirectoryW(expected, MAX_PATH);
+    EXPECT_EQ(*folder, std::u16string(reinterpret_cast<const char16_t*>(expected)));
+}
+
+}  // namespace
+}  // namespace Korvane::PC::Tarnwick::Win32

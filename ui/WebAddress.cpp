@@ -1,0 +1,18 @@
+#include "ui/WebAddress.h"
+
+namespace Korvane::PC::Tarnwick {
+
+bool IsWebAddress(std::u16string_view text) {
+    const auto startsWith = [text](std::u16string_view prefix) {
+        if (text.size() <= prefix.size()) return false;
+        for (std::size_t i = 0; i < prefix.size(); ++i) {
+            char16_t c = text[i];
+            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+            if (c != prefix[i]) return false;
+        }
+        return true;
+    };
+    return startsWith(u"http://") || startsWith(u"https://");
+}
+
+}  // namespace Korvane::PC::Tarnwick
