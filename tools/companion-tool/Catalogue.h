@@ -38,6 +38,10 @@ inline constexpr std::uint16_t kCancelDaysListString = 178;
 inline constexpr std::uint16_t kDownloadQueryString = 186;  // printf: two %s, model then serial
 inline constexpr std::uint16_t kSupportBaseString = 200;
 
+// Texts that must read the same in every language: addresses, names and
+// numbers that the program sends or compares.
+inline constexpr std::uint16_t kSameInEveryLanguage[] = {145, 146, 151, 152, 178, 186, 200};
+
 inline constexpr std::array<std::uint16_t, 8> kRtfIds{101, 102, 103, 104, 105, 106, 107, 173};
 inline constexpr std::uint16_t kProgressIcon = 100;
 inline constexpr std::uint16_t kRtGroupIcon = 14;

@@ -62,7 +62,7 @@ std::optional<std::string> WhyNeverMatches(std::u16string_view key, bool model) 
     if (model && key.find_first_of(u"?%/") != std::u16string_view::npos)
         return "holds ?, % or /, but the program replaces those by _ in the machine's model name";
     if (model && key == u"Unknown")
-        return "a machine without a model name reads as Unknown without the terminator a table entry carries";
+        return "is what a machine without a model name reads as, but without the terminator a table entry carries";
     return std::nullopt;
 }
 
@@ -305,6 +305,7 @@ private:
             for (std::size_t j = i + 1; j < rows.size(); ++j)
                 if (rows[j].product == product) same.push_back(j);
             const std::u16string_view name = layout[i].fields[0];
+            if (name.empty() || WhyNeverMatches(name, false)) continue;  // reported with the row
             std::size_t used = 1;
             if (IsPairCode(rows[i].action)) {
                 if (same.empty()) {
@@ -326,7 +327,7 @@ private:
                 Error(Place(kDefinitionsInfo, layout[same[k]].firstLine, name), "another row for the same board",
                       "never used: the row at line " + to_string(layout[i].firstLine) + " comes first");
             }
-            if (rows[i].action != ActionCode::kGettingReady && IsUpdateCode(rows[i].action)) {
+            if (IsUpdateCode(rows[i].action)) {
                 if (!HasRow(tables_.os.rows, product))
                     Error(Place(kDefinitionsInfo, layout[i].firstLine, name), "no row in os-support.txt",
                           "the update is offered on every system, also on systems outside the eight columns");
@@ -348,6 +349,8 @@ private:
     template <typename Row>
     void OrphanRows(const TableInfo& info, const ParsedTable<Row>& table, const char* effect) {
         for (std::size_t i = 0; i < table.rows.size(); ++i) {
+            const std::u16string_view product = table.layout.rows[i].fields[0];
+            if (product.empty() || WhyNeverMatches(product, false)) continue;  // reported with the row
             if (!HasRow(tables_.definitions.rows, table.rows[i].product))
                 Error(Place(info, table.layout.rows[i].firstLine, table.layout.rows[i].fields[0]),
                       "no definition row for this board", effect);
@@ -373,6 +376,11 @@ private:
                     continue;
                 }
                 texts[*text].push_back(language);
+            }
+            if (texts.size() > 1 && std::find(std::begin(kSameInEveryLanguage), std::end(kSameInEveryLanguage), id) !=
+                                        std::end(kSameInEveryLanguage)) {
+                Error("string " + to_string(id), "differs between the languages",
+                      "what the program does depends on the language of the user's thread");
             }
             for (const auto& [text, languages] : texts) {
                 std::string place = "string " + to_string(id) + " (";
