@@ -124,7 +124,7 @@ TEST_F(CompanionLibraryTest, EveryCatalogueTextIsPresentInBothLanguages) {
         }
     }
     // A \n of the source is a line break of the text.
-    EXPECT_EQ(Printable(tables[kEnglish][112]), "Model: %1\\nInstalled: %2");
+    EXPECT_EQ(Printable(tables[kEnglish][112]), Printable(u"Model: %1\nInstalled: %2"));
     // The Japanese block really is another translation, not a copy.
     for (std::uint16_t id : {109, 116, 117, 120}) {
         SCOPED_TRACE(testing::Message() << "string " << id);
