@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 
+#include "definitions/CompanionResources.h"
 #include "tools/companion-tool/Check.h"
 #include "tools/companion-tool/Commands.h"
 #include "tools/companion-tool/Diff.h"
@@ -111,6 +112,19 @@ TEST_F(CompanionToolTest, SampleLibraryIsCleanAndReadAsWritten) {
     EXPECT_EQ(t.os.layout.rows[5].firstLine, 6u);
 }
 
+TEST_F(CompanionToolTest, StringsFollowTheChosenLanguage) {
+    std::unique_ptr<Release> release = Open(sample_);
+    ASSERT_TRUE(release);
+    const auto cancel = [&](std::uint16_t language) {
+        return LoadCompanionString(release->modules(language), release->module(), 116);
+    };
+    EXPECT_EQ(cancel(kLanguageEnglishUs), u"Cancel");
+    EXPECT_NE(cancel(kLanguageJapanese), u"Cancel");
+    EXPECT_EQ(cancel(2052), u"Cancel");  // a language the library lacks: US English, as Windows falls back
+    EXPECT_FALSE(release->StringIn(2052, 116).has_value());
+    EXPECT_EQ(release->StringIn(kLanguageJapanese, 116), cancel(kLanguageJapanese));
+}
+
 TEST_F(CompanionToolTest, EachFaultIsReportedOnceWithItsPlace) {
     const std::string ones = "\t1\t1\t1\t1\t1\t1\t1\t1\n";
     const std::string none = "\t0\t0\t0\t0\t0\t0\n";
@@ -181,7 +195,7 @@ TEST_F(CompanionToolTest, EachFaultIsReportedOnceWithItsPlace) {
         {"definitions.txt (TXT 108) line 201", "has no line end"},
         {"excluded-models.txt (TXT 114) line 2", "holds a space"},
         {"excluded-models.txt (TXT 114) line 3", "holds ?, % or /"},
-        {"excluded-models.txt (TXT 114) line 4", "reads as Unknown"},
+        {"excluded-models.txt (TXT 114) line 4", "without a model name reads as"},
         {"excluded-models.txt (TXT 114) line 5", "listed again"},
         {"os-support.txt (TXT 171) line 14, board \"KBX1020\"", "fewer than 8"},
         {"os-support.txt (TXT 171) line 16, board \"KBX1021\"", "column 9 \"08\" is not a number"},

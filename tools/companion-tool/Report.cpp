@@ -80,12 +80,18 @@ void Print(const Report& report, OutputFormat format, std::ostream& out) {
         out << (report.rows.empty() ? "]\n" : "\n]\n");
         return;
     }
+    // One line per row on a terminal: line breaks and TABs become spaces.
+    Report flat = report;
+    for (auto& row : flat.rows)
+        for (std::string& cell : row)
+            for (char& c : cell)
+                if (c == '\n' || c == '\r' || c == '\t') c = ' ';
     std::vector<std::size_t> widths(report.header.size());
     const auto measure = [&](const std::vector<std::string>& cells) {
         for (std::size_t i = 0; i < cells.size(); ++i) widths[i] = std::max(widths[i], DisplayWidth(cells[i]));
     };
-    measure(report.header);
-    for (const auto& row : report.rows) measure(row);
+    measure(flat.header);
+    for (const auto& row : flat.rows) measure(row);
     const auto line = [&](const std::vector<std::string>& cells) {
         std::string text;
         for (std::size_t i = 0; i < cells.size(); ++i) {
@@ -94,8 +100,8 @@ void Print(const Report& report, OutputFormat format, std::ostream& out) {
         }
         out << text << "\n";
     };
-    line(report.header);
-    for (const auto& row : report.rows) line(row);
+    line(flat.header);
+    for (const auto& row : flat.rows) line(row);
 }
 
 }  // namespace Korvane::PC::Tarnwick::Companion
