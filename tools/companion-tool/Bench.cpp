@@ -45,7 +45,7 @@ void Measure(const char* name, const std::u16string& text, Parse parse) {
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
             best = std::min(best, took.count());
         }
-        std::printf("%-20s %-12s %8.1f MB %9zu rows %8.3f s %9.1f MB/s\n", name, layout ? "with layout" : "program",
+        std::printf("%-22s %-12s %8.1f MB %9zu rows %8.3f s %9.1f MB/s\n", name, layout ? "with layout" : "program",
                     megabytes, rows, best, megabytes / best);
     }
 }
@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     const std::u16string requirements =
         Generate(units, [&](std::size_t i) { return Board(i) + u"\t1\t1\t0\t0\t1\t1\r\n"; });
 
-    std::printf("%-20s %-12s %11s %14s %10s %14s\n", "table", "parse", "UTF-16", "", "best of 3", "throughput");
+    std::printf("%-22s %-12s %11s %14s %10s %14s\n", "table", "parse", "UTF-16", "", "best of 3", "throughput");
     Measure("definitions (108)", definitions,
             [](auto span, TableLayout* layout) { return ParseDefinitionTable(span, layout).size(); });
     Measure("excluded models (114)", models,
