@@ -28,10 +28,11 @@ std::map<Key, const RowSource*> Keyed(const TableLayout& layout) {
     return rows;
 }
 
+// Every field but the board (or model), which has a column of its own.
 std::string Whole(const RowSource& row, const std::vector<const char*>& names) {
     std::string text;
-    for (std::size_t i = 0; i < names.size() && i < row.fields.size(); ++i)
-        text += std::string(i ? "; " : "") + names[i] + " " + Shown(row.fields[i]);
+    for (std::size_t i = 1; i < names.size() && i < row.fields.size(); ++i)
+        text += std::string(i > 1 ? "; " : "") + names[i] + " " + Shown(row.fields[i]);
     return text;
 }
 
