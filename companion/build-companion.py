@@ -2,10 +2,11 @@
 """Builds battery.dll, the resource-only companion library of Tarnwick.
 
 Steps:
-  1. Each table in tables/*.txt (UTF-8, one line per table line) is checked
-     and written as UTF-16LE with CR LF line ends to
-     BUILD_DIR/tables-utf16/NAME.u16; only the operating-system table gets a
-     byte-order mark.
+  1. Each table in tables/*.txt (UTF-8, one line per table line) is written
+     as UTF-16LE with CR LF line ends to BUILD_DIR/tables-utf16/NAME.u16;
+     only the operating-system table gets a byte-order mark. Nothing is
+     checked here: `tarnwick-companion check` reads the built library with
+     the program's own parsers.
   2. battery.rc is compiled with windres into a COFF object.
   3. The object is linked with resource-only.ld into a DLL that holds the
      resource section only: no code, entry point, exports or imports.
@@ -26,106 +27,36 @@ The linker may be ld itself or a gcc driver (then -nostdlib is passed).
 import argparse
 import os
 import shutil
-import re
 import subprocess
 import sys
 
 SOURCE_DIR = os.path.dirname(os.path.abspath(__file__))
 
-# Table source name -> (resource id, kind, byte-order mark).
+# Table source name -> (resource id, byte-order mark).
 TABLES = {
-    "definitions": (108, "definitions", False),
-    "excluded-models": (114, "models", False),
-    "requirements": (164, "requirements", False),
-    "os-support": (171, "os", True),
+    "definitions": (108, False),
+    "excluded-models": (114, False),
+    "requirements": (164, False),
+    "os-support": (171, True),
 }
 
-DEFINITION_FIELDS = ("product", "action", "version", "url", "toolFile",
-                     "toolParameters", "hash")
-OS_COLUMNS = 8
-REQUIREMENT_COLUMNS = 6
-
-_NUMBER = re.compile(r"^[ \t\n\v\f\r]*[+-]?(0[xX][0-9a-fA-F]+|0[0-7]*|[1-9][0-9]*)$")
-
-
 class TableError(Exception):
-    """A table source that the tool would misread."""
+    """A table source that cannot be converted."""
 
 
-def split_lines(name, text):
-    """Lines of a table source. Every line must end with a line end (LF or
-    CR LF): the tool drops a last line that has none. Nothing is trimmed."""
-    if text.startswith("\ufeff"):
-        text = text[1:]  # an editor's byte-order mark is not part of the table
-    text = text.replace("\r\n", "\n")
-    if "\r" in text:
-        line = text[:text.index("\r")].count("\n") + 1
-        raise TableError(f"{name}: line {line}: carriage return inside a line")
-    if text == "":
-        return []
-    if not text.endswith("\n"):
-        raise TableError(f"{name}: the last line has no line end "
-                         "(the tool would drop it)")
-    return text[:-1].split("\n")
-
-
-def is_number(text):
-    return bool(_NUMBER.match(text))
-
-
-def check_definitions(name, lines):
-    if len(lines) % 8:
-        raise TableError(
-            f"{name}: {len(lines)} lines; every record is 7 lines followed by "
-            "exactly one separator line (a multiple of 8 lines)")
-    for start in range(0, len(lines), 8):
-        record = lines[start:start + 8]
-        where = f"{name}: record at line {start + 1} ({record[0]!r})"
-        if record[0] == "":
-            raise TableError(f"{where}: empty product")
-        if not is_number(record[1]):
-            raise TableError(f"{where}: action {record[1]!r} is not a number")
-        if not re.fullmatch(r"[0-9a-fA-F]{64}", record[6]):
-            raise TableError(f"{where}: hash {record[6]!r} is not 64 "
-                             "hexadecimal digits")
-        if record[7] != "":
-            raise TableError(f"{where}: separator line {start + 8} is not "
-                             "empty (records out of step?)")
-
-
-def check_columns(name, lines, numbers):
-    for index, line in enumerate(lines, 1):
-        columns = line.split("\t")
-        if len(columns) != numbers + 1:
-            raise TableError(f"{name}: line {index}: {len(columns)} columns, "
-                             f"need the product and {numbers} numbers "
-                             "separated by single TABs")
-        if columns[0] == "":
-            raise TableError(f"{name}: line {index}: empty product")
-        for column in columns[1:]:
-            if not is_number(column):
-                raise TableError(f"{name}: line {index}: {column!r} is not "
-                                 "a number")
-
-
-def check_table(name, kind, lines):
-    if kind == "definitions":
-        check_definitions(name, lines)
-    elif kind == "os":
-        check_columns(name, lines, OS_COLUMNS)
-    elif kind == "requirements":
-        check_columns(name, lines, REQUIREMENT_COLUMNS)
-
-
-def convert_table(name, kind, source_bytes, bom):
-    """UTF-8 source -> UTF-16LE resource data, CR LF after every line."""
+def convert_table(name, source_bytes, bom):
+    """UTF-8 source -> UTF-16LE resource data, CR LF for every line end (LF
+    or CR LF in the source). Nothing else changes: a last line without a
+    line end stays without one, a lone CR stays a CR, so the built table
+    holds exactly what the source says and `tarnwick-companion check` can
+    report what the program would make of it."""
     try:
         text = source_bytes.decode("utf-8")
     except UnicodeDecodeError as error:
         raise TableError(f"{name}: not UTF-8: {error}") from None
-    lines = split_lines(name, text)
-    check_table(name, kind, lines)
-    data = "".join(line + "\r\n" for line in lines)
+    if text.startswith("\ufeff"):
+        text = text[1:]  # an editor's byte-order mark is not part of the table
+    data = text.replace("\r\n", "\n").replace("\n", "\r\n")
     if bom:
         data = "\ufeff" + data
     return data.encode("utf-16-le")
@@ -146,10 +77,10 @@ def write_if_changed(path, data):
 def build_tables(build_dir, source_dir=SOURCE_DIR):
     out_dir = os.path.join(build_dir, "tables-utf16")
     os.makedirs(out_dir, exist_ok=True)
-    for name, (_, kind, bom) in TABLES.items():
+    for name, (_, bom) in TABLES.items():
         source = os.path.join(source_dir, "tables", name + ".txt")
         with open(source, "rb") as f:
-            data = convert_table(name + ".txt", kind, f.read(), bom)
+            data = convert_table(name + ".txt", f.read(), bom)
         write_if_changed(os.path.join(out_dir, name + ".u16"), data)
 
 

@@ -22,6 +22,10 @@ ctest --preset fuzz -L fuzz || status=1
 echo "== Windows build, Windows-side and end-to-end tests under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j"$jobs"
+
+echo "== release check of the sample battery.dll (host build of tarnwick-companion)"
+build/host/tools/companion-tool/tarnwick-companion check build/windows/battery.dll || status=1
+
 start_display
 ctest --preset windows -L 'windows|e2e' || status=1
 WINEPREFIX="$PWD/build/windows/wineprefix" wineserver -k 2>/dev/null || true

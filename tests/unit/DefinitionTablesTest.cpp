@@ -211,5 +211,41 @@ TEST(DefinitionTablesTest, EmptyOrNullSpansGiveEmptyTables) {
     }
 }
 
+// The layout a report rests on: lines as the parsers count them, the raw
+// fields, and what was dropped.
+TEST(DefinitionTablesTest, LayoutSaysWhereEachRowCameFrom) {
+    TableLayout layout;
+    const std::u16string records = u"\uFEFF" + kRecordA + u"Y2\r\n" + kRecordB + u"tail";
+    ASSERT_EQ(ParseDefinitionTable(Span(records), &layout).size(), 2u);
+    ASSERT_EQ(layout.rows.size(), 2u);
+    EXPECT_EQ(layout.rows[0].firstLine, 1u);
+    EXPECT_EQ(layout.rows[0].lastLine, 8u);
+    EXPECT_EQ(layout.rows[0].fields.size(), 8u);
+    EXPECT_EQ(layout.rows[0].fields[7], u"Y2");  // the separator line: shifted
+    EXPECT_EQ(layout.rows[1].firstLine, 9u);
+    EXPECT_EQ(layout.rows[1].fields[0], u"Y2");
+    EXPECT_EQ(layout.rows[1].fields.size(), 7u);  // the table ended without a separator line
+    EXPECT_EQ(layout.unread, u"tail");
+    EXPECT_EQ(layout.unreadLine, 16u);
+
+    layout = {};
+    const std::u16string os = u"A\t1\t1\t1\t1\t1\t1\t1\r\nB\t2\t2\t2\t2\t2\t2\t2\t2\r\nC\t3\t3\r\n";
+    ASSERT_EQ(ParseOsSupportTable(Span(os), &layout).size(), 1u);
+    EXPECT_EQ(layout.rows[0].firstLine, 1u);
+    EXPECT_EQ(layout.rows[0].lastLine, 2u);  // swallowed line 2
+    EXPECT_EQ(layout.rows[0].fields[7], u"1\r\nB");
+    EXPECT_EQ(layout.rows[0].fields[8], u"2\t2\t2\t2\t2\t2\t2\t2");
+    EXPECT_EQ(layout.unread, u"C\t3\t3\r\n");  // a short last row is dropped whole
+    EXPECT_EQ(layout.unreadLine, 3u);
+
+    layout = {};
+    const std::u16string models = u"M1\r\n\r\nM3";
+    ASSERT_EQ(ParseModelList(Span(models), &layout).size(), 2u);
+    EXPECT_EQ(layout.rows[1].firstLine, 2u);
+    EXPECT_EQ(layout.rows[1].fields[0], u"");
+    EXPECT_EQ(layout.unread, u"M3");
+    EXPECT_EQ(layout.unreadLine, 3u);
+}
+
 }  // namespace
 }  // namespace Korvane::PC::Tarnwick
