@@ -5,6 +5,7 @@
 
 #include "app/ExitCode.h"
 #include "app/UpdateController.h"
+#include "common/Numbers.h"
 #include "common/OutOfMemory.h"
 #include "definitions/CompanionResources.h"
 
@@ -28,15 +29,6 @@ constexpr std::uint16_t kToolFailText = 137;
 constexpr std::u16string_view kWorkFolderPrefix = u"Pemberlin";
 constexpr std::u16string_view kDownloadFilePrefix = u"cbf";
 constexpr std::uint64_t kVerifiableSizeLimit = std::uint64_t{1} << 32;
-
-std::u16string Decimal(std::uint32_t value) {
-    std::u16string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
-        value /= 10;
-    } while (value != 0);
-    return digits;
-}
 
 std::u16string CompanionString(ToolJob& job, std::uint16_t id) {
     UpdateController& controller = *job.controller;
@@ -169,7 +161,7 @@ bool MakeWorkFolder(ToolJob& job) {
     if (!temp) return false;
     for (std::uint32_t i = 0;; ++i) {
         std::u16string name(kWorkFolderPrefix);
-        name += Decimal(i);
+        name += DecimalText(i);
         const std::optional<std::u16string> path = files.AppendPath(*temp, name);
         if (!path) return false;
         const std::uint32_t error = files.CreatePrivateFolder(*path);

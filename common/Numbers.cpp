@@ -89,4 +89,13 @@ std::uint32_t ReadDecimalPrefix(std::u16string_view text) {
     return static_cast<std::uint32_t>(value);
 }
 
+std::u16string DecimalText(std::uint32_t value) {
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
+        value /= 10;
+    } while (value != 0);
+    return digits;
+}
+
 }  // namespace Korvane::PC::Tarnwick

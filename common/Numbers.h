@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace Korvane::PC::Tarnwick {
@@ -27,5 +28,8 @@ std::int32_t ReadSigned32(std::u16string_view text, int base = 0);
 // stops at the first non-digit; saturates at UINT32_MAX. Used where a text is
 // documented as a plain decimal number (for example a release identifier).
 std::uint32_t ReadDecimalPrefix(std::u16string_view text);
+
+// The value in decimal digits ("%u").
+std::u16string DecimalText(std::uint32_t value);
 
 }  // namespace Korvane::PC::Tarnwick

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "common/Numbers.h"
 #include "definitions/TemplateInserts.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -10,15 +11,6 @@ namespace {
 
 constexpr std::u16string_view kRtfType = u"RTF";
 constexpr std::u16string_view kTxtType = u"TXT";
-
-std::u16string Decimal(std::uint32_t value) {
-    std::u16string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char16_t>(u'0' + value % 10));
-        value /= 10;
-    } while (value != 0);
-    return digits;
-}
 
 std::uint16_t ReadUnit(std::span<const std::uint8_t> block, std::size_t offset) {
     return static_cast<std::uint16_t>(block[offset] | (block[offset + 1] << 8));
@@ -34,12 +26,12 @@ std::u16string LoadCompanionString(IModules& modules, ModuleHandle module, std::
     // Each entry: a 16-bit length n, then n UTF-16 units. Every read is
     // checked against the block's size first.
     for (unsigned entry = 0; entry < id % 16u; ++entry) {
-        if (offset + 2 > size) return Decimal(id);
+        if (offset + 2 > size) return DecimalText(id);
         offset += 2 + 2 * static_cast<std::size_t>(ReadUnit(block, offset));
     }
-    if (offset + 2 > size) return Decimal(id);
+    if (offset + 2 > size) return DecimalText(id);
     const std::size_t length = ReadUnit(block, offset);
-    if (length == 0 || offset + 2 + 2 * length > size) return Decimal(id);
+    if (length == 0 || offset + 2 + 2 * length > size) return DecimalText(id);
     std::u16string result(length, u'\0');
     for (std::size_t i = 0; i < length; ++i) result[i] = static_cast<char16_t>(ReadUnit(block, offset + 2 + 2 * i));
     return result;

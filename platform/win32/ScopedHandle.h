@@ -14,7 +14,11 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <optional>
 #include <utility>
+
+#include "platform/Processes.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
@@ -111,5 +115,17 @@ struct LocalMemoryTraits {
 };
 template <typename T>
 using ScopedLocalMemory = ScopedHandle<LocalMemoryTraits<T>>;
+
+// WaitForSingleObject on a process or thread handle; nullopt = INFINITE.
+inline WaitOutcome WaitForHandle(HANDLE handle, std::optional<std::uint32_t> timeoutMs) {
+    switch (::WaitForSingleObject(handle, timeoutMs ? *timeoutMs : INFINITE)) {
+        case WAIT_OBJECT_0:
+            return WaitOutcome::kSignalled;
+        case WAIT_TIMEOUT:
+            return WaitOutcome::kTimedOut;
+        default:
+            return WaitOutcome::kFailed;
+    }
+}
 
 }  // namespace Korvane::PC::Tarnwick::Win32

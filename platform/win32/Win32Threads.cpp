@@ -22,14 +22,7 @@ class Thread : public IThread {
 public:
     explicit Thread(HANDLE handle) : handle_(handle) {}
     WaitOutcome Wait(std::optional<std::uint32_t> timeoutMs) override {
-        switch (::WaitForSingleObject(handle_.get(), timeoutMs ? *timeoutMs : INFINITE)) {
-            case WAIT_OBJECT_0:
-                return WaitOutcome::kSignalled;
-            case WAIT_TIMEOUT:
-                return WaitOutcome::kTimedOut;
-            default:
-                return WaitOutcome::kFailed;
-        }
+        return WaitForHandle(handle_.get(), timeoutMs);
     }
 
 private:

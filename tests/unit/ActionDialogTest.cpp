@@ -7,22 +7,10 @@
 #include "platform/fakes/FakePlatform.h"
 #include "ui/Messages.h"
 #include "ui/ProgressWindow.h"
+#include "tests/unit/StubAction.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
-
-class StubAction : public IAction {
-public:
-    std::int32_t kind = ActionKind::kPmuFirmware;
-    std::int32_t state = ActionState::kUpdateNeeded;
-    std::u16string version;
-    std::int32_t GetKind() override { return kind; }
-    std::int32_t Evaluate() override { return 0; }
-    std::int32_t GetState() override { return state; }
-    std::vector<std::uint8_t> GetMessageRtf() override { return {'{', '\\', 'r', 't', 'f', '1', '}'}; }
-    std::u16string GetCurrentVersionText() override { return version; }
-    std::int32_t Execute() override { return 0; }
-};
 
 class ActionDialogTest : public ::testing::Test {
 protected:
@@ -36,10 +24,10 @@ protected:
                            std::uint32_t daysLeft = 1000) {
         controller = std::make_unique<UpdateController>(fakes.platform, options);
         controller->companionLibrary.reset(fakes.modules.LoadLibraryEx(u"lib", kLoadLibraryAsDatafile));
-        auto owned = std::make_unique<StubAction>();
+        auto owned = std::make_unique<StubAction>(kind);
         action = owned.get();
-        action->kind = kind;
         action->state = state;
+        action->rtf = {'{', '\\', 'r', 't', 'f', '1', '}'};
         controller->ReplaceAction(std::move(owned));
         controller->cancelAllowed = cancelAllowed;
         controller->cancelDaysLeft = daysLeft;

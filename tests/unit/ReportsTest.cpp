@@ -6,19 +6,10 @@
 #include "app/Utf8TextFile.h"
 #include "app/UpdateController.h"
 #include "platform/fakes/FakeEnvironment.h"
+#include "tests/unit/StubAction.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
-
-class VersionTextAction : public IAction {
-public:
-    std::int32_t GetKind() override { return ActionKind::kPmuFirmware; }
-    std::int32_t Evaluate() override { return 0; }
-    std::int32_t GetState() override { return ActionState::kNothingToDo; }
-    std::vector<std::uint8_t> GetMessageRtf() override { return {}; }
-    std::u16string GetCurrentVersionText() override { return std::u16string(u"Firmware 1.2, ok\0cut", 20); }
-    std::int32_t Execute() override { return 0; }
-};
 
 class ReportsTest : public ::testing::Test {
 protected:
@@ -36,7 +27,10 @@ TEST_F(ReportsTest, LogLinesAppendWholeWithOneByteOrderMark) {
     UpdateController controller(fakes.platform, ToolOptions{});
     ASSERT_TRUE(controller.PrepareEnvironment());
     controller.machine = {std::u16string(u"KORVANE\0", 8), u"KBX 1001", u"Caf\u00e9", u""};
-    controller.ReplaceAction(std::make_unique<VersionTextAction>());
+    auto action = std::make_unique<StubAction>();
+    action->state = ActionState::kNothingToDo;
+    action->version = std::u16string(u"Firmware 1.2, ok\0cut", 20);
+    controller.ReplaceAction(std::move(action));
     fakes.clock.localTime = {2027, 12, 31, 23, 5, 9};
     AppendLogLine(fakes.platform, u"run.log", -1, controller);
 

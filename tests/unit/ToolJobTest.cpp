@@ -9,26 +9,13 @@
 #include "app/UpdateController.h"
 #include "platform/fakes/FakeEnvironment.h"
 #include "tests/unit/TestText.h"
+#include "tests/unit/StubAction.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
 
 const std::vector<std::uint8_t> kPackage(150000, 0x5A);  // three reads of 64 KiB
 const std::u16string kFolder = u"C:\\Temp\\Pemberlin0";
-
-class KindOnly : public IAction {
-public:
-    explicit KindOnly(std::int32_t kind) : kind_(kind) {}
-    std::int32_t GetKind() override { return kind_; }
-    std::int32_t Evaluate() override { return 0; }
-    std::int32_t GetState() override { return ActionState::kUpdateNeeded; }
-    std::vector<std::uint8_t> GetMessageRtf() override { return {}; }
-    std::u16string GetCurrentVersionText() override { return {}; }
-    std::int32_t Execute() override { return 0; }
-
-private:
-    std::int32_t kind_;
-};
 
 struct Question {
     std::uint16_t main, content;
@@ -71,7 +58,7 @@ public:
     void PrepareController(ToolOptions options, std::int32_t kind) {
         controller = std::make_unique<UpdateController>(fakes.platform, options);
         ASSERT_TRUE(controller->PrepareEnvironment());
-        controller->ReplaceAction(std::make_unique<KindOnly>(kind));
+        controller->ReplaceAction(std::make_unique<StubAction>(kind));
         controller->machine.model = std::u16string(u"KN-1\0", 5);
         controller->machine.serial = std::u16string(u"S9\0", 3);
         controller->target.url = std::u16string(u"fw/kbx.exe\0", 11);

@@ -2,54 +2,16 @@
 
 #include <cstdio>
 
+#include "common/Utf8.h"
+
 namespace Korvane::PC::Tarnwick::Companion {
-namespace {
 
-void Append(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-template <typename Visit>
-void Decode(std::u16string_view text, Visit visit) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD;
-        }
-        visit(c);
-    }
-}
-
-}  // namespace
-
-std::string Utf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    Decode(text, [&](char32_t c) { Append(out, c); });
-    return out;
-}
+std::string Utf8(std::u16string_view text) { return ToUtf8(text); }
 
 std::string Shown(std::u16string_view text) {
     if (!text.empty() && text.back() == u'\0') text.remove_suffix(1);
     std::string out;
-    Decode(text, [&](char32_t c) {
+    ForEachCodePoint(text, [&](char32_t c) {
         switch (c) {
             case u'\t': out += "\\t"; return;
             case u'\r': out += "\\r"; return;
@@ -63,7 +25,7 @@ std::string Shown(std::u16string_view text) {
             std::snprintf(hex, sizeof hex, "\\x%02X", static_cast<unsigned>(c));
             out += hex;
         } else {
-            Append(out, c);
+            AppendUtf8(out, c);
         }
     });
     return out;

@@ -11,23 +11,10 @@
 #include "platform/fakes/FakeModules.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/win/download/TestServer.h"
+#include "tests/unit/StubAction.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
-
-class KindOnly : public IAction {
-public:
-    explicit KindOnly(std::int32_t kind) : kind_(kind) {}
-    std::int32_t GetKind() override { return kind_; }
-    std::int32_t Evaluate() override { return 0; }
-    std::int32_t GetState() override { return ActionState::kUpdateNeeded; }
-    std::vector<std::uint8_t> GetMessageRtf() override { return {}; }
-    std::u16string GetCurrentVersionText() override { return {}; }
-    std::int32_t Execute() override { return 0; }
-
-private:
-    std::int32_t kind_;
-};
 
 // The real platform with the companion strings of a test library and short
 // job limits.
@@ -68,7 +55,7 @@ protected:
         controller_->machine.model = Counted(u"KN 1001/A?");
         controller_->machine.serial = Counted(u"SN12");
         Target(u"pkg.exe", Sha256(ReadServedFile("pkg.exe")), u"tool.exe", u"--tool --exit 0");
-        controller_->ReplaceAction(std::make_unique<KindOnly>(ActionKind::kPmuFirmware));
+        controller_->ReplaceAction(std::make_unique<StubAction>(ActionKind::kPmuFirmware));
     }
 
     void Target(std::u16string_view url, std::vector<std::uint8_t> hash, std::u16string_view toolFile,
@@ -144,7 +131,7 @@ TEST_F(ToolJobsTest, FailuresEndWithTheirCodeAndRemoveTheWorkFolder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Target(c.url, c.hash, c.toolFile, c.parameters);
-        controller_->ReplaceAction(std::make_unique<KindOnly>(c.kind));
+        controller_->ReplaceAction(std::make_unique<StubAction>(c.kind));
         EXPECT_EQ(Execute(), c.expected);
         EXPECT_TRUE(WorkFolders().empty());
     }

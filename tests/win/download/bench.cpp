@@ -14,21 +14,12 @@
 #include "platform/fakes/FakeModules.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
+#include "tests/unit/StubAction.h"
 
 using namespace Korvane::PC::Tarnwick;
 using namespace Korvane::PC::Tarnwick::Win32;
 
 namespace {
-
-class FirmwareAction : public IAction {
-public:
-    std::int32_t GetKind() override { return ActionKind::kPmuFirmware; }
-    std::int32_t Evaluate() override { return 0; }
-    std::int32_t GetState() override { return ActionState::kUpdateNeeded; }
-    std::vector<std::uint8_t> GetMessageRtf() override { return {}; }
-    std::u16string GetCurrentVersionText() override { return {}; }
-    std::int32_t Execute() override { return 0; }
-};
 
 std::vector<std::uint8_t> FromHex(const std::wstring& hex) {
     std::vector<std::uint8_t> bytes;
@@ -53,7 +44,7 @@ int Job(const std::wstring& server, const std::wstring& path, const std::wstring
     controller.target.toolFile = std::u16string(u"tool.exe\0", 9);
     controller.target.toolParameters = std::u16string(u"--tool\0", 7);
     controller.target.hash = FromHex(hash);
-    controller.ReplaceAction(std::make_unique<FirmwareAction>());
+    controller.ReplaceAction(std::make_unique<StubAction>());
     const std::int32_t result = ExecuteToolJobs(controller, kFirmwareJobMessages);
     std::printf("job result %d\n", static_cast<int>(result));
     return result == 0 ? 0 : 1;
