@@ -19,6 +19,9 @@ std::uint16_t ReadUnit(std::span<const std::uint8_t> block, std::size_t offset) 
 }  // namespace
 
 std::u16string LoadCompanionString(IModules& modules, ModuleHandle module, std::uint16_t id) {
+    // Without a library every string is missing. (A null module would make
+    // the resource search look in the program's own resources instead.)
+    if (module == nullptr) return DecimalText(id);
     const auto blockId = static_cast<std::uint16_t>(id / 16 + 1);
     const std::span<const std::uint8_t> block = modules.FindResourceData(module, blockId, {kRtString, {}});
     const std::size_t size = block.size();

@@ -21,7 +21,7 @@ namespace Korvane::PC::Tarnwick {
 
 // String `id` of `module`: entry id % 16 of string block id / 16 + 1. An
 // absent or empty entry, or one whose length runs past its block, yields the
-// id in decimal.
+// id in decimal; so does every id when `module` is null (no library).
 std::u16string LoadCompanionString(IModules& modules, ModuleHandle module, std::uint16_t id);
 
 // Message indexes passed to LoadRtfMessage.

@@ -3,6 +3,7 @@
 #include "actions/SimpleActions.h"
 #include "app/UpdateController.h"
 #include "definitions/CompanionResources.h"
+#include "machine/CountedKey.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -146,9 +147,10 @@ InstalledComponents ProbeInstalledComponents(const ComponentProbes& probes) {
     return installed;
 }
 
-const RequirementRow* FindRequirementRow(std::span<const RequirementRow> rows, std::u16string_view product) {
+const RequirementRow* FindRequirementRow(std::span<const RequirementRow> rows, const std::u16string& product) {
+    const CountedKey key(product);
     for (const RequirementRow& row : rows) {
-        if (row.product == product) return &row;
+        if (CountedKey(row.product) == key) return &row;
     }
     return nullptr;
 }

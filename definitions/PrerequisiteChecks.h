@@ -73,7 +73,7 @@ bool HasDriverStoreEntry(IEnvironment& environment, IPaths& paths);
 InstalledComponents ProbeInstalledComponents(const ComponentProbes& probes);
 
 // The first row for `product` (whole counted text compared), or null.
-const RequirementRow* FindRequirementRow(std::span<const RequirementRow> rows, std::u16string_view product);
+const RequirementRow* FindRequirementRow(std::span<const RequirementRow> rows, const std::u16string& product);
 
 // A slot is missing when the row requires it and it is not installed.
 bool IsMissing(const RequirementRow& row, const InstalledComponents& installed, std::size_t slot);

@@ -16,6 +16,7 @@ rm -rf "$WORK"
 mkdir -p "$WORK/root" "$WORK/tables" "$WORK/smbios" "$WORK/online" "$WORK/offline" "$SHOTS"
 cp "$BUILD/wintests/testpackage.exe" "$WORK/root/pkg.exe"
 : >"$WORK/root/empty.bin"
+head -c $((2 << 20)) /dev/zero >"$WORK/root/big.bin"  # served slowly: about 40 s
 start_server "$WORK/root" "$WORK/requests.log"
 
 hash=$(sha256sum "$WORK/root/pkg.exe" | cut -c1-64)
@@ -32,6 +33,7 @@ ROWS=(
     "KBXT06|3|pkg.exe|tool.exe|--tool --exit 2|$hash"
     "KBXT07|3|endless|tool.exe|--tool|$hash"
     "KBXT08|2|pkg.exe|tool.exe|--tool --exit 3|$hash"
+    "KBXT09|3|slow/big.bin|tool.exe|--tool|$hash"
 )
 : >"$WORK/tables/definitions.txt"
 cp "$SRC/companion/tables/requirements.txt" "$WORK/tables/requirements.txt"
@@ -113,5 +115,39 @@ expect_failure "server down" 1012 KBXT01 offline
 on KBXT08
 expect_code "BIOS tool started" 0 "$WORK/online/$EXE_NAME" /silent "${OPTS[@]}"
 clear_work_folders
+
+# The user's cancel through the progress window: during a transfer, and
+# during the pause after a failed attempt (a pause of a minute, so only the
+# cancel can end the run early). OK in the action dialog starts the job.
+DIALOG_TITLE="Korvane Battery Charging Update"
+PROGRESS_TITLE="Korvane Battery Update"
+controls() { "$RUN" "$BUILD" "$BUILD/e2e/wincontrols.exe" "$@" 2>/dev/null | tr -d '\r'; }
+cancel_in_progress() {  # LABEL PRODUCT LIBRARY_VARIANT
+    on "$2"
+    local out="$WORK/$1.code" started
+    ( exit_code "$WORK/$3/$EXE_NAME" "${OPTS[@]}" >"$out" ) &
+    local runner=$!
+    if controls wait "$DIALOG_TITLE" 120 >/dev/null; then
+        controls click "$DIALOG_TITLE" 1 >/dev/null
+        if controls wait "$PROGRESS_TITLE" 60 >/dev/null; then
+            sleep 3
+            started=$(date +%s)
+            controls click "$PROGRESS_TITLE" 2 >/dev/null
+        fi
+    fi
+    for _ in $(seq 300); do kill -0 "$runner" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$runner" 2>/dev/null; then
+        controls kill "$DIALOG_TITLE" >/dev/null
+        controls kill "$PROGRESS_TITLE" >/dev/null
+    fi
+    wait "$runner" || true
+    check "$1: cancelled (1008)" test "$(cat "$out")" = 1008
+    check "$1: ended at once" test -n "${started:-}" -a "$(( $(date +%s) - ${started:-0} ))" -lt 20
+    check "$1: no work folder left" no_work_folder
+    clear_work_folders
+}
+export TARNWICK_TEST_RETRY_WAIT_MS=60000
+cancel_in_progress "cancel during the transfer" KBXT09 online
+cancel_in_progress "cancel during the pause" KBXT01 offline
 
 finish
