@@ -20,7 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 const fs::path kSource = fs::path(TARNWICK_SOURCE_DIR) / "companion";
-const fs::path kWork = fs::absolute("companion-tool-test");
+// Under the system's temporary folder, whatever folder the tests run in.
+const fs::path kWork = fs::temp_directory_path() / "tarnwick-companion-tool-test";
 
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
