@@ -178,6 +178,9 @@ if [ "$silent" = 0 ] && [ -z "${DISPLAY:-}" ]; then
 else
     wreg delete 'HKCU\Software\Wine\Explorer' /v Desktop
 fi
+# The desktop setting holds from the prefix's next start.
+WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true
+WINEPREFIX="$PREFIX" wineserver -w >/dev/null 2>&1 || true
 what=$([ "$real" = 1 ] && echo "Tarnwick.exe on this machine" || echo "the '$machine' notebook ($PRODUCT)")
 echo "running $(basename "$EXE") ${ARGS[*]} on $what"
 ( exit_code "$EXE" "${ARGS[@]}" > "$DEMO/code" ) &
