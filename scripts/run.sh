@@ -181,7 +181,7 @@ fi
 # The desktop setting holds from the prefix's next start.
 WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true
 WINEPREFIX="$PREFIX" wineserver -w >/dev/null 2>&1 || true
-what=$([ "$real" = 1 ] && echo "Tarnwick.exe on this machine" || echo "the '$machine' notebook ($PRODUCT)")
+what=$([ "$real" = 1 ] && echo "this machine as it is, with no test seam" || echo "the '$machine' notebook ($PRODUCT)")
 echo "running $(basename "$EXE") ${ARGS[*]} on $what"
 ( exit_code "$EXE" "${ARGS[@]}" > "$DEMO/code" ) &
 RUNNER=$!

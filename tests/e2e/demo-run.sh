@@ -51,6 +51,7 @@ leftovers)
     runner=$!
     for _ in $(seq 600); do shots dialog && break; sleep 0.5; done
     check "the dialog was up when TERM came" shots dialog
+    check "the run's processes carry the marker" test -n "$(marked "term-$$")"
     kill -TERM "$runner"
     wait "$runner" || true
     check "nothing left running after TERM" no_leftovers "term-$$"
