@@ -59,6 +59,20 @@ case $machine in
     *) echo "unknown machine '$machine'" >&2; usage >&2; exit 2 ;;
 esac
 
+# Stops what the run started, however it ends; set before anything starts.
+RUNNER="" PREFIX=""
+cleanup() {
+    trap - EXIT INT TERM
+    set +e
+    [ -n "$RUNNER" ] && kill "$RUNNER" 2>/dev/null
+    [ -n "$PREFIX" ] && WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1
+    [ -n "$RUNNER" ] && wait "$RUNNER" 2>/dev/null
+    declare -F stop_server >/dev/null && stop_server
+    declare -F stop_display >/dev/null && stop_display
+}
+watch_signals() { trap cleanup EXIT; trap 'exit 130' INT; trap 'exit 143' TERM; }
+watch_signals
+
 # --- Build what is missing ------------------------------------------------
 scripts/setup.sh
 [ -f build/host/CMakeCache.txt ] || cmake --preset host >/dev/null
@@ -77,18 +91,6 @@ PREFIX="$BUILD/$TARNWICK_PREFIX_NAME"
 DEMO="$BUILD/demo"
 SHOTS="$DEMO/screenshots"
 CERTS="$BUILD/demo-certs"
-
-RUNNER=""
-cleanup() {
-    trap - EXIT INT TERM
-    [ -n "$RUNNER" ] && kill "$RUNNER" 2>/dev/null
-    WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true
-    [ -n "$RUNNER" ] && wait "$RUNNER" 2>/dev/null
-    stop_server
-    stop_display
-}
-watch_signals() { trap cleanup EXIT; trap 'exit 130' INT; trap 'exit 143' TERM; }
-watch_signals
 
 # --- The demo prefix, once ------------------------------------------------
 wreg() { "$RUN" "$BUILD" reg "$@" /f >/dev/null 2>&1 || true; }
@@ -228,6 +230,10 @@ drive() {
 wait "$RUNNER" || true
 RUNNER=""
 code=$(cat "$DEMO/code" 2>/dev/null || true)
+# The page opens through winebrowser, which may still be on its way.
+if [ "$code" = 5 ]; then
+    for _ in $(seq 50); do [ -s "$DEMO/opened.txt" ] && break; sleep 0.2; done
+fi
 
 # --- What happened ----------------------------------------------------------
 echo

@@ -47,6 +47,7 @@ runs)
     check "nothing left running" no_leftovers "runs-$$"
     ;;
 leftovers)
+    rm -rf "$SHOTS"
     env TARNWICK_DEMO_MARK="term-$$" "$SRC/scripts/run.sh" >/dev/null 2>&1 &
     runner=$!
     for _ in $(seq 600); do shots dialog && break; sleep 0.5; done
