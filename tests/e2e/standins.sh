@@ -19,11 +19,12 @@ install_driver_standins() {
     done
 }
 
-# sign_library IN OUT: OUT is IN signed by the test root, which the prefix
-# trusts.
+# sign_library IN OUT: OUT is IN signed by the test root (made once in
+# $CERTS, default build/windows/e2e/certs), which the prefix trusts.
 sign_library() {
-    "$SRC/tests/e2e/make-signing-certs.sh" "$BUILD/e2e/certs"
-    "$RUN" "$BUILD" "$BUILD/e2e/addroot.exe" "$BUILD/e2e/certs/root.der" >/dev/null 2>&1
-    osslsigncode sign -certs "$BUILD/e2e/certs/leaf.crt" -key "$BUILD/e2e/certs/leaf.key" \
+    local certs=${CERTS:-$BUILD/e2e/certs}
+    "$SRC/tests/e2e/make-signing-certs.sh" "$certs"
+    "$RUN" "$BUILD" "$BUILD/e2e/addroot.exe" "$certs/root.der" >/dev/null 2>&1
+    osslsigncode sign -certs "$certs/leaf.crt" -key "$certs/leaf.key" \
         -n "Tarnwick companion library" -h sha256 -in "$1" -out "$2" >/dev/null
 }
