@@ -1,7 +1,6 @@
 #include "tools/companion-tool/Simulation.h"
 
 #include <map>
-#include <tuple>
 
 #include "actions/UpdateActions.h"
 #include "app/ConsentStep.h"
@@ -26,16 +25,19 @@ public:
     ModuleHandle LoadLibraryEx(std::u16string_view, std::uint32_t) override { return nullptr; }
     void FreeLibrary(ModuleHandle) override {}
     std::span<const std::uint8_t> FindResourceData(ModuleHandle module, std::uint16_t id, ResourceType type) override {
-        const auto key = std::make_tuple(module, type.id, std::u16string(type.name), id);
+        // The program reads resources of integer types only; a named type
+        // is not worth a cache entry.
+        if (!type.name.empty()) return modules_.FindResourceData(module, id, type);
+        const Key key{module, static_cast<std::uint32_t>(type.id) << 16 | id};
         const auto found = cache_.find(key);
         if (found != cache_.end()) return found->second;
         return cache_[key] = modules_.FindResourceData(module, id, type);
     }
 
 private:
+    using Key = std::pair<ModuleHandle, std::uint32_t>;
     PeModules& modules_;
-    std::map<std::tuple<ModuleHandle, std::uint16_t, std::u16string, std::uint16_t>, std::span<const std::uint8_t>>
-        cache_;
+    std::map<Key, std::span<const std::uint8_t>> cache_;
 };
 
 namespace {
@@ -150,19 +152,25 @@ void SetUpMachine(const Profile& p, FakePlatform& fakes) {
     // service is registered. Both MEI slots are the one MEI driver.
     const auto& has = p.components;
     const bool mei = has[ComponentSlot::kImei] || has[ComponentSlot::kIamt];
-    const std::map<std::u16string, bool> listed{{u"VXN02E3", has[ComponentSlot::kVxn02e3]},
-                                                {u"QBIOSDRV", has[ComponentSlot::kQxBios]},
-                                                {u"PeloAcpi", has[ComponentSlot::kVxn0420]},
-                                                {u"MEI", mei}};
-    for (const auto& [name, present] : listed) {
-        if (present && name != u"MEI")
-            fakes.registry.SetDword(RegistryRoot::LocalMachine, std::u16string(kServicesKey) + name, u"start", 3);
+    struct Driver {
+        std::u16string_view name;
+        bool listed;
+        bool service;
+    };
+    const std::array<Driver, 4> drivers{{{u"VXN02E3", has[ComponentSlot::kVxn02e3], true},
+                                         {u"QBIOSDRV", has[ComponentSlot::kQxBios], true},
+                                         {u"PeloAcpi", has[ComponentSlot::kVxn0420], true},
+                                         {u"MEI", mei, false}}};
+    for (const Driver& d : drivers) {
+        if (d.listed && d.service)
+            fakes.registry.SetDword(RegistryRoot::LocalMachine, std::u16string(kServicesKey) += d.name, u"start", 3);
     }
-    fakes.processes.byLaunch = [listed](const ProcessLaunch& launch) -> std::optional<FakeProcessScript> {
+    fakes.processes.byLaunch = [drivers](const ProcessLaunch& launch) -> std::optional<FakeProcessScript> {
         const std::u16string_view command = launch.commandLine;
-        const std::u16string name(command.substr(command.rfind(u' ') + 1));
-        const auto found = listed.find(name);
-        return FakeProcessScript{true, WaitOutcome::kSignalled, found != listed.end() && found->second ? 0u : 1u};
+        const std::u16string_view name = command.substr(command.rfind(u' ') + 1);
+        bool listed = false;
+        for (const Driver& d : drivers) listed = listed || (d.listed && d.name == name);
+        return FakeProcessScript{true, WaitOutcome::kSignalled, listed ? 0u : 1u};
     };
     if (has[ComponentSlot::kVxn0420]) fakes.paths.entries.insert(std::u16string(kDriverStoreEntry));
 
