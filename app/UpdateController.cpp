@@ -1,5 +1,6 @@
 #include "app/UpdateController.h"
 
+#include "app/ConsentStep.h"
 #include "common/Numbers.h"
 #include "definitions/CompanionResources.h"
 
@@ -64,25 +65,21 @@ ExitCode UpdateController::DriveAction() {
 }
 
 ExitCode UpdateController::StopResult() {
-    const std::int32_t kind = currentAction->GetKind();
-    if (kind == ActionKind::kNotTarget) return Exit::kNotTarget;
-    if (kind == ActionKind::kGettingReady) return Exit::kGettingReady;
-    return currentAction->GetState() == ActionState::kUpdateNeeded ? Exit::kDeclinedUpdate : Exit::kNothingToDo;
+    return StopExitCode(currentAction->GetKind(), currentAction->GetState());
 }
 
 bool UpdateController::AskConsent() {
     IAction& action = *currentAction;
-    if (options.silent) return action.GetState() != ActionState::kUpdateNeeded;
-    if (options.viewTarget) {
-        const std::int32_t kind = action.GetKind();
-        if (kind == ActionKind::kNotTarget || kind == ActionKind::kGettingReady ||
-            action.GetState() == ActionState::kNothingToDo) {
+    switch (DecideConsent(options, action.GetKind(), action.GetState())) {
+        case ConsentStep::kExecute:
+            return false;
+        case ConsentStep::kStop:
             return true;
-        }
-    }
-    if (action.GetKind() == ActionKind::kGettingReady) {
-        ShowMessage(kTdInformationIcon, kGettingReadyHeading, 0, kTdcbfOkButton, kIdOk);
-        return true;
+        case ConsentStep::kStopAfterMessage:
+            ShowMessage(kTdInformationIcon, kGettingReadyHeading, 0, kTdcbfOkButton, kIdOk);
+            return true;
+        case ConsentStep::kAskDialog:
+            break;
     }
     return ShowActionDialog() != kIdOk;
 }

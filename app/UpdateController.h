@@ -16,6 +16,7 @@
 #include "actions/IAction.h"
 #include "app/ExitCode.h"
 #include "app/ToolOptions.h"
+#include "definitions/ActionSelection.h"
 #include "definitions/DefinitionTables.h"
 #include "definitions/TargetDefinition.h"
 #include "machine/MachineIdentity.h"
@@ -57,10 +58,12 @@ public:
 
     // True when an essential component is missing; `currentAction` then holds
     // a CNeedEssentialSoftAction and `target.action` is 8.
-    bool CheckRequirements();
+    // With `tables`, their requirement rows are used instead of parsing.
+    bool CheckRequirements(const SelectionTables* tables = nullptr);
     // Chooses the action for this machine into `currentAction`; false when
-    // the decision failed.
-    bool SelectAction();
+    // the decision failed. With `tables`, their rows are used instead of
+    // parsing; `selectionStep` tells which step decided.
+    bool SelectAction(const SelectionTables* tables = nullptr);
     // Offers the support page for missing software; true when it was opened.
     bool OpenSupportPage();
 
@@ -111,6 +114,7 @@ public:
     OsClass osClass = 0;
     std::array<bool, kComponentSlots> installedComponents{};
     RequirementRow requirementRow;
+    SelectionStep selectionStep = SelectionStep::kNotMaker;
 
 private:
     ExitCode RunWithMutexHeld();

@@ -98,35 +98,72 @@ TargetDefinition ResolvePairedRows(const TargetDefinition& first, const TargetDe
     return WithAction(*firmware, ActionCode::kUpdatePmuFirmware);
 }
 
-Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHandle library, IPairProbes& probes,
-                       IRegistry& registry) {
-    if (!IsMakersMachine(input.machine)) return {};
+namespace {
 
-    std::vector<TargetDefinition> rows =
-        ParseDefinitionTable(LoadTextTable(modules, library, TableId::kDefinitionTable));
+// The rows of one table: those handed in, or the table parsed into `owned`
+// for this call only.
+template <typename Row, typename Parse>
+std::span<const Row> RowsOf(std::span<const Row> given, bool haveGiven, std::vector<Row>& owned, IModules& modules,
+                            ModuleHandle library, std::uint16_t id, Parse parse) {
+    if (haveGiven) return given;
+    owned = parse(LoadTextTable(modules, library, id), nullptr);
+    return owned;
+}
+
+// Notes whether resolving a pair reported the firmware as unreadable.
+class NotingProbes : public IPairProbes {
+public:
+    explicit NotingProbes(IPairProbes& inner) : inner_(inner) {}
+    Version3 ReadInstalledFirmware() override { return inner_.ReadInstalledFirmware(); }
+    std::u16string ReadInstalledBios() override { return inner_.ReadInstalledBios(); }
+    void ReportFirmwareUnreadable() override {
+        reported = true;
+        inner_.ReportFirmwareUnreadable();
+    }
+    bool reported = false;
+
+private:
+    IPairProbes& inner_;
+};
+
+}  // namespace
+
+Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHandle library, IPairProbes& probes,
+                       IRegistry& registry, const SelectionTables* tables) {
+    if (!IsMakersMachine(input.machine)) return {};
+    const bool given = tables != nullptr;
+    const SelectionTables none;
+    const SelectionTables& t = given ? *tables : none;
+
+    std::vector<TargetDefinition> ownedRows;
+    const std::span<const TargetDefinition> rows = RowsOf(t.definitions, given, ownedRows, modules, library,
+                                                          TableId::kDefinitionTable, ParseDefinitionTable);
     const auto row = std::find_if(rows.begin(), rows.end(),
                                   [&](const TargetDefinition& r) { return SameProduct(r.product, input.machine); });
-    if (row == rows.end()) return {};
+    if (row == rows.end()) return {true, ActionCode::kNotTarget, std::nullopt, SelectionStep::kNoDefinitionRow};
 
     {
-        const std::vector<std::u16string> excluded =
-            ParseModelList(LoadTextTable(modules, library, TableId::kExcludedModelList));
+        std::vector<std::u16string> owned;
+        const std::span<const std::u16string> excluded = RowsOf(t.excludedModels, given, owned, modules, library,
+                                                                TableId::kExcludedModelList, ParseModelList);
         const CountedKey model(input.machine.model);
         if (std::any_of(excluded.begin(), excluded.end(), [&](const auto& m) { return CountedKey(m) == model; }))
-            return {};
+            return {true, ActionCode::kNotTarget, std::nullopt, SelectionStep::kExcludedModel};
     }
     {
-        const std::vector<OsSupportRow> systems =
-            ParseOsSupportTable(LoadTextTable(modules, library, TableId::kOsSupportTable));
+        std::vector<OsSupportRow> owned;
+        const std::span<const OsSupportRow> systems =
+            RowsOf(t.osSupport, given, owned, modules, library, TableId::kOsSupportTable, ParseOsSupportTable);
         const auto system = std::find_if(systems.begin(), systems.end(),
                                          [&](const OsSupportRow& r) { return SameProduct(r.product, input.machine); });
         if (system != systems.end()) {
             const std::int32_t code = OsSupportCode(*system, input.osClass);
-            if (code == ActionCode::kNotTarget || code == ActionCode::kGettingReady) return {true, code, std::nullopt};
+            if (code == ActionCode::kNotTarget || code == ActionCode::kGettingReady)
+                return {true, code, std::nullopt, SelectionStep::kOsColumn};
         }
     }
 
-    Selection selection{true, row->action, *row};
+    Selection selection{true, row->action, *row, SelectionStep::kDefinitionRow};
     if (row->action != ActionCode::kPairBios && row->action != ActionCode::kPairFirmware) return selection;
 
     const auto partner = std::find_if(row + 1, rows.end(),
@@ -134,17 +171,23 @@ Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHan
     if (partner == rows.end()) {
         selection.target->action = ActionCode::kNotTarget;
         selection.code = ActionCode::kNotTarget;
+        selection.step = SelectionStep::kPairWithoutPartner;
         return selection;
     }
-    selection.target = ResolvePairedRows(*row, *partner, probes);
+    NotingProbes noting(probes);
+    selection.target = ResolvePairedRows(*row, *partner, noting);
     selection.code = selection.target->action;
+    selection.step = SelectionStep::kPairFirmware;
     if (selection.code == ActionCode::kNotTarget) {
         selection.succeeded = false;
+        selection.step = noting.reported ? SelectionStep::kUnreadableFirmware : SelectionStep::kNotAPair;
     } else if (selection.code == ActionCode::kUpdateBios) {
         WriteSkipCount(registry, kSkipRunsAfterBiosUpdate);
+        selection.step = SelectionStep::kPairBios;
     } else if (input.viewTarget && SkipFirmwareThisRun(registry)) {
         selection.target->action = ActionCode::kNotTarget;
         selection.code = ActionCode::kNotTarget;
+        selection.step = SelectionStep::kSkipCount;
     }
     return selection;
 }
@@ -174,14 +217,15 @@ private:
 
 }  // namespace
 
-bool UpdateController::SelectAction() {
+bool UpdateController::SelectAction(const SelectionTables* tables) {
     if (options.force) {
         ReplaceAction(CreateAction(this, static_cast<std::int32_t>(options.forcedKind)));
         return true;
     }
     ControllerPairProbes probes(*this);
     Selection selection = ChooseAction({machine, osClass, options.viewTarget}, platform.modules,
-                                       companionLibrary.get(), probes, platform.registry);
+                                       companionLibrary.get(), probes, platform.registry, tables);
+    selectionStep = selection.step;
     if (selection.target) target = std::move(*selection.target);
     if (!selection.succeeded) return false;
     ReplaceAction(CreateAction(this, selection.code));

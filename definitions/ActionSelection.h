@@ -6,12 +6,14 @@
 // excluded models, the operating-system column and, for a firmware/BIOS pair
 // of rows (codes 4 and 5), the installed versions. Each table is parsed in
 // the step that needs it and dropped at once; no table is read for another
-// maker's machine.
+// maker's machine. A caller that decides for many machines on one library
+// (the companion tool) parses the tables once and passes them in instead.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "actions/IAction.h"
@@ -45,6 +47,30 @@ public:
     virtual void ReportFirmwareUnreadable() = 0;
 };
 
+// Tables parsed once by a caller that makes many decisions on one library.
+// The spans must outlive the calls that use them.
+struct SelectionTables {
+    std::span<const TargetDefinition> definitions;
+    std::span<const std::u16string> excludedModels;
+    std::span<const OsSupportRow> osSupport;
+    std::span<const RequirementRow> requirements;
+};
+
+// The step of ChooseAction that settled the decision.
+enum class SelectionStep {
+    kNotMaker,           // another maker's machine: not a target
+    kNoDefinitionRow,    // no definition row for the board: not a target
+    kExcludedModel,      // the model is in the excluded list: not a target
+    kOsColumn,           // the operating-system column gave 0 or 6
+    kDefinitionRow,      // the board's first definition row, as it is
+    kPairWithoutPartner, // a code-4/5 row without a second row: not a target
+    kNotAPair,           // the two rows are not one code 4 and one code 5: selection fails
+    kUnreadableFirmware, // the pair needs the firmware version, which cannot be read: selection fails
+    kPairFirmware,       // the pair resolved to the firmware update
+    kPairBios,           // the pair resolved to the BIOS update first (skip count set to 2)
+    kSkipCount,          // notification mode held the firmware update back (skip count counted down)
+};
+
 struct SelectionInput {
     const MachineIdentity& machine;
     std::int32_t osClass = 0;  // OsClass
@@ -55,13 +81,14 @@ struct Selection {
     bool succeeded = true;                   // false: selection failed (a pair could not be resolved)
     std::int32_t code = ActionCode::kNotTarget;  // the action to create when it succeeded
     std::optional<TargetDefinition> target;  // the new `target`; absent: leave it as it is
+    SelectionStep step = SelectionStep::kNotMaker;
 };
 
 // The table-driven decision (everything but "force", which reads no table).
 // Reads and writes the skip count "RtCt" through `registry` when a pair
-// resolves.
+// resolves. With `tables`, their rows are used and nothing is parsed.
 Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHandle library, IPairProbes& probes,
-                       IRegistry& registry);
+                       IRegistry& registry, const SelectionTables* tables = nullptr);
 
 // One code-4 (BIOS) and one code-5 (firmware) row, in either order, resolved
 // to the row to offer: the firmware row with code 1 when the installed

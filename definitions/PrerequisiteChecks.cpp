@@ -2,6 +2,7 @@
 
 #include "actions/SimpleActions.h"
 #include "app/UpdateController.h"
+#include "definitions/ActionSelection.h"
 #include "definitions/CompanionResources.h"
 #include "machine/CountedKey.h"
 
@@ -166,11 +167,15 @@ bool AnyMissing(const RequirementRow& row, const InstalledComponents& installed)
     return false;
 }
 
-bool UpdateController::CheckRequirements() {
+bool UpdateController::CheckRequirements(const SelectionTables* tables) {
     installedComponents = ProbeInstalledComponents(
         {platform.processes, platform.registry, platform.files, platform.environment, platform.paths});
-    const std::vector<RequirementRow> rows =
-        ParseRequirementTable(LoadTextTable(platform.modules, companionLibrary.get(), TableId::kRequirementTable));
+    std::vector<RequirementRow> owned;
+    if (tables == nullptr) {
+        owned = ParseRequirementTable(LoadTextTable(platform.modules, companionLibrary.get(),
+                                                    TableId::kRequirementTable));
+    }
+    const std::span<const RequirementRow> rows = tables != nullptr ? tables->requirements : owned;
     const RequirementRow* row = FindRequirementRow(rows, machine.product);
     if (row == nullptr) return false;
     requirementRow = *row;

@@ -44,7 +44,7 @@ TEST(FleetTest, RowsThatCannotBeReadAreNamedByLine) {
     EXPECT_EQ(fleet.profiles[0].board, "B");
     EXPECT_EQ(fleet.errors, (std::vector<std::string>{
                                 "line 4: windows \"XP-32\" is not 7-32, 8.1-64, 10-1909-64, other, ...",
-                                "line 4: firmware \"2.0\" is not A.B.C (A above 0) or none",
+                                "line 4: firmware \"2.0\" is not A.B.C (A 1..15, B 0..15, C 0..159) or none",
                                 "line 4: unknown component \"GPU\"",
                                 "line 4: skip \"x\" is not a number",
                                 "line 4: mode \"loud\" is not interactive, silent or viewtarget",

@@ -13,6 +13,7 @@
 #include "definitions/CompanionResources.h"
 #include "tools/companion-tool/Check.h"
 #include "tools/companion-tool/Commands.h"
+#include "tools/companion-tool/Simulation.h"
 #include "tools/companion-tool/Diff.h"
 
 namespace Korvane::PC::Tarnwick::Companion {
@@ -262,13 +263,49 @@ TEST_F(CompanionToolTest, CommandsReportThroughExitStatus) {
     EXPECT_EQ(run({"diff", sample_.string(), changed.string(), fleet, "--csv"}, out), ExitStatus::kFindings);
     EXPECT_EQ(out,
               "table,change,board,old line,new line,what\r\n"
-              "definitions.txt,changed,KBX1001,1,1,version 2.0.5 -> 2.0.6\r\n");
+              "definitions.txt,changed,KBX1001,1,1,version 2.0.5 -> 2.0.6\r\n\n"
+              "line,board,model,windows,mode,old action,old state,old exit,old decided by,new action,new state,"
+              "new exit,new decided by\r\n"
+              "5,KBX1001,KN-1001,10-1909-64,silent,CUpdatePMUFirmwareAction,2,2,definition row (code 1),"
+              "CUpdatePMUFirmwareAction,1,silent: executes (0 when the download and the tool succeed),"
+              "definition row (code 1)\r\n");
     EXPECT_EQ(run({"diff", sample_.string(), sample_.string(), fleet}, out), ExitStatus::kClean);
     EXPECT_EQ(run({"check", (kWork / "missing.dll").string()}, out), ExitStatus::kUnreadable);
     EXPECT_EQ(run({"check", fleet}, out), ExitStatus::kUnreadable);  // not a PE file
     EXPECT_EQ(run({"check"}, out), ExitStatus::kUsage);
     EXPECT_EQ(run({"frobnicate", "x"}, out), ExitStatus::kUsage);
     EXPECT_EQ(run({"check", sample_.string(), "--xml"}, out), ExitStatus::kUsage);
+}
+
+// Every step that can decide, once, on the sample library and the example
+// fleet (the Wine test checks the exit codes against the real program).
+TEST_F(CompanionToolTest, SimulateNamesTheDecidingStepAndWhoDecides) {
+    std::string error;
+    std::unique_ptr<Release> release = Release::Open(sample_, error);
+    ASSERT_TRUE(release) << error;
+    const Fleet fleet = ParseFleet(ReadFile(kSource.parent_path() / "tools/companion-tool/example-fleet.csv"));
+    ASSERT_TRUE(fleet.errors.empty());
+    const std::vector<Outcome> outcomes = Simulate(*release, fleet.profiles);
+    std::map<std::uint32_t, std::string> byLine;
+    for (std::size_t i = 0; i < outcomes.size(); ++i) {
+        const Outcome& o = outcomes[i];
+        byLine[fleet.profiles[i].line] = o.action + " | " + o.state + " | " + o.exitCode + " | " + o.decidedBy;
+    }
+    const std::map<std::uint32_t, std::string> expected{
+        {5, "CUpdatePMUFirmwareAction | 2 | 2 | definition row (code 1)"},
+        {6, "CUpdatePMUFirmwareAction | 1 | dialog: OK executes, Cancel ends with 1 | definition row (code 1)"},
+        {7, "CUpdateODMBiosAction | 1 | silent: executes (0 when the download and the tool succeed) | "
+            "pair resolved to BIOS first"},
+        {8, "CNotTargetAction | 2 | 3 | skip count"},
+        {11, "CNeedEssentialSoftAction |  | 6 | requirement row: QXSYSEXT missing"},
+        {13, "CCobalenAction | 1 | dialog: OK executes, Cancel ends with 1 | definition row (code 7)"},
+        {14, "CGettingReadyAction | 2 | 4 | operating-system column"},
+        {15, "CNotTargetAction | 2 | 3 | excluded model"},
+        {18, "CNotTargetAction | 2 | 3 | operating-system column"},
+        {19, "CNotTargetAction | 2 | 3 | not the maker"},
+    };
+    for (const auto& [line, outcome] : expected) EXPECT_EQ(byLine[line], outcome) << "line " << line;
+    EXPECT_EQ(outcomes[0].versionText, "Installed firmware version 2.0.4");
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include "app/StartupEnvironment.h"
 #include "common/Numbers.h"
 #include "definitions/CompanionResources.h"
+#include "machine/VersionProbes.h"
 #include "platform/Locale.h"
 #include "tools/companion-tool/Catalogue.h"
 #include "tools/companion-tool/TextOut.h"
-#include "tools/companion-tool/VersionText.h"
 
 namespace Korvane::PC::Tarnwick::Companion {
 namespace {
@@ -205,8 +205,10 @@ private:
         } else {
             return;
         }
-        const VersionNumbers numbers = ReadVersionNumbers(text, count);
-        const bool unusable = code == 3 ? numbers == VersionNumbers{} : numbers[0] == 0;
+        // The readers the actions use on the row's version.
+        const bool unusable = count == 4   ? ParseVersion4(text) == Version4{}
+                              : count == 2 ? ParseVersion2(text)[0] == 0
+                                           : ParseVersion3(text)[0] == 0;
         if (unusable) {
             Error(Place(kDefinitionsInfo, line, product),
                   "version " + Quoted(text) + " reads as " + (code == 3 ? "0.0.0.0" : "a first number of 0") +

@@ -103,24 +103,39 @@ int Check(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     return errors == 0 ? ExitStatus::kClean : ExitStatus::kFindings;
 }
 
-int Simulate(const Invocation& invocation, std::ostream&, std::ostream& err) {
+int Simulate(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     std::unique_ptr<Release> release = OpenRelease(invocation.operands[0], err);
     if (!release) return ExitStatus::kUnreadable;
-    if (!ReadFleet(invocation.operands[1], err)) return ExitStatus::kUnreadable;
-    err << "tarnwick-companion: simulate: the decision path is not in this build yet\n";
-    return ExitStatus::kNotBuilt;
+    const std::optional<Fleet> fleet = ReadFleet(invocation.operands[1], err);
+    if (!fleet) return ExitStatus::kUnreadable;
+    Print(SimulationReport(fleet->profiles, Companion::Simulate(*release, fleet->profiles)), invocation.format, out);
+    return ExitStatus::kClean;
 }
 
 int Diff(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     std::unique_ptr<Release> before = OpenRelease(invocation.operands[0], err);
     std::unique_ptr<Release> after = OpenRelease(invocation.operands[1], err);
     if (!before || !after) return ExitStatus::kUnreadable;
-    if (!ReadFleet(invocation.operands[2], err)) return ExitStatus::kUnreadable;
-    const Report report = DiffTables(*before, *after);
-    Print(report, invocation.format, out);
-    if (invocation.format == OutputFormat::kTable && report.rows.empty()) out << "no table row differs\n";
-    err << "tarnwick-companion: diff: profile outcomes need simulate, which is not in this build yet\n";
-    return report.rows.empty() ? ExitStatus::kClean : ExitStatus::kFindings;
+    const std::optional<Fleet> fleet = ReadFleet(invocation.operands[2], err);
+    if (!fleet) return ExitStatus::kUnreadable;
+    const Report tables = DiffTables(*before, *after);
+    const Report profiles = OutcomeDiffReport(fleet->profiles, Companion::Simulate(*before, fleet->profiles),
+                                              Companion::Simulate(*after, fleet->profiles));
+    if (invocation.format == OutputFormat::kJson) {
+        // One document: {"tables": [...], "profiles": [...]}.
+        out << "{\"tables\": ";
+        Print(tables, invocation.format, out);
+        out << ", \"profiles\": ";
+        Print(profiles, invocation.format, out);
+        out << "}\n";
+    } else {
+        Print(tables, invocation.format, out);
+        if (invocation.format == OutputFormat::kTable && tables.rows.empty()) out << "no table row differs\n";
+        out << "\n";
+        Print(profiles, invocation.format, out);
+        if (invocation.format == OutputFormat::kTable && profiles.rows.empty()) out << "no profile's outcome changes\n";
+    }
+    return tables.rows.empty() && profiles.rows.empty() ? ExitStatus::kClean : ExitStatus::kFindings;
 }
 
 }  // namespace

@@ -158,8 +158,11 @@ Fleet ParseFleet(std::string_view csv) {
                 good = n.has_value();
                 if (good) numbers[i] = *n;
             }
-            if (good && numbers[0] != 0) p.firmware = numbers;
-            else problems.push_back("firmware \"" + firmware + "\" is not A.B.C (A above 0) or none");
+            // The embedded controller reports a nibble each for A and B and
+            // two decimal digits of a nibble each for C.
+            good = good && numbers[0] != 0 && numbers[0] <= 15 && numbers[1] <= 15 && numbers[2] <= 159;
+            if (good) p.firmware = numbers;
+            else problems.push_back("firmware \"" + firmware + "\" is not A.B.C (A 1..15, B 0..15, C 0..159) or none");
         }
         const std::string& components = get("components");
         if (components == "all") {

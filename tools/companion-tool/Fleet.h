@@ -8,7 +8,8 @@
 //   serial        SMBIOS serial number
 //   windows       7, 8, 8.1 or 10, then -RELEASE for 10 (e.g. 10-1909),
 //                 then -32 or -64; or "other" for any other system
-//   firmware      installed power-management firmware, A.B.C, or none
+//   firmware      installed power-management firmware, A.B.C (as the
+//                 embedded controller reports it: A 1..15, B 0..15, C 0..159), or none
 //                 when the embedded controller cannot be read
 //   bios          SMBIOS BIOS version text
 //   tool          installed charge-limit tool version text, empty when the
