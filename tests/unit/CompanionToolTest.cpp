@@ -169,7 +169,7 @@ TEST_F(CompanionToolTest, EachFaultIsReportedOnceWithItsPlace) {
     japanese = Replace(japanese, "152 \"7\"", "152 \"7x\"");
     japanese = Replace(japanese, "186 \"?model=%s&serial=%s\"", "186 \"?model=%s\"");
     japanese = Replace(japanese, "%3!u!\"", "%3\"");
-    japanese = Replace(japanese, "\\n現在の状態: %2\"", "\"");
+    japanese = Replace(japanese, "、%2\"", "\"");
     japanese = Replace(japanese, "    187 \"", "    // 187 \"");
     const std::string rc = Replace(ReadFile(kSource / "battery.rc"), "106 RTF", "// 106 RTF");
     const fs::path library = Build("faults", {{"tables/definitions.txt", definitions},
