@@ -23,6 +23,7 @@ have_cmd import || need+=(imagemagick)
 have_cmd wrestool || need+=(icoutils)
 have_cmd osslsigncode || need+=(osslsigncode)
 have_cmd openssl || need+=(openssl)
+have_cmd curl || need+=(curl)  # the download benchmark
 have_cmd flock || need+=(util-linux)
 have_pkg fonts-wqy-zenhei || need+=(fonts-wqy-zenhei)
 have_pkg fonts-dejavu-core || need+=(fonts-dejavu-core)
