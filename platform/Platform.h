@@ -66,13 +66,17 @@ struct Platform {
 struct PlatformParts {
     IModules* modules = nullptr;
     const JobLimits* jobLimits = nullptr;
+    IRegistry* registry = nullptr;
+    IProcesses* processes = nullptr;
 };
 inline Platform WithParts(const Platform& base, const PlatformParts& parts) {
     return Platform{base.commandLine, base.language,  base.sync,
-                    base.dialogs,     base.taskDialogs, base.registry,
+                    base.dialogs,     base.taskDialogs,
+                    parts.registry != nullptr ? *parts.registry : base.registry,
                     base.firmware,    parts.modules != nullptr ? *parts.modules : base.modules,
                     base.files,       base.text,      base.trust,
-                    base.clock,       base.system,    base.processes,
+                    base.clock,       base.system,
+                    parts.processes != nullptr ? *parts.processes : base.processes,
                     base.accessLibraries, base.internet, base.hashing,
                     base.threads,     base.workFiles, base.shell,
                     parts.jobLimits != nullptr ? *parts.jobLimits : base.jobLimits,

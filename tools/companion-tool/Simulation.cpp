@@ -1,5 +1,6 @@
 #include "tools/companion-tool/Simulation.h"
 
+#include <algorithm>
 #include <map>
 
 #include "actions/UpdateActions.h"
@@ -9,6 +10,7 @@
 #include "app/UpdateController.h"
 #include "definitions/PrerequisiteChecks.h"
 #include "platform/fakes/FakePlatform.h"
+#include "tools/companion-tool/MachineRegistry.h"
 #include "tools/companion-tool/TextOut.h"
 
 namespace Korvane::PC::Tarnwick::Companion {
@@ -54,8 +56,9 @@ constexpr std::uint32_t kPmuAbsent = 0xEF;
 const std::string kSilentExecutes = "silent: executes (0 when the download and the tool succeed)";
 const std::string kEssentialAsks = "essential software missing: 5 or 6";
 
-std::u16string Wide(std::string_view utf8) {
-    std::u16string out;
+// Calls `unit` with each UTF-16 code unit of `utf8`.
+template <typename Unit>
+void ForEachUtf16Unit(std::string_view utf8, Unit unit) {
     for (std::size_t i = 0; i < utf8.size();) {
         const auto c = static_cast<unsigned char>(utf8[i]);
         const std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
@@ -63,67 +66,75 @@ std::u16string Wide(std::string_view utf8) {
         for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k) code = (code << 6) | (utf8[i + k] & 0x3F);
         i += length;
         if (code >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
+            unit(static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10)));
+            unit(static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
         } else {
-            out.push_back(static_cast<char16_t>(code));
+            unit(static_cast<char16_t>(code));
         }
     }
-    return out;
+}
+
+// The UTF-16 units of a text, for MachineRegistry::Value::SetString.
+auto Units(std::string_view utf8) {
+    return [utf8](const auto& unit) { ForEachUtf16Unit(utf8, unit); };
+}
+auto Units(std::u16string_view text) {
+    return [text](const auto& unit) {
+        for (char16_t c : text) unit(c);
+    };
 }
 
 // An 8-bit SMBIOS string: what Windows-1252 can hold of the text, '?' for
 // the rest.
-std::string Narrow(std::string_view utf8) {
-    std::string out;
-    for (char16_t c : Wide(utf8)) out.push_back(c < 0x100 ? static_cast<char>(c) : '?');
-    return out;
+void AppendNarrow(std::vector<std::uint8_t>& out, std::string_view utf8) {
+    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        out.insert(out.end(), utf8.begin(), utf8.end());
+        return;
+    }
+    ForEachUtf16Unit(utf8, [&out](char16_t c) { out.push_back(c < 0x100 ? static_cast<std::uint8_t>(c) : '?'); });
 }
 
-// The raw SMBIOS table the firmware provider hands out: the 8-byte header,
-// then BIOS (type 0, version at offset 5), system (type 1: manufacturer,
-// product name, serial at 4, 5, 7) and baseboard (type 2, product at 5).
-std::vector<std::uint8_t> SmbiosTable(const Profile& p) {
-    std::vector<std::uint8_t> body;
+// The raw SMBIOS table the firmware provider hands out, written over
+// `table`: the 8-byte header, then BIOS (type 0, version at offset 5),
+// system (type 1: manufacturer, product name, serial at 4, 5, 7) and
+// baseboard (type 2, product at 5).
+void WriteSmbiosTable(const Profile& p, std::vector<std::uint8_t>& table) {
+    table.assign({0, 2, 8, 0, 0, 0, 0, 0});
     std::uint16_t handle = 0;
-    const auto structure = [&](std::uint8_t type, std::vector<std::uint8_t> fields,
-                               const std::vector<std::string>& strings) {
-        body.push_back(type);
-        body.push_back(static_cast<std::uint8_t>(4 + fields.size()));
-        body.push_back(static_cast<std::uint8_t>(handle));
-        body.push_back(static_cast<std::uint8_t>(handle++ >> 8));
-        body.insert(body.end(), fields.begin(), fields.end());
-        for (const std::string& s : strings) {
-            body.insert(body.end(), s.begin(), s.end());
-            body.push_back(0);
-        }
-        if (strings.empty()) body.push_back(0);
-        body.push_back(0);
-    };
     // SMBIOS has no empty strings: an empty text is string number 0.
-    const auto strings = [](const std::vector<std::string>& texts, std::vector<std::uint8_t>& numbers) {
-        std::vector<std::string> set;
-        for (const std::string& t : texts) {
-            numbers.push_back(t.empty() ? 0 : static_cast<std::uint8_t>(set.size() + 1));
-            if (!t.empty()) set.push_back(Narrow(t));
+    const auto structure = [&](std::uint8_t type, std::initializer_list<std::uint8_t> fields,
+                               std::initializer_list<std::string_view> texts) {
+        table.insert(table.end(), {type, static_cast<std::uint8_t>(4 + fields.size()),
+                                   static_cast<std::uint8_t>(handle), static_cast<std::uint8_t>(handle >> 8)});
+        ++handle;
+        table.insert(table.end(), fields);
+        bool any = false;
+        for (const std::string_view text : texts) {
+            if (text.empty()) continue;
+            AppendNarrow(table, text);
+            table.push_back(0);
+            any = true;
         }
-        return set;
+        if (!any) table.push_back(0);
+        table.push_back(0);
     };
-    std::vector<std::uint8_t> n;
-    std::vector<std::string> set = strings({p.bios}, n);
-    structure(0, {0, n[0], 0, 0xE0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, set);
-    n.clear();
-    set = strings({p.manufacturer, p.model, p.serial}, n);
-    structure(1, {n[0], n[1], 0, n[2]}, set);
-    n.clear();
-    set = strings({p.board}, n);
-    structure(2, {0, n[0]}, set);
+    // The string numbers of `texts`, in order, 0 for an empty one.
+    const auto numbers = [](std::initializer_list<std::string_view> texts) {
+        std::array<std::uint8_t, 3> n{};
+        std::uint8_t next = 0;
+        std::size_t i = 0;
+        for (const std::string_view text : texts) n[i++] = text.empty() ? 0 : ++next;
+        return n;
+    };
+    auto n = numbers({p.bios});
+    structure(0, {0, n[0], 0, 0xE0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, {p.bios});
+    n = numbers({p.manufacturer, p.model, p.serial});
+    structure(1, {n[0], n[1], 0, n[2]}, {p.manufacturer, p.model, p.serial});
+    n = numbers({p.board});
+    structure(2, {0, n[0]}, {p.board});
     structure(127, {}, {});
-    std::vector<std::uint8_t> table{0, 2, 8, 0};
-    const auto length = static_cast<std::uint32_t>(body.size());
-    for (int b = 0; b < 4; ++b) table.push_back(static_cast<std::uint8_t>(length >> (8 * b)));
-    table.insert(table.end(), body.begin(), body.end());
-    return table;
+    const auto length = static_cast<std::uint32_t>(table.size() - 8);
+    for (int b = 0; b < 4; ++b) table[4 + b] = static_cast<std::uint8_t>(length >> (8 * b));
 }
 
 // The firmware version as the embedded controller encodes it.
@@ -131,71 +142,135 @@ std::uint32_t EncodePmuVersion(const std::array<std::uint32_t, 3>& v) {
     return (v[0] & 0xF) << 4 | (v[1] & 0xF) | (v[2] % 10) << 8 | (v[2] / 10 & 0xF) << 12;
 }
 
-// The machine of `p` on the test twins.
-void SetUpMachine(const Profile& p, FakePlatform& fakes) {
-    fakes.firmware.tables = {SmbiosTable(p)};
+}  // namespace
 
-    if (p.windows.other) {
-        fakes.system.major = 5;
-        fakes.system.minor = 1;
-    } else {
-        fakes.system.major = p.windows.major;
-        fakes.system.minor = p.windows.minor;
-        if (p.windows.release != 0) {
-            fakes.registry.SetString(RegistryRoot::LocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
-                                     u"ReleaseId", Wide(std::to_string(p.windows.release)));
-        }
+// The twins of the simulated machine, kept from profile to profile: a fresh
+// FakePlatform per profile spent most of a run in allocation. Load() puts
+// every twin the decision path reads or writes back into the state a fresh
+// FakePlatform set up for the profile would have, reusing the storage of the
+// last run. The registry and the driver queries are the tool's own lean
+// twins (the fakes' registry and processes stay unused). The decision path
+// (identity, system class, requirements, selection, Evaluate) touches only
+// the twins reset here; a twin it starts to use must be reset here too, or
+// one profile's run leaks into the next.
+class SimulatedMachine {
+public:
+    SimulatedMachine() {
+        for (std::size_t d = 0; d < kServices; ++d) seeds_[kServiceStart + d]->SetDword(3);
+        seeds_[kInstPath]->SetString(Units(kAccessLibraryFolder));
+        seeds_[kDllName]->SetString(Units(u"VXN02E3.dll"));
+        fakes.firmware.tables.resize(1);
     }
-    fakes.system.wow64 = p.windows.is64;
 
-    // Drivers: a query finds a driver of an installed component, and its
-    // service is registered. Both MEI slots are the one MEI driver.
-    const auto& has = p.components;
-    const bool mei = has[ComponentSlot::kImei] || has[ComponentSlot::kIamt];
+    void Load(const Profile& p) {
+        WriteSmbiosTable(p, fakes.firmware.tables[0]);
+
+        if (p.windows.other) {
+            fakes.system.major = 5;
+            fakes.system.minor = 1;
+        } else {
+            fakes.system.major = p.windows.major;
+            fakes.system.minor = p.windows.minor;
+        }
+        fakes.system.wow64 = p.windows.is64;
+        Seed(kReleaseId, !p.windows.other && p.windows.release != 0).SetString(Units(std::to_string(p.windows.release)));
+
+        // Drivers: a query finds a driver of an installed component, and its
+        // service is registered. Both MEI slots are the one MEI driver.
+        const auto& has = p.components;
+        drivers_[0].listed = has[ComponentSlot::kVxn02e3];
+        drivers_[1].listed = has[ComponentSlot::kQxBios];
+        drivers_[2].listed = has[ComponentSlot::kVxn0420];
+        drivers_[3].listed = has[ComponentSlot::kImei] || has[ComponentSlot::kIamt];
+        for (std::size_t d = 0; d < kServices; ++d) Seed(kServiceStart + d, drivers_[d].listed);
+        if (has[ComponentSlot::kVxn0420]) {
+            fakes.paths.entries.insert(driverStoreEntry_);
+        } else {
+            fakes.paths.entries.clear();
+        }
+        fakes.paths.searches.clear();
+
+        // The access library: registered when installed or when it answers
+        // the firmware version; its file exists only when installed.
+        const bool registered = has[ComponentSlot::kQxSysExt] || p.firmware;
+        Seed(kInstPath, registered);
+        Seed(kDllName, registered);
+        FakeAccessLibraries& libraries = fakes.accessLibraries;
+        libraries.loads.clear();
+        libraries.loaded = 0;
+        if (registered) {
+            FakeAccessLibraries::Library& library = libraries.files[accessLibraryPath_];
+            library = {};
+            library.info = p.firmware ? kPmuPresent : kPmuAbsent;
+            library.value = p.firmware ? EncodePmuVersion(*p.firmware) : 0;
+        } else {
+            libraries.files.clear();
+        }
+        if (has[ComponentSlot::kQxSysExt]) {
+            fakes.files.attributes[accessLibraryPath_] = 0x20;
+        } else {
+            fakes.files.attributes.clear();
+        }
+        fakes.files.opens.clear();
+        fakes.files.lastError = 0;
+
+        Seed(kToolVersion, !p.tool.empty()).SetString(Units(p.tool));
+        Seed(kSkipCount, p.skipCount.has_value()).SetDword(p.skipCount.value_or(0));
+        registry.ForgetWrites();
+    }
+
+    FakePlatform fakes;
+
+    MachineRegistry registry;
+
+    // Driver queries: each names its driver at the end of the command line
+    // and ends with 0 when the driver is listed, 1 when not. Unlike
+    // FakeProcesses, records nothing.
+    class DriverQueries : public IProcesses {
+    public:
+        explicit DriverQueries(const SimulatedMachine& machine) : machine_(machine) {}
+        std::unique_ptr<IProcess> Start(const ProcessLaunch& launch) override {
+            const std::u16string_view command = launch.commandLine;
+            const std::u16string_view name = command.substr(command.rfind(u' ') + 1);
+            bool listed = false;
+            for (const Driver& d : machine_.drivers_) listed = listed || (d.listed && d.name == name);
+            return std::make_unique<FakeProcess>(FakeProcessScript{true, WaitOutcome::kSignalled, listed ? 0u : 1u});
+        }
+
+    private:
+        const SimulatedMachine& machine_;
+    } driverQueries{*this};
+
+private:
+    // The registry values a profile can set, one slot each.
+    enum Slot : std::size_t { kReleaseId, kServiceStart, kInstPath = kServiceStart + 3, kDllName, kToolVersion,
+                              kSkipCount, kSlots };
+    static constexpr std::size_t kServices = 3;  // the first three drivers have a service
+
+    MachineRegistry::Value& Seed(std::size_t slot, bool wanted) {
+        seeds_[slot]->present = wanted;
+        return *seeds_[slot];
+    }
     struct Driver {
         std::u16string_view name;
-        bool listed;
-        bool service;
-    };
-    const std::array<Driver, 4> drivers{{{u"VXN02E3", has[ComponentSlot::kVxn02e3], true},
-                                         {u"QBIOSDRV", has[ComponentSlot::kQxBios], true},
-                                         {u"PeloAcpi", has[ComponentSlot::kVxn0420], true},
-                                         {u"MEI", mei, false}}};
-    for (const Driver& d : drivers) {
-        if (d.listed && d.service)
-            fakes.registry.SetDword(RegistryRoot::LocalMachine, std::u16string(kServicesKey) += d.name, u"start", 3);
-    }
-    fakes.processes.byLaunch = [drivers](const ProcessLaunch& launch) -> std::optional<FakeProcessScript> {
-        const std::u16string_view command = launch.commandLine;
-        const std::u16string_view name = command.substr(command.rfind(u' ') + 1);
         bool listed = false;
-        for (const Driver& d : drivers) listed = listed || (d.listed && d.name == name);
-        return FakeProcessScript{true, WaitOutcome::kSignalled, listed ? 0u : 1u};
     };
-    if (has[ComponentSlot::kVxn0420]) fakes.paths.entries.insert(std::u16string(kDriverStoreEntry));
+    std::array<Driver, 4> drivers_{{{u"VXN02E3"}, {u"QBIOSDRV"}, {u"PeloAcpi"}, {u"MEI"}}};
+    const std::u16string accessLibraryPath_{kAccessLibraryPath};
+    const std::u16string driverStoreEntry_{kDriverStoreEntry};
+    std::array<MachineRegistry::Value*, kSlots> seeds_{
+        &registry.Add(RegistryRoot::LocalMachine, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", u"ReleaseId"),
+        &registry.Add(RegistryRoot::LocalMachine, std::u16string(kServicesKey) + u"VXN02E3", u"start"),
+        &registry.Add(RegistryRoot::LocalMachine, std::u16string(kServicesKey) + u"QBIOSDRV", u"start"),
+        &registry.Add(RegistryRoot::LocalMachine, std::u16string(kServicesKey) + u"PeloAcpi", u"start"),
+        &registry.Add(RegistryRoot::LocalMachine, kAccessLibraryKey, u"InstPath"),
+        &registry.Add(RegistryRoot::LocalMachine, kAccessLibraryKey, u"DllName"),
+        &registry.Add(RegistryRoot::LocalMachine, u"Software\\Korvane\\QxBatteryLimitter", u"version"),
+        &registry.Add(StateKey::root, StateKey::subKey, kSkipCountValue),
+    };
+};
 
-    // The access library: registered when installed or when it answers the
-    // firmware version; its file exists only when installed.
-    if (has[ComponentSlot::kQxSysExt] || p.firmware) {
-        fakes.registry.SetString(RegistryRoot::LocalMachine, std::u16string(kAccessLibraryKey), u"InstPath",
-                                 std::u16string(kAccessLibraryFolder));
-        fakes.registry.SetString(RegistryRoot::LocalMachine, std::u16string(kAccessLibraryKey), u"DllName",
-                                 u"VXN02E3.dll");
-        FakeAccessLibraries::Library& library = fakes.accessLibraries.files[std::u16string(kAccessLibraryPath)];
-        library.info = p.firmware ? kPmuPresent : kPmuAbsent;
-        library.value = p.firmware ? EncodePmuVersion(*p.firmware) : 0;
-    }
-    if (has[ComponentSlot::kQxSysExt]) fakes.files.attributes[std::u16string(kAccessLibraryPath)] = 0x20;
-
-    if (!p.tool.empty()) {
-        fakes.registry.SetString(RegistryRoot::LocalMachine, u"Software\\Korvane\\QxBatteryLimitter", u"version",
-                                 Wide(p.tool));
-    }
-    if (p.skipCount) {
-        fakes.registry.SetDword(StateKey::root, std::u16string(StateKey::subKey), std::u16string(kSkipCountValue),
-                                *p.skipCount);
-    }
-}
+namespace {
 
 std::string ActionName(IAction& action) {
     switch (action.GetKind()) {
@@ -236,7 +311,9 @@ std::string Code(ExitCode code) { return std::to_string(code); }
 }  // namespace
 
 Simulator::Simulator(Release& release, std::uint16_t language)
-    : release_(release), modules_(std::make_unique<CachedLibraryModules>(release.modules(language))) {
+    : release_(release),
+      modules_(std::make_unique<CachedLibraryModules>(release.modules(language))),
+      machine_(std::make_unique<SimulatedMachine>()) {
     const ReleaseTables& t = release.tables();
     tables_ = {t.definitions.rows, t.models.rows, t.os.rows, t.requirements.rows};
 }
@@ -244,9 +321,11 @@ Simulator::Simulator(Release& release, std::uint16_t language)
 Simulator::~Simulator() = default;
 
 Outcome Simulator::Run(const Profile& profile) {
-    FakePlatform fakes;
-    SetUpMachine(profile, fakes);
-    Platform platform = WithParts(fakes.platform, {.modules = modules_.get()});
+    machine_->Load(profile);
+    Platform platform =
+        WithParts(machine_->fakes.platform, {.modules = modules_.get(),
+                                            .registry = &machine_->registry,
+                                            .processes = &machine_->driverQueries});
     ToolOptions options;
     options.silent = profile.mode == RunMode::kSilent;
     options.viewTarget = profile.mode == RunMode::kViewTarget;

@@ -37,6 +37,7 @@ struct Outcome {
 };
 
 class CachedLibraryModules;
+class SimulatedMachine;
 
 // Runs profiles against one library. Not thread-safe (the access-library
 // twin answers through one process-wide slot).
@@ -55,6 +56,7 @@ private:
     Release& release_;
     SelectionTables tables_;
     std::unique_ptr<CachedLibraryModules> modules_;
+    std::unique_ptr<SimulatedMachine> machine_;  // reused by every run
 };
 
 std::vector<Outcome> Simulate(Release& release, const std::vector<Profile>& profiles);
