@@ -26,7 +26,7 @@ constexpr const char* kUsage =
     "  --csv, --json           output for scripts instead of an aligned table\n"
     "\n"
     "Exit status: 0 clean, 1 errors found or differences, 2 wrong command line,\n"
-    "3 a library or the fleet cannot be read, 4 not available in this build.\n";
+    "3 a library or the fleet cannot be read.\n";
 
 struct Invocation {
     std::string command;

@@ -14,7 +14,6 @@ inline constexpr int kClean = 0;     // check: no error; diff: no difference
 inline constexpr int kFindings = 1;  // check: at least one error; diff: the libraries differ
 inline constexpr int kUsage = 2;     // the command line is wrong
 inline constexpr int kUnreadable = 3;  // a library or the fleet file cannot be read
-inline constexpr int kNotBuilt = 4;    // the command's decision path is not in this build yet
 }  // namespace ExitStatus
 
 int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
