@@ -23,9 +23,9 @@ source "$SRC/scripts/display.sh"
 # The prefix's processes start afresh on this display.
 WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true
 stop_all() { stop_server; WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true; stop_display; }
-trap stop_all EXIT
 cp "$BUILD/wintests/testpackage.exe" "$WORK/root/pkg.exe"
 start_server "$WORK/root" "$WORK/requests.log"
+trap stop_all EXIT  # after start_server, which sets a trap of its own
 hash=$(sha256sum "$WORK/root/pkg.exe" | cut -c1-64)
 
 # KBXK01 gets the charge-limit tool (waited for) from pkg.exe, KBXK02 the
