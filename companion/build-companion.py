@@ -7,8 +7,14 @@ Steps:
      only the operating-system table gets a byte-order mark. Nothing is
      checked here: `tarnwick-companion check` reads the built library with
      the program's own parsers.
-  2. battery.rc is compiled with windres into a COFF object.
-  3. The object is linked with resource-only.ld into a DLL that holds the
+  2. Each rich-text message in rtf/ (English) and rtf/ja/ (Japanese), saved
+     as UTF-8 so translators read and write their own script, is written to
+     BUILD_DIR/rtf-escaped/ (same sub-folder) with every character outside ASCII as
+     an RTF Unicode escape (\\uN? with N a signed 16-bit number; characters
+     beyond U+FFFF as two escapes, one per UTF-16 unit). RTF itself is
+     8-bit text: the escapes keep it independent of any code page.
+  3. battery.rc is compiled with windres into a COFF object.
+  4. The object is linked with resource-only.ld into a DLL that holds the
      resource section only: no code, entry point, exports or imports.
 
 Usage:
@@ -40,6 +46,9 @@ TABLES = {
     "os-support": (171, True),
 }
 
+# Folders of rich-text messages, one per language (battery.rc says which).
+RTF_FOLDERS = ("rtf", os.path.join("rtf", "ja"))
+
 class TableError(Exception):
     """A table source that cannot be converted."""
 
@@ -60,6 +69,26 @@ def convert_table(name, source_bytes, bom):
     if bom:
         data = "\ufeff" + data
     return data.encode("utf-16-le")
+
+
+def escape_rtf(name, source_bytes):
+    """UTF-8 rich text -> ASCII rich text with \\uN? escapes."""
+    try:
+        text = source_bytes.decode("utf-8")
+    except UnicodeDecodeError as error:
+        raise TableError(f"{name}: not UTF-8: {error}") from None
+    if text.startswith("\ufeff"):
+        text = text[1:]
+    out = []
+    for char in text:
+        if ord(char) < 0x80:
+            out.append(char)
+            continue
+        units = char.encode("utf-16-le")
+        for i in range(0, len(units), 2):
+            unit = int.from_bytes(units[i:i + 2], "little")
+            out.append("\\u%d?" % (unit - 0x10000 if unit >= 0x8000 else unit))
+    return "".join(out).encode("ascii")
 
 
 def write_if_changed(path, data):
@@ -84,12 +113,24 @@ def build_tables(build_dir, source_dir=SOURCE_DIR):
         write_if_changed(os.path.join(out_dir, name + ".u16"), data)
 
 
+def build_rtf(build_dir, source_dir=SOURCE_DIR):
+    for sub in RTF_FOLDERS:
+        folder = os.path.join(source_dir, sub)
+        out_dir = os.path.join(build_dir, "rtf-escaped", os.path.relpath(sub, "rtf"))
+        os.makedirs(out_dir, exist_ok=True)
+        for entry in sorted(os.listdir(folder)):
+            if entry.endswith(".rtf"):
+                with open(os.path.join(folder, entry), "rb") as f:
+                    data = escape_rtf(os.path.join(sub, entry), f.read())
+                write_if_changed(os.path.join(out_dir, entry), data)
+
+
 def list_sources():
     """Every file that battery.rc and this script read."""
     files = [os.path.join(SOURCE_DIR, "battery.rc"),
              os.path.join(SOURCE_DIR, "resource-only.ld"),
              os.path.abspath(__file__)]
-    for sub in ("strings", "rtf", "icon", "tables"):
+    for sub in ("strings", "icon", "tables") + RTF_FOLDERS:
         folder = os.path.join(SOURCE_DIR, sub)
         for entry in sorted(os.listdir(folder)):
             if entry.endswith((".rc", ".rtf", ".ico", ".txt")):
@@ -114,6 +155,7 @@ def overlay_sources(build_dir, overlay):
 def build_dll(build_dir, output, windres, linker, overlay=None):
     source_dir = overlay_sources(build_dir, overlay) if overlay else SOURCE_DIR
     build_tables(build_dir, source_dir)
+    build_rtf(build_dir, source_dir)
     obj = os.path.join(build_dir, "battery-res.o")
     run([windres, "--codepage=65001", "-I", source_dir, "-I", build_dir,
          "-O", "coff", "-i", os.path.join(source_dir, "battery.rc"),

@@ -27,6 +27,8 @@ have_cmd curl || need+=(curl)  # the download benchmark
 have_cmd flock || need+=(util-linux)
 have_pkg fonts-wqy-zenhei || need+=(fonts-wqy-zenhei)
 have_pkg fonts-dejavu-core || need+=(fonts-dejavu-core)
+# Marlett: Wine draws the title bar's buttons with it (without it, letters).
+have_pkg fonts-wine || need+=(fonts-wine)
 have_cmd wine || need+=(wine)
 have_pkg wine32:i386 || need+=(wine32:i386)
 have_pkg wine64 || need+=(wine64)

@@ -24,5 +24,13 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
         wineserver --wait || true
         touch "$WINEPREFIX/.tarnwick-ready"
     fi
+    # Marlett draws the title bar's buttons (without it they show as
+    # letters). This Wine does not load the fonts of its own data folder
+    # (fonts-wine), but does load the prefix's Fonts folder, as Windows does.
+    marlett=/usr/share/wine/fonts/marlett.ttf
+    if [ -f "$marlett" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+        mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+        cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
 ) 9>"$WINEPREFIX.lock"
 exec wine "$@"

@@ -59,5 +59,18 @@ class TableConversion(unittest.TestCase):
             self.convert(None, raw=b"KN\xff\n")
 
 
+class RichTextEscapes(unittest.TestCase):
+    """UTF-8 rich text goes into the library as ASCII with \\uN? escapes:
+    N signed 16-bit, one escape per UTF-16 unit, ASCII and control words
+    untouched."""
+
+    def test_escapes(self):
+        self.assertEqual(build.escape_rtf("r.rtf", "{\\b A\\'B7}".encode("utf-8")), b"{\\b A\\'B7}")
+        self.assertEqual(build.escape_rtf("r.rtf", "\ufeff認新é".encode("utf-8")), b"\\u-30067?\\u26032?\\u233?")
+        self.assertEqual(build.escape_rtf("r.rtf", "\U0001F50B".encode("utf-8")), b"\\u-10179?\\u-8949?")
+        with self.assertRaises(build.TableError):
+            build.escape_rtf("r.rtf", b"\xff")
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -21,6 +21,8 @@ COMMON=(/nochecksignature /nochecknewversion)
 declare -A DIALOG=([en]="Korvane Battery Charging Update" [ja]="Korvane バッテリー充電制御アップデート")
 declare -A MESSAGE=([en]="Korvane Battery Update" [ja]="Korvane バッテリーアップデート")
 declare -A LANGID=([en]=1033 [ja]=1041)
+# The heading of the not-target rich text, in the library's language version.
+declare -A NOT_TARGET=([en]="No update for this computer" [ja]="このコンピューターに適用できる更新はありません")
 
 ctl() { "$RUN" "$BUILD" "$HELPER" "$@" 2>/dev/null | tr -d '\r'; }
 act() { ctl "$@" >/dev/null || true; }  # a press whose failure shows in the checks that follow
@@ -126,6 +128,7 @@ for dpi in 96 144; do
         window "not-target-$lang-$dpi" "$D" && {
             control "not-target-$lang-$dpi" 1 0 0
             no_markup "not-target-$lang-$dpi"
+            contains "not-target-$lang-$dpi" "${NOT_TARGET[$lang]}"
             shot "dialog-not-target-$lang-$dpi" "$D"
             act click "$D" 2
         }

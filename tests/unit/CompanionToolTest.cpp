@@ -171,7 +171,9 @@ TEST_F(CompanionToolTest, EachFaultIsReportedOnceWithItsPlace) {
     japanese = Replace(japanese, "%3!u!\"", "%3\"");
     japanese = Replace(japanese, "、%2\"", "\"");
     japanese = Replace(japanese, "    187 \"", "    // 187 \"");
-    const std::string rc = Replace(ReadFile(kSource / "battery.rc"), "106 RTF", "// 106 RTF");
+    // Both languages of 106.
+    const std::string rc = Replace(Replace(ReadFile(kSource / "battery.rc"), "106 RTF \"rtf-escaped/106", "// 106 RTF \"rtf-escaped/106"),
+                                   "106 RTF \"rtf-escaped/ja/106", "// 106 RTF \"rtf-escaped/ja/106");
     const fs::path library = Build("faults", {{"tables/definitions.txt", definitions},
                                               {"tables/os-support.txt", os},
                                               {"tables/requirements.txt", requirements},

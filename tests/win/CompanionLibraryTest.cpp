@@ -215,6 +215,15 @@ TEST_F(CompanionLibraryTest, PortableReaderReadsWhatTheLoaderGives) {
             EXPECT_EQ(Printable(LoadCompanionString(portable, file, string)),
                       Printable(LoadCompanionString(modules_, library_, string)));
         }
+        // Rich text follows the thread's UI language like the strings.
+        for (std::uint32_t index = 0; index < Companion::kRtfIds.size(); ++index) {
+            SCOPED_TRACE(testing::Message() << "language " << id << ", RTF index " << index);
+            const std::vector<std::uint8_t> rtf = LoadRtfMessage(modules_, library_, index);
+            EXPECT_EQ(rtf, LoadRtfMessage(portable, file, index));
+            portable.SetLanguage(kEnglish);
+            EXPECT_EQ(id == kEnglish, rtf == LoadRtfMessage(portable, file, index)) << "the other language's text";
+            portable.SetLanguage(id);
+        }
     }
     SetThreadLocale(savedLocale);
     SetThreadUILanguage(savedUi);

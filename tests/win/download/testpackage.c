@@ -7,10 +7,19 @@
  * work folder) and ends with 0.
  * Tool mode ("--tool [--exit N]"): records its command line and current
  * folder in the file named by TARNWICK_TEST_TOOL_MARKER (if set) and ends
- * with N (default 0). */
+ * with N (default 0).
+ * In either mode, TARNWICK_TEST_PACKAGE_WAIT_MS or TARNWICK_TEST_TOOL_WAIT_MS
+ * makes it pause that long after recording (a package or tool that is still
+ * at work). */
 #include <windows.h>
 #include <stdlib.h>
 #include <wchar.h>
+
+static void Pause(const wchar_t* variable) {
+    wchar_t value[16];
+    DWORD length = GetEnvironmentVariableW(variable, value, 16);
+    if (length > 0 && length < 16) Sleep((DWORD)_wtoi(value));
+}
 
 static void Record(const wchar_t* variable, const wchar_t* text) {
     wchar_t path[MAX_PATH];
@@ -36,9 +45,11 @@ int wmain(int argc, wchar_t** argv) {
         _snwprintf(line, 2047, L"%ls|%ls", GetCommandLineW(), folder);
         line[2047] = L'\0';
         Record(L"TARNWICK_TEST_TOOL_MARKER", line);
+        Pause(L"TARNWICK_TEST_TOOL_WAIT_MS");
         return argc >= 4 && wcscmp(argv[2], L"--exit") == 0 ? _wtoi(argv[3]) : 0;
     }
     Record(L"TARNWICK_TEST_PACKAGE_MARKER", GetCommandLineW());
+    Pause(L"TARNWICK_TEST_PACKAGE_WAIT_MS");
     wchar_t source[MAX_PATH];
     DWORD length = GetEnvironmentVariableW(L"TARNWICK_TEST_TOOL_SOURCE", source, MAX_PATH);
     if ((length == 0 || length >= MAX_PATH) && GetModuleFileNameW(NULL, source, MAX_PATH) == 0) return 1;
