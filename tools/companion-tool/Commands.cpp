@@ -1,8 +1,5 @@
 #include "tools/companion-tool/Commands.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -201,32 +198,11 @@ int Diff(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     return tables.rows.empty() && profiles.rows.empty() ? ExitStatus::kClean : ExitStatus::kFindings;
 }
 
-// Feeds one log file to the analysis; false (with a message) when it
-// cannot be opened or read.
-bool ReadLog(const std::string& path, LogAnalysis& analysis, std::ostream& err) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        err << "tarnwick-companion: " << path << ": cannot open the log: " << std::strerror(errno) << "\n";
-        return false;
-    }
-    analysis.BeginFile(path);
-    static constexpr std::size_t kChunk = 1 << 20;
-    std::vector<char> buffer(kChunk);
-    std::size_t got;
-    while ((got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) analysis.AddBytes({buffer.data(), got});
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    analysis.EndFile();
-    if (failed) err << "tarnwick-companion: " << path << ": cannot read the log: " << std::strerror(error) << "\n";
-    return !failed;
-}
-
 int Logs(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     LogAnalysis analysis(invocation.declined.value_or(kDefaultDeclinedRuns));
     // Every log that opens is read; one that does not still ends with 3.
     bool allRead = true;
-    for (const std::string& path : invocation.operands) allRead = ReadLog(path, analysis, err) && allRead;
+    for (const std::string& path : invocation.operands) allRead = ReadLogFile(path, analysis, err) && allRead;
     const LogReport report = BuildLogReport(analysis, invocation.since);
     if (invocation.html) {
         std::ofstream page(*invocation.html, std::ios::binary | std::ios::trunc);

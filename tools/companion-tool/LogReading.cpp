@@ -1,6 +1,7 @@
 #include "tools/companion-tool/LogReading.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -333,6 +334,53 @@ void LogAnalysis::Unreadable(std::string reason) {
     unreadable_.push_back({static_cast<std::uint32_t>(files_.size() - 1), lineNumber_, std::move(reason)});
 }
 
+std::uint32_t LogAnalysis::TextPool::Intern(std::string_view text) {
+    const auto found = ids_.find(text);
+    if (found != ids_.end()) return found->second;
+    const auto id = static_cast<std::uint32_t>(texts_.size());
+    texts_.emplace_back(text);
+    ids_.emplace(texts_.back(), id);
+    return id;
+}
+
+LogAnalysis::Machine& LogAnalysis::Find(std::string_view board, std::string_view serial) {
+    const std::size_t boardHash = std::hash<std::string_view>{}(board);
+    const std::uint64_t hash = (boardHash * 0x9E3779B97F4A7C15ull) ^ std::hash<std::string_view>{}(serial);
+    const std::uint64_t tag = hash & 0xFFFFFFFF00000000ull;
+    if (slots_.empty()) slots_.assign(1024, 0);
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const std::uint64_t slot = slots_[at];
+        if (slot == 0) break;
+        if ((slot & 0xFFFFFFFF00000000ull) != tag) continue;
+        Machine& machine = machines_[(slot & 0xFFFFFFFFu) - 1];
+        if (machine.serial == serial && texts_[machine.board] == board) return machine;
+    }
+    // A new machine; the table stays at most half full.
+    machines_.push_back({});
+    machines_.back().serial = serial;
+    machines_.back().board = texts_.Intern(board);
+    recent_.resize(recent_.size() + watchedRuns_);
+    if (machines_.size() * 2 > slots_.size()) {
+        std::vector<std::uint64_t> old(slots_.size() * 2, 0);
+        old.swap(slots_);
+        mask = slots_.size() - 1;
+        for (const std::uint64_t slot : old) {
+            if (slot == 0) continue;
+            const Machine& m = machines_[(slot & 0xFFFFFFFFu) - 1];
+            const std::uint64_t h = (std::hash<std::string_view>{}(texts_[m.board]) * 0x9E3779B97F4A7C15ull) ^
+                                    std::hash<std::string_view>{}(m.serial);
+            std::size_t at = h & mask;
+            while (slots_[at] != 0) at = (at + 1) & mask;
+            slots_[at] = slot;
+        }
+    }
+    std::size_t at = hash & mask;
+    while (slots_[at] != 0) at = (at + 1) & mask;
+    slots_[at] = tag | machines_.size();
+    return machines_.back();
+}
+
 void LogAnalysis::Record(const LogRun& run) {
     ++files_.back().runs;
     if (runs_++ == 0) first_ = last_ = run.time;
@@ -355,43 +403,76 @@ void LogAnalysis::Record(const LogRun& run) {
         ++anonymousByExit_[run.exit];
         return;
     }
-    // Lines with a NUL are unreadable, so NUL parts the key unambiguously.
-    key_.assign(run.board);
-    key_ += '\0';
-    key_.append(run.serial);
-    auto found = machines_.find(key_);
-    if (found == machines_.end()) {
-        found = machines_.emplace(key_, MachineState{}).first;
-        found->second.board = run.board;
-        found->second.serial = run.serial;
-    }
-    MachineState& machine = found->second;
-    const LogPlace place{run.time, static_cast<std::uint32_t>(files_.size() - 1), lineNumber_};
-    if (machine.runs++ == 0 || machine.latest < place) {
-        machine.latest = place;
+    Machine& machine = Find(run.board, run.serial);
+    // lines_ counts the lines of all files in order: it orders runs of the
+    // same time by file, then by line.
+    const std::uint64_t sequence = lines_;
+    if (machine.runs++ == 0 || std::pair(machine.time, machine.sequence) < std::pair(run.time, sequence)) {
+        machine.time = run.time;
+        machine.sequence = sequence;
+        machine.file = static_cast<std::uint32_t>(files_.size() - 1);
+        machine.line = lineNumber_;
         machine.exit = run.exit;
         machine.release = run.release;
-        machine.manufacturer.assign(run.manufacturer);
-        machine.model.assign(run.model);
-        machine.version.assign(run.version);
+        // Mostly the same texts as the machine's run before.
+        if (texts_[machine.manufacturer] != run.manufacturer || machine.runs == 1)
+            machine.manufacturer = texts_.Intern(run.manufacturer);
+        if (texts_[machine.model] != run.model || machine.runs == 1) machine.model = texts_.Intern(run.model);
+        if (texts_[machine.version] != run.version || machine.runs == 1) machine.version = texts_.Intern(run.version);
     }
     // The watched runs, oldest first: a log read in order only appends.
-    auto& recent = machine.recent;
-    if (recent.size() == watchedRuns_) {
-        if (place < recent.front().first) return;
-        recent.erase(recent.begin());
+    RecentRun* const recent = recent_.data() + (&machine - machines_.data()) * watchedRuns_;
+    std::uint32_t& count = machine.recentCount;
+    const auto before = [](const RecentRun& a, LogTime time, std::uint64_t seq) {
+        return std::pair(time, seq) < std::pair(a.time, a.sequence);
+    };
+    if (count == watchedRuns_) {
+        if (before(recent[0], run.time, sequence)) return;
+        std::copy(recent + 1, recent + count, recent);
+        --count;
     }
-    auto at = recent.end();
-    while (at != recent.begin() && place < (at - 1)->first) --at;
-    recent.insert(at, {place, run.exit});
+    std::uint32_t at = count;
+    while (at > 0 && before(recent[at - 1], run.time, sequence)) {
+        recent[at] = recent[at - 1];
+        --at;
+    }
+    recent[at] = {run.time, sequence, run.exit};
+    ++count;
 }
 
 std::vector<MachineState> LogAnalysis::TakeMachines() {
     std::vector<MachineState> out;
     out.reserve(machines_.size());
-    for (auto& [key, machine] : machines_) out.push_back(std::move(machine));
+    for (std::size_t i = 0; i < machines_.size(); ++i) {
+        Machine& m = machines_[i];
+        const RecentRun* const recent = recent_.data() + i * watchedRuns_;
+        out.push_back({texts_[m.board], std::move(m.serial), texts_[m.manufacturer], texts_[m.model],
+                       texts_[m.version], LogPlace{m.time, m.file, m.line}, m.release, m.exit, m.runs,
+                       m.recentCount == watchedRuns_ &&
+                           std::all_of(recent, recent + m.recentCount, [](const RecentRun& r) { return r.exit == 1; })});
+    }
     machines_.clear();
+    recent_.clear();
+    slots_.clear();
     return out;
+}
+
+bool ReadLogFile(const std::string& path, LogAnalysis& analysis, std::ostream& err) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        err << "tarnwick-companion: " << path << ": cannot open the log: " << std::strerror(errno) << "\n";
+        return false;
+    }
+    analysis.BeginFile(path);
+    std::vector<char> buffer(1 << 20);
+    std::size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) analysis.AddBytes({buffer.data(), got});
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    analysis.EndFile();
+    if (failed) err << "tarnwick-companion: " << path << ": cannot read the log: " << std::strerror(error) << "\n";
+    return !failed;
 }
 
 }  // namespace Korvane::PC::Tarnwick::Companion

@@ -24,9 +24,11 @@
 
 #include <compare>
 #include <cstddef>
+#include <deque>
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -93,9 +95,8 @@ struct MachineState {
     std::uint32_t release = 0;
     std::int32_t exit = 0;
     std::uint64_t runs = 0;
-    // Its latest runs (at most the number the analysis watches), oldest
-    // first, with their exit codes.
-    std::vector<std::pair<LogPlace, std::int32_t>> recent;
+    // Its last runs (as many as the analysis watches) all ended with 1.
+    bool declined = false;
 };
 
 struct DayCounts {
@@ -141,9 +142,39 @@ public:
     std::vector<MachineState> TakeMachines();
 
 private:
+    // Texts that repeat across machines (boards, makers, models, sentences)
+    // are kept once and named by number.
+    class TextPool {
+    public:
+        std::uint32_t Intern(std::string_view text);
+        const std::string& operator[](std::uint32_t id) const { return texts_[id]; }
+
+    private:
+        std::deque<std::string> texts_;  // never moves its elements
+        std::unordered_map<std::string_view, std::uint32_t> ids_;
+    };
+    // A machine while reading; `time` and `sequence` order its latest run.
+    struct Machine {
+        std::string serial;
+        LogTime time = 0;
+        std::uint64_t sequence = 0;  // the line's number across all files
+        std::uint64_t line = 0;
+        std::uint64_t runs = 0;
+        std::uint32_t board = 0, manufacturer = 0, model = 0, version = 0;
+        std::uint32_t file = 0, release = 0;
+        std::int32_t exit = 0;
+        std::uint32_t recentCount = 0;
+    };
+    struct RecentRun {
+        LogTime time;
+        std::uint64_t sequence;
+        std::int32_t exit;
+    };
+
     void Line(std::string_view line);
     void Record(const LogRun& run);
     void Unreadable(std::string reason);
+    Machine& Find(std::string_view board, std::string_view serial);
 
     std::size_t watchedRuns_;
     std::vector<LogFileCounts> files_;
@@ -159,8 +190,19 @@ private:
     DayCounts* cachedDayCounts_ = nullptr;
     std::int32_t cachedExit_ = 0;
     std::uint64_t* cachedExitRuns_ = nullptr;
-    std::string key_;  // board, NUL, serial: reused for every lookup
-    std::unordered_map<std::string, MachineState> machines_;
+
+    TextPool texts_;
+    std::vector<Machine> machines_;
+    // Each machine's watched runs, oldest first: watchedRuns_ places from
+    // machine * watchedRuns_.
+    std::vector<RecentRun> recent_;
+    // Open addressing over machines_: each slot holds the key's hash (upper
+    // half) and the machine's index + 1 (lower half), 0 when free.
+    std::vector<std::uint64_t> slots_;
 };
+
+// Feeds the file at `path` to the analysis (named by `path`); false, with a
+// message on `err`, when it cannot be opened or read to its end.
+bool ReadLogFile(const std::string& path, LogAnalysis& analysis, std::ostream& err);
 
 }  // namespace Korvane::PC::Tarnwick::Companion

@@ -147,7 +147,7 @@ void PrintCsv(const LogReport& r, std::ostream& out) {
         const MachineState& m = r.latest[i];
         latest.rows.push_back({m.board, m.model, m.serial, m.manufacturer, std::to_string(m.exit),
                                DescribeExitCode(m.exit), FormatLogTime(m.latest.time, 'T'), Number(m.release),
-                               m.version, Number(m.runs), r.declined[i] ? "yes" : "no", r.files[m.latest.file].name,
+                               m.version, Number(m.runs), m.declined ? "yes" : "no", r.files[m.latest.file].name,
                                Number(m.latest.line)});
     }
     section(latest);
@@ -240,7 +240,7 @@ void JsonMachine(Json& j, const LogReport& r, std::size_t i) {
     j.Key("exit").Value(m.exit).Key("meaning").Text(DescribeExitCode(m.exit));
     j.Key("time").Text(FormatLogTime(m.latest.time, 'T')).Key("release").Value(m.release);
     j.Key("version").Text(m.version).Key("runs").Value(static_cast<std::int64_t>(m.runs));
-    j.Key("declined").Bool(r.declined[i]);
+    j.Key("declined").Bool(m.declined);
     j.Key("file").Text(r.files[m.latest.file].name).Key("line").Value(static_cast<std::int64_t>(m.latest.line));
     j.Close('}');
 }
@@ -369,17 +369,14 @@ LogReport BuildLogReport(LogAnalysis& analysis, std::optional<LogTime> since) {
     std::map<std::int32_t, ExitCount> byExit;
     std::map<std::string, std::map<std::int32_t, std::uint64_t>> boards, models;
     std::map<std::uint32_t, std::map<std::int32_t, std::uint64_t>> releases;
-    r.declined.resize(r.latest.size());
     for (std::size_t i = 0; i < r.latest.size(); ++i) {
         const MachineState& m = r.latest[i];
         ++byExit[m.exit].machines;
         ++boards[m.board][m.exit];
         ++models[m.model][m.exit];
         ++releases[m.release][m.exit];
-        r.declined[i] = m.recent.size() == r.declinedRuns &&
-                        std::all_of(m.recent.begin(), m.recent.end(), [](const auto& run) { return run.second == 1; });
         if (IsFailedRun(m.exit)) r.failed.push_back(i);
-        if (r.declined[i]) r.declinedMachines.push_back(i);
+        if (m.declined) r.declinedMachines.push_back(i);
         if (IsMissingSoftware(m.exit)) r.missingSoftware.push_back(i);
         if (r.since && m.latest.time < *r.since) r.notSeen.push_back(i);
     }

@@ -47,7 +47,6 @@ struct LogReport {
     std::size_t declinedRuns = 0;  // N of "answered 1 on its last N runs"
 
     std::vector<MachineState> latest;  // by board, then serial
-    std::vector<bool> declined;        // per machine of `latest`
     std::vector<ExitCount> byExit;     // by code
     std::vector<LogGroup> byBoard, byModel, byRelease;
     // Indexes into `latest`, in its order.
