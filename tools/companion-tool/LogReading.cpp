@@ -71,9 +71,10 @@ bool ParseTime(std::string_view text, LogTime& time) {
     return true;
 }
 
-// "%u": decimal digits that fit 32 bits.
+// "%u": decimal digits that fit 32 bits, written as printf writes them (no
+// leading zero), so that a line reads only as the program wrote it.
 bool ParseUnsigned(std::string_view text, std::uint32_t& value) {
-    if (text.empty() || text.size() > 10) return false;
+    if (text.empty() || text.size() > 10 || (text.size() > 1 && text[0] == '0')) return false;
     std::uint64_t v = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return false;
@@ -84,11 +85,12 @@ bool ParseUnsigned(std::string_view text, std::uint32_t& value) {
     return true;
 }
 
-// "%d": an optional minus and decimal digits that fit a signed 32-bit number.
+// "%d": an optional minus and decimal digits that fit a signed 32-bit number
+// (no leading zero, no "-0").
 bool ParseSigned(std::string_view text, std::int32_t& value) {
     const bool negative = !text.empty() && text[0] == '-';
     if (negative) text.remove_prefix(1);
-    if (text.empty() || text.size() > 10) return false;
+    if (text.empty() || text.size() > 10 || (text[0] == '0' && (text.size() > 1 || negative))) return false;
     std::int64_t v = 0;
     for (char c : text) {
         if (c < '0' || c > '9') return false;
