@@ -345,9 +345,23 @@ std::uint32_t LogAnalysis::TextPool::Intern(std::string_view text) {
     return id;
 }
 
+namespace {
+
+// A 64-bit hash of a machine's key (also where size_t has 32 bits): the
+// upper half tags a slot, the lower half places it.
+std::uint64_t KeyHash(std::string_view board, std::string_view serial) {
+    std::uint64_t h = (static_cast<std::uint64_t>(std::hash<std::string_view>{}(board)) * 0x9E3779B97F4A7C15ull) ^
+                      std::hash<std::string_view>{}(serial);
+    h ^= h >> 31;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return h ^ (h >> 29);
+}
+
+}  // namespace
+
+
 LogAnalysis::Machine& LogAnalysis::Find(std::string_view board, std::string_view serial) {
-    const std::size_t boardHash = std::hash<std::string_view>{}(board);
-    const std::uint64_t hash = (boardHash * 0x9E3779B97F4A7C15ull) ^ std::hash<std::string_view>{}(serial);
+    const std::uint64_t hash = KeyHash(board, serial);
     const std::uint64_t tag = hash & 0xFFFFFFFF00000000ull;
     if (slots_.empty()) slots_.assign(1024, 0);
     std::size_t mask = slots_.size() - 1;
@@ -370,9 +384,7 @@ LogAnalysis::Machine& LogAnalysis::Find(std::string_view board, std::string_view
         for (const std::uint64_t slot : old) {
             if (slot == 0) continue;
             const Machine& m = machines_[(slot & 0xFFFFFFFFu) - 1];
-            const std::uint64_t h = (std::hash<std::string_view>{}(texts_[m.board]) * 0x9E3779B97F4A7C15ull) ^
-                                    std::hash<std::string_view>{}(m.serial);
-            std::size_t at = h & mask;
+            std::size_t at = KeyHash(texts_[m.board], m.serial) & mask;
             while (slots_[at] != 0) at = (at + 1) & mask;
             slots_[at] = slot;
         }

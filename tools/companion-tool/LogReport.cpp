@@ -13,6 +13,9 @@ constexpr std::size_t kTerminalUnreadable = 100;  // listed on a terminal; CSV a
 
 std::string Number(std::uint64_t n) { return std::to_string(n); }
 
+// "1 line", "2 lines".
+std::string Count(std::uint64_t n, const char* thing) { return Number(n) + " " + thing + (n == 1 ? "" : "s"); }
+
 std::vector<LogGroup> Groups(const std::map<std::string, std::map<std::int32_t, std::uint64_t>>& counts) {
     std::vector<LogGroup> groups;
     for (const auto& [key, exits] : counts) {
@@ -73,10 +76,10 @@ void PrintMachines(std::ostream& out, const LogReport& r, const std::vector<std:
 }
 
 void PrintTerminal(const LogReport& r, std::ostream& out) {
-    out << r.files.size() << " file(s), " << r.lines << " lines: " << r.runs << " runs of " << r.latest.size()
-        << " machines";
-    if (r.anonymousRuns) out << " and " << r.anonymousRuns << " runs without a board and serial";
-    out << "; " << r.unreadable.size() << " unreadable lines\n";
+    out << Count(r.lines, "line") << " in " << Count(r.files.size(), "file") << ": " << Count(r.runs, "run") << " of "
+        << Count(r.latest.size(), "machine");
+    if (r.anonymousRuns) out << " (and " << Count(r.anonymousRuns, "run") << " without a board and serial)";
+    out << ", " << Count(r.unreadable.size(), "unreadable line") << "\n";
     if (r.first)
         out << "runs from " << FormatLogTime(*r.first) << " to " << FormatLogTime(*r.last)
             << " (each machine's local time)\n";
@@ -102,7 +105,7 @@ void PrintTerminal(const LogReport& r, std::ostream& out) {
     PrintMatrix(out, "release", r.byRelease);
 
     const auto list = [&](const std::string& title, const std::vector<std::size_t>& which, bool withVersion) {
-        Heading(out, title + ": " + (which.empty() ? std::string("none") : Number(which.size()) + " machine(s)"));
+        Heading(out, title + ": " + (which.empty() ? std::string("none") : Count(which.size(), "machine")));
         if (!which.empty()) PrintMachines(out, r, which, withVersion);
     };
     list("Latest run failed (1003, 1005-1017)", r.failed, false);
