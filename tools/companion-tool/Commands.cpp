@@ -212,8 +212,8 @@ int Logs(const Invocation& invocation, std::ostream& out, std::ostream& err) {
             err << "tarnwick-companion: " << *invocation.html << ": cannot write the page\n";
             return ExitStatus::kUnreadable;
         }
-        out << *invocation.html << ": " << report.latest.size() << " machines, " << report.runs << " runs, "
-            << report.unreadable.size() << " unreadable lines\n";
+        out << *invocation.html << ": " << report.latest.size() << " machine(s), " << report.runs << " run(s), "
+            << report.unreadable.size() << " unreadable line(s)\n";
     } else {
         PrintLogReport(report, invocation.format, out);
     }

@@ -276,7 +276,7 @@ main{max-width:1040px;margin:0 auto;padding:24px 28px 48px}
 h1{font-size:24px;margin:0 0 4px}
 h2{font-size:17px;margin:32px 0 10px;padding-bottom:4px;border-bottom:2px solid var(--line)}
 .sub{color:var(--muted);margin:0}
-.cards{display:grid;grid-template-columns:repeat(auto-fill,minmax(150px,1fr));gap:10px;margin:18px 0 4px}
+.cards{display:grid;grid-template-columns:repeat(auto-fill,minmax(126px,1fr));gap:10px;margin:18px 0 4px}
 .card{border:1px solid var(--line);border-radius:8px;padding:10px 12px;background:var(--band)}
 .card b{display:block;font-size:24px;font-variant-numeric:tabular-nums}
 .card span{color:var(--muted);font-size:12.5px}
