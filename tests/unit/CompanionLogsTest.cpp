@@ -182,6 +182,47 @@ TEST(LogAnalysisTest, GroupsAndListsComeFromEachMachinesLatestRun) {
     EXPECT_TRUE(Analyse({{"fleet.log", log}}, 1 << 20, 5).declinedMachines.empty());
 }
 
+TEST(LogAnalysisTest, ManyMachinesInAnyOrderKeepTheirOwnLatestRun) {
+    // 3000 machines on 7 boards, three runs each, spread over two files in
+    // a scrambled order; the run of day 3 is the latest and carries its own
+    // model and sentence.
+    std::string files[2];
+    for (std::size_t k = 0; k < 9000; ++k) {
+        const std::size_t i = k * 7919 % 9000;  // every run once, scrambled
+        const std::size_t machine = i / 3, day = 1 + i % 3;
+        files[i % 2] += Line("2026/12/0" + std::to_string(day) + " 10:00:00", std::to_string(day == 3 ? machine % 7 : 1),
+                             "KBX" + std::to_string(machine % 7), "SN" + std::to_string(machine),
+                             "KN-" + std::to_string(day), "sentence " + std::to_string(machine * 10 + day));
+    }
+    const LogReport report = Analyse({{"a.log", files[0]}, {"b.log", files[1]}}, 4096);
+    ASSERT_EQ(report.latest.size(), 3000u);
+    EXPECT_TRUE(report.unreadable.empty());
+    for (const MachineState& m : report.latest) {
+        const std::size_t machine = std::stoul(m.serial.substr(2));
+        EXPECT_EQ(m.board, "KBX" + std::to_string(machine % 7));
+        EXPECT_EQ(m.exit, static_cast<std::int32_t>(machine % 7));
+        EXPECT_EQ(m.model, "KN-3");
+        EXPECT_EQ(m.version, "sentence " + std::to_string(machine * 10 + 3));
+        EXPECT_EQ(m.runs, 3u);
+        EXPECT_EQ(m.declined, machine % 7 == 1);  // its three runs all ended with 1
+        if (::testing::Test::HasFailure()) break;
+    }
+    EXPECT_EQ(report.byModel.size(), 1u);
+}
+
+TEST(LogTimeTest, CommandLineDatesAndDayArithmetic) {
+    EXPECT_EQ(ParseDateArgument("2026-12-03"), LogTime{20261203000000});
+    EXPECT_EQ(ParseDateArgument("2026/12/03 08:30"), LogTime{20261203083000});
+    EXPECT_EQ(ParseDateArgument("2026-12-03T08:30:15"), LogTime{20261203083015});
+    for (const char* wrong : {"2026-12-3", "2026-12/03", "2026-02-29", "2026-12-03 8:30", "2026-12-03 08:30:", "03.12.2026"})
+        EXPECT_FALSE(ParseDateArgument(wrong)) << wrong;
+    EXPECT_EQ(AddDays(20260101101500, -1), 20251231101500);
+    EXPECT_EQ(AddDays(20280301000000, -1), 20280229000000);
+    EXPECT_EQ(AddDays(20261202000000, -30), 20261102000000);
+    EXPECT_EQ(FormatLogTime(20261203083015), "2026-12-03 08:30:15");
+    EXPECT_EQ(FormatLogTime(20261203083015, 'T'), "2026-12-03T08:30:15");
+}
+
 TEST(LogOutputTest, JsonCsvAndTerminalCarryEveryMachineAndTheCounts) {
     const std::string log = std::string(kBom) + Line("2026/12/01 09:00:00", "1", "KBX\"1001", "SN1") +
                             "2026/12/01 09:00:01, 7\r\n" + Line("2026/12/01 09:00:02", "2", "KBX2002", "S\x1B[2J");
@@ -247,6 +288,26 @@ TEST(LogOutputTest, PageIsSelfContainedEscapedAndDrawsEveryBoardsBar) {
     EXPECT_EQ(html.find("data-day=\"2026-12-02\""), std::string::npos);
     EXPECT_NE(html.find(">2026-12-02</text>"), std::string::npos);
     EXPECT_NE(html.find("class=\"day-failures\" data-day=\"2026-12-03\" data-failures=\"1\""), std::string::npos);
+}
+
+TEST(LogOutputTest, LongListsAndSpansStayReadable) {
+    // 150 unreadable lines: a terminal shows 100 and says how many more.
+    std::string log;
+    for (int i = 0; i < 150; ++i) log += "not a line\r\n";
+    log += Line("2020/01/01 10:00:00", "2", "KBX1001", "SN1") + Line("2026/12/01 10:00:00", "2", "KBX1001", "SN2");
+    const LogReport report = Analyse({{"a.log", log}});
+    std::ostringstream table, page;
+    PrintLogReport(report, OutputFormat::kTable, table);
+    EXPECT_NE(table.str().find("a.log  100   too few"), std::string::npos);
+    EXPECT_EQ(table.str().find("a.log  101 "), std::string::npos);
+    EXPECT_NE(table.str().find("... and 50 more (--csv and --json list every one)"), std::string::npos);
+    // Nearly seven years between two runs: only the days with runs get a place.
+    WriteLogPage(report, page);
+    const std::string html = page.str();
+    EXPECT_EQ(std::regex_search(html, std::regex("(class=\"day-runs\"[^]*){3}")), false);
+    EXPECT_NE(html.find("data-day=\"2020-01-01\""), std::string::npos);
+    EXPECT_NE(html.find("data-day=\"2026-12-01\""), std::string::npos);
+    EXPECT_EQ(html.find(">2020-01-02</text>"), std::string::npos);
 }
 
 class LogsCommandTest : public ::testing::Test {
