@@ -19,9 +19,9 @@ namespace fs = std::filesystem;
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
 
-std::string Line(const std::string& time, const std::string& exit, const std::string& board,
-                 const std::string& serial, const std::string& model = "KN-1001",
-                 const std::string& version = "Installed firmware version 2.0.4", const std::string& release = "7") {
+std::string Line(const std::string& time, const std::string& exit, const std::string& board, const std::string& serial,
+                 const std::string& model = "KN-1001", const std::string& version = "Installed firmware version 2.0.4",
+                 const std::string& release = "7") {
     return time + ", " + release + ", " + exit + ", KORVANE, " + board + ", " + model + ", " + serial + ", " + version +
            "\r\n";
 }
@@ -48,9 +48,10 @@ std::string Reasons(const LogReport& report) {
 
 TEST(LogLineTest, ReadsTheProgramsLineAndCommasThatAreNotSeparators) {
     LogRun run;
-    ASSERT_TRUE(ParseLogLine("2026/12/07 15:27:07, 4294967295, -1073741819, Korvane,Inc., KBX1001,, KN 1,2, SN1, "
-                             "Installed BIOS version 1,07\r",
-                             run, nullptr));
+    ASSERT_TRUE(
+        ParseLogLine("2026/12/07 15:27:07, 4294967295, -1073741819, Korvane,Inc., KBX1001,, KN 1,2, SN1, "
+                     "Installed BIOS version 1,07\r",
+                     run, nullptr));
     EXPECT_EQ(run.time, 20261207152707);
     EXPECT_EQ(run.release, 4294967295u);
     EXPECT_EQ(run.exit, -1073741819);
@@ -93,7 +94,7 @@ TEST(LogLineTest, LinesThatCannotBeReadForSureSayWhy) {
 
 TEST(LogAnalysisTest, LinesSplitAnywhereReadTheSameAndBadLinesAreListedWithFileAndLine) {
     const std::string first = std::string(kBom) + Line("2026/12/01 09:00:00", "1", "KBX1001", "SN1") +
-                              "2026/12/01 09:00:01, 7, 1, KORVANE\r\n" +        // too few fields
+                              "2026/12/01 09:00:01, 7, 1, KORVANE\r\n" +                          // too few fields
                               Line("2026/12/01 09:00:02", "2", "KBX1001", "SN2").substr(0, 50) +  // cut short...
                               Line("2026/12/01 09:00:03", "2", "KBX1001", "SN3") +  // ...and the next run appended
                               kBom + Line("2026/12/01 09:00:04", "0", "KBX2002", "SN4") +  // a second writer's mark
@@ -132,7 +133,7 @@ TEST(LogAnalysisTest, LatestRunIsTheLatestTimeThenTheLaterFileThenTheLaterLine) 
                           Line("2026/12/05 10:00:00", "1", "KBX1001", "SN2") +  // same time: the later line
                           Line("2026/12/05 10:00:00", "6", "KBX1001", "SN3") +
                           Line("2026/12/05 10:00:00", "2", "KBX2002", "SN1") +  // same serial, other board
-                          "2026/12/06 10:00:00, 152, 1002, , , , , \r\n";        // no machine
+                          "2026/12/06 10:00:00, 152, 1002, , , , , \r\n";       // no machine
     const std::string b = Line("2026/12/05 10:00:00", "0", "KBX1001", "SN3") +  // same time, later file
                           Line("2026/12/02 10:00:00", "2", "KBX1001", "SN1");
     const LogReport report = Analyse({{"a.log", a}, {"b.log", b}});
@@ -157,7 +158,7 @@ TEST(LogAnalysisTest, GroupsAndListsComeFromEachMachinesLatestRun) {
         Line("2026/10/15 08:00:00", "5", "KBX4004", "SN3", "KN-4004", "", "6") +
         Line("2026/12/02 08:00:00", "1015", "KBX2002", "SN4", "KN-2002", "Installed BIOS version 1.8", "8");
     const LogReport report = Analyse({{"fleet.log", log}}, 1 << 20, 3, LogTime{20261101000000});
-    ASSERT_EQ(report.latest.size(), 4u);  // SN1, SN2, SN4 (KBX2002), SN3 (KBX4004)
+    ASSERT_EQ(report.latest.size(), 4u);                                // SN1, SN2, SN4 (KBX2002), SN3 (KBX4004)
     EXPECT_EQ(report.declinedMachines, (std::vector<std::size_t>{0}));  // SN1; SN2's last three: 2, 1, 1
     EXPECT_EQ(report.latest[0].latest.time, 20261202080000);
     EXPECT_EQ(report.failed, (std::vector<std::size_t>{2}));
@@ -190,9 +191,10 @@ TEST(LogAnalysisTest, ManyMachinesInAnyOrderKeepTheirOwnLatestRun) {
     for (std::size_t k = 0; k < 9000; ++k) {
         const std::size_t i = k * 7919 % 9000;  // every run once, scrambled
         const std::size_t machine = i / 3, day = 1 + i % 3;
-        files[i % 2] += Line("2026/12/0" + std::to_string(day) + " 10:00:00", std::to_string(day == 3 ? machine % 7 : 1),
-                             "KBX" + std::to_string(machine % 7), "SN" + std::to_string(machine),
-                             "KN-" + std::to_string(day), "sentence " + std::to_string(machine * 10 + day));
+        files[i % 2] +=
+            Line("2026/12/0" + std::to_string(day) + " 10:00:00", std::to_string(day == 3 ? machine % 7 : 1),
+                 "KBX" + std::to_string(machine % 7), "SN" + std::to_string(machine), "KN-" + std::to_string(day),
+                 "sentence " + std::to_string(machine * 10 + day));
     }
     const LogReport report = Analyse({{"a.log", files[0]}, {"b.log", files[1]}}, 4096);
     ASSERT_EQ(report.latest.size(), 3000u);
@@ -214,7 +216,8 @@ TEST(LogTimeTest, CommandLineDatesAndDayArithmetic) {
     EXPECT_EQ(ParseDateArgument("2026-12-03"), LogTime{20261203000000});
     EXPECT_EQ(ParseDateArgument("2026/12/03 08:30"), LogTime{20261203083000});
     EXPECT_EQ(ParseDateArgument("2026-12-03T08:30:15"), LogTime{20261203083015});
-    for (const char* wrong : {"2026-12-3", "2026-12/03", "2026-02-29", "2026-12-03 8:30", "2026-12-03 08:30:", "03.12.2026"})
+    for (const char* wrong :
+         {"2026-12-3", "2026-12/03", "2026-02-29", "2026-12-03 8:30", "2026-12-03 08:30:", "03.12.2026"})
         EXPECT_FALSE(ParseDateArgument(wrong)) << wrong;
     EXPECT_EQ(AddDays(20260101101500, -1), 20251231101500);
     EXPECT_EQ(AddDays(20280301000000, -1), 20280229000000);
@@ -253,12 +256,13 @@ TEST(LogOutputTest, JsonCsvAndTerminalCarryEveryMachineAndTheCounts) {
         if (next) headers.push_back(line);
         next = line == "\r";
     }
-    EXPECT_EQ(headers, (std::vector<std::string>{
-                           "files,lines,runs,machines,unreadable,anonymous runs,first,last,since,declined runs\r",
-                           "file,lines,runs,unreadable\r",
-                           "board,model,serial,manufacturer,exit,meaning,time,release,version,runs,declined,file,line\r",
-                           "file,line,reason\r", "exit,meaning,machines,runs,anonymous runs\r",
-                           "group,key,exit,meaning,machines\r", "day,runs,failures\r"}));
+    EXPECT_EQ(headers,
+              (std::vector<std::string>{
+                  "files,lines,runs,machines,unreadable,anonymous runs,first,last,since,declined runs\r",
+                  "file,lines,runs,unreadable\r",
+                  "board,model,serial,manufacturer,exit,meaning,time,release,version,runs,declined,file,line\r",
+                  "file,line,reason\r", "exit,meaning,machines,runs,anonymous runs\r",
+                  "group,key,exit,meaning,machines\r", "day,runs,failures\r"}));
     EXPECT_NE(csv.str().find("\r\n\"KBX\"\"1001\",KN-1001,SN1,KORVANE,1,"), std::string::npos);
 
     // A terminal never receives a field's control characters.
@@ -347,9 +351,13 @@ TEST_F(LogsCommandTest, ExitStatusSaysWhetherEveryLineAndFileWasRead) {
     EXPECT_TRUE(fs::file_size(dir_ / "page.html") > 1000);
     EXPECT_EQ(Run({good, "--html", (dir_ / "no-such-folder" / "page.html").string()}), ExitStatus::kUnreadable);
 
-    for (const std::vector<std::string>& wrong : std::vector<std::vector<std::string>>{
-             {}, {good, "--since", "2026-13-01"}, {good, "--since"}, {good, "--declined", "0"},
-             {good, "--csv", "--html", "x.html"}, {good, "--json=yes"}}) {
+    for (const std::vector<std::string>& wrong :
+         std::vector<std::vector<std::string>>{{},
+                                               {good, "--since", "2026-13-01"},
+                                               {good, "--since"},
+                                               {good, "--declined", "0"},
+                                               {good, "--csv", "--html", "x.html"},
+                                               {good, "--json=yes"}}) {
         EXPECT_EQ(Run(wrong), ExitStatus::kUsage) << (wrong.empty() ? "" : wrong.back());
     }
     EXPECT_EQ(RunCommand({"check", "battery.dll", "--since", "2026-01-01"}, out_, err_), ExitStatus::kUsage);

@@ -15,7 +15,6 @@
 // small buffer and adds nothing to it. Goal: at least 1,000,000 lines per
 // second.
 #include <sys/resource.h>
-
 #include <time.h>
 
 #include <chrono>
@@ -130,8 +129,8 @@ int main(int argc, char** argv) {
     };
     const std::uint64_t large = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 10000000;
     const Case kCases[] = {{large / 10, 10000}, {large, 10000}, {large, 100000}, {large, 1000000}};
-    std::printf("%10s %9s %7s %8s %8s %11s %7s %9s %10s %8s\n", "lines", "machines", "MB", "cpu s", "wall s",
-                "lines/s", "MB/s", "--json s", "unreadable", "peak MB");
+    std::printf("%10s %9s %7s %8s %8s %11s %7s %9s %10s %8s\n", "lines", "machines", "MB", "cpu s", "wall s", "lines/s",
+                "MB/s", "--json s", "unreadable", "peak MB");
     for (const Case& c : kCases) {
         const std::uint64_t bytes = WriteLog(log, c.lines, c.machines);
         if (bytes == 0) {

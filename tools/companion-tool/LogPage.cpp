@@ -97,7 +97,8 @@ std::string Swatch(std::int32_t exit) {
 
 void Legend(std::ostream& out, const std::vector<std::int32_t>& codes) {
     out << "<ul class=\"legend\">";
-    for (std::int32_t code : codes) out << "<li>" << Swatch(code) << code << " " << Html(DescribeExitCode(code)) << "</li>";
+    for (std::int32_t code : codes)
+        out << "<li>" << Swatch(code) << code << " " << Html(DescribeExitCode(code)) << "</li>";
     out << "</ul>\n";
 }
 
@@ -208,9 +209,9 @@ void DayChart(std::ostream& out, const LogReport& r) {
         }
         if (d.failures) {
             const double h = static_cast<double>(d.failures) * scale;
-            out << "<rect class=\"day-failures\" data-day=\"" << day << "\" data-failures=\"" << d.failures
-                << "\" x=\"" << Fixed(x) << "\" y=\"" << Fixed(bottom - h) << "\" width=\"" << Fixed(bar)
-                << "\" height=\"" << Fixed(h) << "\"><title>" << day << ": " << d.failures << " failed of " << d.runs
+            out << "<rect class=\"day-failures\" data-day=\"" << day << "\" data-failures=\"" << d.failures << "\" x=\""
+                << Fixed(x) << "\" y=\"" << Fixed(bottom - h) << "\" width=\"" << Fixed(bar) << "\" height=\""
+                << Fixed(h) << "\"><title>" << day << ": " << d.failures << " failed of " << d.runs
                 << " runs</title></rect>";
         }
         if (i % labelEvery == 0)
@@ -221,7 +222,8 @@ void DayChart(std::ostream& out, const LogReport& r) {
     out << "<line class=\"axis\" x1=\"" << kLeft << "\" x2=\"" << kChartWidth - kRight << "\" y1=\"" << bottom
         << "\" y2=\"" << bottom << "\"/>\n</svg>\n";
     out << "<ul class=\"legend\"><li><span class=\"sw runs\"></span>runs</li><li><span class=\"sw failures\"></span>"
-           "failed runs (1003, 1005\xE2\x80\x93" "1017)</li></ul>\n";
+           "failed runs (1003, 1005\xE2\x80\x93"
+           "1017)</li></ul>\n";
 }
 
 void GroupTable(std::ostream& out, const char* id, const char* keyName, const char* attribute,
@@ -251,9 +253,10 @@ void MachineList(std::ostream& out, const LogReport& r, const char* id, const st
         out << "<p class=\"empty\">None.</p>\n";
         return;
     }
-    out << "<table id=\"" << id << "\"><thead><tr><th>board</th><th>model</th><th>serial</th><th class=\"num\">exit</th>"
-        << "<th>meaning</th><th>latest run</th><th class=\"num\">release</th>" << (withVersion ? "<th>installed</th>" : "")
-        << "</tr></thead><tbody>\n";
+    out << "<table id=\"" << id
+        << "\"><thead><tr><th>board</th><th>model</th><th>serial</th><th class=\"num\">exit</th>"
+        << "<th>meaning</th><th>latest run</th><th class=\"num\">release</th>"
+        << (withVersion ? "<th>installed</th>" : "") << "</tr></thead><tbody>\n";
     for (std::size_t k = 0; k < which.size() && k < kListRows; ++k) {
         const MachineState& m = r.latest[which[k]];
         out << "<tr><td>" << Html(m.board) << "</td><td>" << Html(m.model) << "</td><td>" << Html(m.serial)
@@ -307,8 +310,8 @@ void WriteLogPage(const LogReport& r, std::ostream& out) {
     out << "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n"
            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; style-src 'unsafe-inline'\">\n"
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-        << "<title>Tarnwick runs: " << r.latest.size() << " machines, " << r.runs << " runs</title>\n<style>"
-        << kStyle << "</style></head><body><main>\n";
+        << "<title>Tarnwick runs: " << r.latest.size() << " machines, " << r.runs << " runs</title>\n<style>" << kStyle
+        << "</style></head><body><main>\n";
     out << "<h1>Tarnwick runs</h1>\n<p class=\"sub\">" << r.files.size() << (r.files.size() == 1 ? " log" : " logs")
         << ", " << r.lines << " lines; runs from " << span << " (each machine's local time)</p>\n";
 
@@ -349,7 +352,8 @@ void WriteLogPage(const LogReport& r, std::ostream& out) {
     out << "<h2>Per release of battery.dll</h2>\n";
     GroupTable(out, "by-release", "release", "release", r.byRelease);
 
-    out << "<h2>Latest run failed (1003, 1005\xE2\x80\x93" "1017)</h2>\n";
+    out << "<h2>Latest run failed (1003, 1005\xE2\x80\x93"
+           "1017)</h2>\n";
     MachineList(out, r, "failed", r.failed, false);
     out << "<h2>Answered 1 (update needed, not consented) on their last " << r.declinedRuns << " runs</h2>\n";
     MachineList(out, r, "declined", r.declinedMachines, true);
@@ -362,7 +366,8 @@ void WriteLogPage(const LogReport& r, std::ostream& out) {
     if (r.unreadable.empty()) {
         out << "<p class=\"empty\">None: every line was read.</p>\n";
     } else {
-        out << "<table id=\"unreadable\"><thead><tr><th>file</th><th class=\"num\">line</th><th>reason</th></tr></thead>"
+        out << "<table id=\"unreadable\"><thead><tr><th>file</th><th "
+               "class=\"num\">line</th><th>reason</th></tr></thead>"
                "<tbody>\n";
         for (std::size_t i = 0; i < r.unreadable.size() && i < kListRows; ++i) {
             const UnreadableLine& u = r.unreadable[i];

@@ -137,7 +137,8 @@ bool IsUtf8(std::string_view text) {
             if ((p[k] & 0xC0) != 0x80) return false;
             c = (c << 6) | (p[k] & 0x3F);
         }
-        if ((length == 3 && (c < 0x800 || (c >= 0xD800 && c < 0xE000))) || (length == 4 && (c < 0x10000 || c > 0x10FFFF)))
+        if ((length == 3 && (c < 0x800 || (c >= 0xD800 && c < 0xE000))) ||
+            (length == 4 && (c < 0x10000 || c > 0x10FFFF)))
             return false;
         p += length;
     }
@@ -177,7 +178,8 @@ std::string FormatLogTime(LogTime time, char separator) {
     char text[32];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d%c%02d:%02d:%02d", static_cast<int>(time / 10000000000),
                   static_cast<int>(time / 100000000 % 100), static_cast<int>(time / 1000000 % 100), separator,
-                  static_cast<int>(time / 10000 % 100), static_cast<int>(time / 100 % 100), static_cast<int>(time % 100));
+                  static_cast<int>(time / 10000 % 100), static_cast<int>(time / 100 % 100),
+                  static_cast<int>(time % 100));
     return text;
 }
 
@@ -359,7 +361,6 @@ std::uint64_t KeyHash(std::string_view board, std::string_view serial) {
 
 }  // namespace
 
-
 LogAnalysis::Machine& LogAnalysis::Find(std::string_view board, std::string_view serial) {
     const std::uint64_t hash = KeyHash(board, serial);
     const std::uint64_t tag = hash & 0xFFFFFFFF00000000ull;
@@ -460,10 +461,10 @@ std::vector<MachineState> LogAnalysis::TakeMachines() {
     for (std::size_t i = 0; i < machines_.size(); ++i) {
         Machine& m = machines_[i];
         const RecentRun* const recent = recent_.data() + i * watchedRuns_;
-        out.push_back({texts_[m.board], std::move(m.serial), texts_[m.manufacturer], texts_[m.model],
-                       texts_[m.version], LogPlace{m.time, m.file, m.line}, m.release, m.exit, m.runs,
-                       m.recentCount == watchedRuns_ &&
-                           std::all_of(recent, recent + m.recentCount, [](const RecentRun& r) { return r.exit == 1; })});
+        out.push_back({texts_[m.board], std::move(m.serial), texts_[m.manufacturer], texts_[m.model], texts_[m.version],
+                       LogPlace{m.time, m.file, m.line}, m.release, m.exit, m.runs,
+                       m.recentCount == watchedRuns_ && std::all_of(recent, recent + m.recentCount,
+                                                                    [](const RecentRun& r) { return r.exit == 1; })});
     }
     machines_.clear();
     recent_.clear();

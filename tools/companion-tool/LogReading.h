@@ -24,8 +24,8 @@
 
 #include <compare>
 #include <cstddef>
-#include <deque>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <ostream>

@@ -123,7 +123,8 @@ void PrintTerminal(const LogReport& r, std::ostream& out) {
         }
         Print(lines, OutputFormat::kTable, out);
         if (r.unreadable.size() > kTerminalUnreadable)
-            out << "... and " << r.unreadable.size() - kTerminalUnreadable << " more (--csv and --json list every one)\n";
+            out << "... and " << r.unreadable.size() - kTerminalUnreadable
+                << " more (--csv and --json list every one)\n";
     }
 }
 
@@ -141,7 +142,8 @@ void PrintCsv(const LogReport& r, std::ostream& out) {
                r.last ? FormatLogTime(*r.last, 'T') : "", r.since ? FormatLogTime(*r.since, 'T') : "",
                Number(r.declinedRuns)}}});
     Report files{{"file", "lines", "runs", "unreadable"}, {}};
-    for (const LogFileCounts& f : r.files) files.rows.push_back({f.name, Number(f.lines), Number(f.runs), Number(f.unreadable)});
+    for (const LogFileCounts& f : r.files)
+        files.rows.push_back({f.name, Number(f.lines), Number(f.runs), Number(f.unreadable)});
     section(files);
     Report latest{{"board", "model", "serial", "manufacturer", "exit", "meaning", "time", "release", "version", "runs",
                    "declined", "file", "line"},
@@ -155,7 +157,8 @@ void PrintCsv(const LogReport& r, std::ostream& out) {
     }
     section(latest);
     Report unreadable{{"file", "line", "reason"}, {}};
-    for (const UnreadableLine& u : r.unreadable) unreadable.rows.push_back({r.files[u.file].name, Number(u.line), u.reason});
+    for (const UnreadableLine& u : r.unreadable)
+        unreadable.rows.push_back({r.files[u.file].name, Number(u.line), u.reason});
     section(unreadable);
     Report byExit{{"exit", "meaning", "machines", "runs", "anonymous runs"}, {}};
     for (const ExitCount& e : r.byExit)

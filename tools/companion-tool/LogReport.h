@@ -16,8 +16,8 @@ namespace Korvane::PC::Tarnwick::Companion {
 
 struct ExitCount {
     std::int32_t exit = 0;
-    std::uint64_t machines = 0;  // whose latest run ended so
-    std::uint64_t runs = 0;      // all runs that ended so
+    std::uint64_t machines = 0;       // whose latest run ended so
+    std::uint64_t runs = 0;           // all runs that ended so
     std::uint64_t anonymousRuns = 0;  // of those, runs without board and serial
 };
 
@@ -51,9 +51,9 @@ struct LogReport {
     std::vector<LogGroup> byBoard, byModel, byRelease;
     // Indexes into `latest`, in its order.
     std::vector<std::size_t> failed, declinedMachines, missingSoftware, notSeen;
-    std::uint64_t anonymousRuns = 0;   // runs without board and serial (a run
-                                       // that ended before the machine was identified)
-    std::vector<LogDay> days;          // every day with a run, in order
+    std::uint64_t anonymousRuns = 0;  // runs without board and serial (a run
+                                      // that ended before the machine was identified)
+    std::vector<LogDay> days;         // every day with a run, in order
 };
 
 // A field for a terminal or a page: C0 and C1 control characters and DEL
