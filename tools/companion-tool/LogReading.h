@@ -95,7 +95,8 @@ struct MachineState {
     std::uint32_t release = 0;
     std::int32_t exit = 0;
     std::uint64_t runs = 0;
-    // Its last runs (as many as the analysis watches) all ended with 1.
+    // Its last runs, as many as the analysis watches, all ended with 1 (so it
+    // has at least that many).
     bool declined = false;
 };
 
