@@ -25,6 +25,7 @@ have_cmd osslsigncode || need+=(osslsigncode)
 have_cmd openssl || need+=(openssl)
 have_cmd curl || need+=(curl)  # the download benchmark
 have_cmd flock || need+=(util-linux)
+have_cmd chromium || need+=(chromium)  # the browser test of tarnwick-companion's logs page
 have_pkg fonts-wqy-zenhei || need+=(fonts-wqy-zenhei)
 have_pkg fonts-dejavu-core || need+=(fonts-dejavu-core)
 # Marlett: Wine draws the title bar's buttons with it (without it, letters).

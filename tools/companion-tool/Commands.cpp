@@ -8,6 +8,8 @@
 #include "tools/companion-tool/Check.h"
 #include "tools/companion-tool/Diff.h"
 #include "tools/companion-tool/Fleet.h"
+#include "tools/companion-tool/LogPage.h"
+#include "tools/companion-tool/LogReport.h"
 #include "tools/companion-tool/Simulation.h"
 
 namespace Korvane::PC::Tarnwick::Companion {
@@ -15,6 +17,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tarnwick-companion COMMAND ARGUMENTS [--csv | --json]\n"
+    "       tarnwick-companion logs LOG... [--since DATE] [--declined N] [--csv | --json | --html FILE]\n"
     "\n"
     "  check LIBRARY           report everything in a built battery.dll that would make\n"
     "                          Tarnwick misbehave; exit status 1 when there is an error\n"
@@ -22,29 +25,82 @@ constexpr const char* kUsage =
     "  diff OLD NEW FLEET      table rows added, removed and changed from OLD to NEW, and the\n"
     "                          profiles of FLEET whose outcome changes; exit status 1 when\n"
     "                          anything differs\n"
+    "  logs LOG...             the latest state of every machine in Tarnwick's /log files,\n"
+    "                          grouped by exit code, board, model and release, with the\n"
+    "                          machines that failed, declined, miss essential software or\n"
+    "                          were not seen; lines that cannot be read are listed\n"
     "\n"
     "  --csv, --json           output for scripts instead of an aligned table\n"
+    "  --html FILE             logs: write the report as one self-contained page\n"
+    "  --since DATE            logs: list machines not seen since DATE (YYYY-MM-DD, optionally\n"
+    "                          with hh:mm[:ss]); default 30 days before the latest run read\n"
+    "  --declined N            logs: list machines whose last N runs all ended with 1 (default 3)\n"
     "\n"
-    "Exit status: 0 clean, 1 errors found or differences, 2 wrong command line,\n"
-    "3 a library or the fleet cannot be read.\n";
+    "Exit status: 0 clean, 1 errors found or differences (logs: lines that cannot be read),\n"
+    "2 wrong command line, 3 a library, the fleet or a log cannot be read (or the page written).\n";
 
 struct Invocation {
     std::string command;
     std::vector<std::string> operands;
     OutputFormat format = OutputFormat::kTable;
+    // logs only:
+    std::optional<std::string> html;
+    std::optional<LogTime> since;
+    std::optional<std::size_t> declined;
 };
+
+constexpr std::size_t kDefaultDeclinedRuns = 3;
 
 std::optional<Invocation> Parse(const std::vector<std::string>& arguments, std::ostream& err) {
     Invocation invocation;
     bool formatGiven = false;
-    for (const std::string& a : arguments) {
-        if (a == "--csv" || a == "--json") {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string a = arguments[i];
+        // Options with a value: "--since DATE" or "--since=DATE".
+        std::optional<std::string> value;
+        if (const std::size_t equals = a.find('='); a.starts_with("--") && equals != std::string::npos) {
+            value = a.substr(equals + 1);
+            a.resize(equals);
+        }
+        const bool takesValue = a == "--since" || a == "--html" || a == "--declined";
+        if (takesValue && !value) {
+            if (i + 1 == arguments.size()) {
+                err << "tarnwick-companion: " << a << " needs a value\n";
+                return std::nullopt;
+            }
+            value = arguments[++i];
+        } else if (!takesValue && value) {
+            err << "tarnwick-companion: " << a << " takes no value\n";
+            return std::nullopt;
+        }
+        if (a == "--csv" || a == "--json" || a == "--html") {
             if (formatGiven) {
-                err << "tarnwick-companion: give --csv or --json once\n";
+                err << "tarnwick-companion: give one of --csv, --json and --html\n";
                 return std::nullopt;
             }
             formatGiven = true;
-            invocation.format = a == "--csv" ? OutputFormat::kCsv : OutputFormat::kJson;
+            if (a == "--html") {
+                invocation.html = *value;
+            } else {
+                invocation.format = a == "--csv" ? OutputFormat::kCsv : OutputFormat::kJson;
+            }
+        } else if (a == "--since") {
+            invocation.since = ParseDateArgument(*value);
+            if (!invocation.since) {
+                err << "tarnwick-companion: --since " << *value << ": not a date (YYYY-MM-DD [hh:mm[:ss]])\n";
+                return std::nullopt;
+            }
+        } else if (a == "--declined") {
+            std::uint32_t n = 0;
+            bool digits = !value->empty() && value->size() <= 3;
+            for (char c : *value) digits = digits && c >= '0' && c <= '9';
+            if (digits) n = static_cast<std::uint32_t>(std::stoul(*value));
+            if (!digits || n < 1 || n > LogAnalysis::kMaxWatchedRuns) {
+                err << "tarnwick-companion: --declined " << *value << ": not a number from 1 to "
+                    << LogAnalysis::kMaxWatchedRuns << "\n";
+                return std::nullopt;
+            }
+            invocation.declined = n;
         } else if (a.starts_with("--")) {
             err << "tarnwick-companion: unknown option " << a << "\n";
             return std::nullopt;
@@ -53,6 +109,10 @@ std::optional<Invocation> Parse(const std::vector<std::string>& arguments, std::
         } else {
             invocation.operands.push_back(a);
         }
+    }
+    if ((invocation.html || invocation.since || invocation.declined) && invocation.command != "logs") {
+        err << "tarnwick-companion: --html, --since and --declined belong to logs\n";
+        return std::nullopt;
     }
     return invocation;
 }
@@ -138,6 +198,29 @@ int Diff(const Invocation& invocation, std::ostream& out, std::ostream& err) {
     return tables.rows.empty() && profiles.rows.empty() ? ExitStatus::kClean : ExitStatus::kFindings;
 }
 
+int Logs(const Invocation& invocation, std::ostream& out, std::ostream& err) {
+    LogAnalysis analysis(invocation.declined.value_or(kDefaultDeclinedRuns));
+    // Every log that opens is read; one that does not still ends with 3.
+    bool allRead = true;
+    for (const std::string& path : invocation.operands) allRead = ReadLogFile(path, analysis, err) && allRead;
+    const LogReport report = BuildLogReport(analysis, invocation.since);
+    if (invocation.html) {
+        std::ofstream page(*invocation.html, std::ios::binary | std::ios::trunc);
+        if (page) WriteLogPage(report, page);
+        page.close();
+        if (!page) {
+            err << "tarnwick-companion: " << *invocation.html << ": cannot write the page\n";
+            return ExitStatus::kUnreadable;
+        }
+        out << *invocation.html << ": " << report.latest.size() << " machine(s), " << report.runs << " run(s), "
+            << report.unreadable.size() << " unreadable line(s)\n";
+    } else {
+        PrintLogReport(report, invocation.format, out);
+    }
+    if (!allRead) return ExitStatus::kUnreadable;
+    return report.unreadable.empty() ? ExitStatus::kClean : ExitStatus::kFindings;
+}
+
 }  // namespace
 
 int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err) {
@@ -148,18 +231,21 @@ int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std
     }
     struct Command {
         const char* name;
-        std::size_t operands;
+        std::size_t operands;  // how many; 0: one or more
         int (*run)(const Invocation&, std::ostream&, std::ostream&);
     };
-    static constexpr Command kCommands[] = {{"check", 1, Check}, {"simulate", 2, Simulate}, {"diff", 3, Diff}};
+    static constexpr Command kCommands[] = {
+        {"check", 1, Check}, {"simulate", 2, Simulate}, {"diff", 3, Diff}, {"logs", 0, Logs}};
     if (invocation->command == "help" && invocation->operands.empty()) {
         out << kUsage;
         return ExitStatus::kClean;
     }
     for (const Command& c : kCommands) {
         if (invocation->command != c.name) continue;
-        if (invocation->operands.size() != c.operands) {
-            err << "tarnwick-companion: " << c.name << " takes " << c.operands << " argument(s)\n" << kUsage;
+        if (c.operands == 0 ? invocation->operands.empty() : invocation->operands.size() != c.operands) {
+            err << "tarnwick-companion: " << c.name << " takes "
+                << (c.operands ? std::to_string(c.operands) : std::string("one or more")) << " argument(s)\n"
+                << kUsage;
             return ExitStatus::kUsage;
         }
         return c.run(*invocation, out, err);

@@ -10,10 +10,12 @@
 namespace Korvane::PC::Tarnwick::Companion {
 
 namespace ExitStatus {
-inline constexpr int kClean = 0;     // check: no error; diff: no difference
-inline constexpr int kFindings = 1;  // check: at least one error; diff: the libraries differ
+inline constexpr int kClean = 0;     // check: no error; diff: no difference; logs: every line read
+inline constexpr int kFindings = 1;  // check: at least one error; diff: the libraries differ;
+                                     // logs: some lines cannot be read
 inline constexpr int kUsage = 2;     // the command line is wrong
-inline constexpr int kUnreadable = 3;  // a library or the fleet file cannot be read
+inline constexpr int kUnreadable = 3;  // a library, the fleet file or a log cannot be read (logs: or
+                                       // the page cannot be written)
 }  // namespace ExitStatus
 
 int RunCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);

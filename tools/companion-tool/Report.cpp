@@ -11,6 +11,8 @@ bool IsWide(char32_t c) {
            (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
 }
 
+}  // namespace
+
 std::string CsvCell(const std::string& cell) {
     if (cell.find_first_of(",\"\r\n") == std::string::npos) return cell;
     std::string out = "\"";
@@ -21,7 +23,7 @@ std::string CsvCell(const std::string& cell) {
     return out + "\"";
 }
 
-std::string JsonString(const std::string& text) {
+std::string JsonString(std::string_view text) {
     std::string out = "\"";
     for (char c : text) {
         switch (c) {
@@ -42,8 +44,6 @@ std::string JsonString(const std::string& text) {
     }
     return out + "\"";
 }
-
-}  // namespace
 
 std::size_t DisplayWidth(std::string_view text) {
     std::size_t width = 0;

@@ -5,6 +5,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace Korvane::PC::Tarnwick::Companion {
@@ -17,6 +18,10 @@ struct Report {
 };
 
 void Print(const Report& report, OutputFormat format, std::ostream& out);
+
+// One CSV cell, quoted when it must be; one JSON string with its quotes.
+std::string CsvCell(const std::string& cell);
+std::string JsonString(std::string_view text);
 
 // Terminal columns a UTF-8 text takes (East Asian wide characters take two).
 std::size_t DisplayWidth(std::string_view text);

@@ -1,0 +1,493 @@
+#include "tools/companion-tool/LogReading.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace Korvane::PC::Tarnwick::Companion {
+namespace {
+
+constexpr std::size_t kFields = 8;
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+void CivilFromDays(std::int64_t z, std::int64_t& y, unsigned& m, unsigned& d) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2);
+}
+
+bool Digits(std::string_view text, std::size_t at, std::size_t count, int& value) {
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+LogTime Pack(int year, int month, int day, int hour, int minute, int second) {
+    return ((((static_cast<LogTime>(year) * 100 + month) * 100 + day) * 100 + hour) * 100 + minute) * 100 + second;
+}
+
+bool ValidTime(int year, int month, int day, int hour, int minute, int second) {
+    // The oldest year a Windows clock gives is 1601.
+    return year >= 1601 && month >= 1 && month <= 12 && day >= 1 && day <= DaysInMonth(year, month) && hour < 24 &&
+           minute < 60 && second < 60;
+}
+
+// "YYYY/MM/DD hh:mm:ss", as "%04u/%02u/%02u %02u:%02u:%02u" writes it.
+bool ParseTime(std::string_view text, LogTime& time) {
+    if (text.size() != 19 || text[4] != '/' || text[7] != '/' || text[10] != ' ' || text[13] != ':' || text[16] != ':')
+        return false;
+    int y, mo, d, h, mi, s;
+    if (!Digits(text, 0, 4, y) || !Digits(text, 5, 2, mo) || !Digits(text, 8, 2, d) || !Digits(text, 11, 2, h) ||
+        !Digits(text, 14, 2, mi) || !Digits(text, 17, 2, s) || !ValidTime(y, mo, d, h, mi, s))
+        return false;
+    time = Pack(y, mo, d, h, mi, s);
+    return true;
+}
+
+// "%u": decimal digits that fit 32 bits, written as printf writes them (no
+// leading zero), so that a line reads only as the program wrote it.
+bool ParseUnsigned(std::string_view text, std::uint32_t& value) {
+    if (text.empty() || text.size() > 10 || (text.size() > 1 && text[0] == '0')) return false;
+    std::uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (v > 0xFFFFFFFFu) return false;
+    value = static_cast<std::uint32_t>(v);
+    return true;
+}
+
+// "%d": an optional minus and decimal digits that fit a signed 32-bit number
+// (no leading zero, no "-0").
+bool ParseSigned(std::string_view text, std::int32_t& value) {
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) text.remove_prefix(1);
+    if (text.empty() || text.size() > 10 || (text[0] == '0' && (text.size() > 1 || negative))) return false;
+    std::int64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + (c - '0');
+    }
+    if (negative) v = -v;
+    if (v < INT32_MIN || v > INT32_MAX) return false;
+    value = static_cast<std::int32_t>(v);
+    return true;
+}
+
+// Strict UTF-8: no overlong forms, surrogates or code points above U+10FFFF.
+bool IsUtf8(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = p + text.size();
+    while (p < end) {
+        // Eight ASCII bytes at a time.
+        if (end - p >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p, 8);
+            if ((word & 0x8080808080808080ull) == 0) {
+                p += 8;
+                continue;
+            }
+        }
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            ++p;
+            continue;
+        }
+        std::size_t length;
+        char32_t c;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2, c = b & 0x1F;
+        } else if ((b & 0xF0) == 0xE0) {
+            length = 3, c = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4, c = b & 0x07;
+        } else {
+            return false;
+        }
+        if (static_cast<std::size_t>(end - p) < length) return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            if ((p[k] & 0xC0) != 0x80) return false;
+            c = (c << 6) | (p[k] & 0x3F);
+        }
+        if ((length == 3 && (c < 0x800 || (c >= 0xD800 && c < 0xE000))) ||
+            (length == 4 && (c < 0x10000 || c > 0x10FFFF)))
+            return false;
+        p += length;
+    }
+    return true;
+}
+
+// A field quoted for a reason: at most 40 bytes (cut at a character), with
+// control characters shown as \xNN.
+std::string Quoted(std::string_view field) {
+    std::string out = "\"";
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < field.size(); ++i, ++n) {
+        if (n >= 40 && (static_cast<unsigned char>(field[i]) & 0xC0) != 0x80) {
+            out += "...";
+            break;
+        }
+        const auto c = static_cast<unsigned char>(field[i]);
+        if (c < 0x20 || c == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += field[i];
+        }
+    }
+    return out + "\"";
+}
+
+bool Fail(std::string* reason, std::string text) {
+    if (reason) *reason = std::move(text);
+    return false;
+}
+
+}  // namespace
+
+std::string FormatLogTime(LogTime time, char separator) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d%c%02d:%02d:%02d", static_cast<int>(time / 10000000000),
+                  static_cast<int>(time / 100000000 % 100), static_cast<int>(time / 1000000 % 100), separator,
+                  static_cast<int>(time / 10000 % 100), static_cast<int>(time / 100 % 100),
+                  static_cast<int>(time % 100));
+    return text;
+}
+
+std::string FormatDay(std::int32_t day) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", day / 10000, day / 100 % 100, day % 100);
+    return text;
+}
+
+std::optional<LogTime> ParseDateArgument(std::string_view text) {
+    if (text.size() < 10 || (text[4] != '-' && text[4] != '/') || text[7] != text[4]) return std::nullopt;
+    int y, mo, d, h = 0, mi = 0, s = 0;
+    if (!Digits(text, 0, 4, y) || !Digits(text, 5, 2, mo) || !Digits(text, 8, 2, d)) return std::nullopt;
+    if (text.size() > 10) {
+        const std::string_view clock = text.substr(11);
+        if ((text[10] != ' ' && text[10] != 'T') || (clock.size() != 5 && clock.size() != 8) || clock[2] != ':' ||
+            !Digits(clock, 0, 2, h) || !Digits(clock, 3, 2, mi) ||
+            (clock.size() == 8 && (clock[5] != ':' || !Digits(clock, 6, 2, s))))
+            return std::nullopt;
+    }
+    if (!ValidTime(y, mo, d, h, mi, s)) return std::nullopt;
+    return Pack(y, mo, d, h, mi, s);
+}
+
+LogTime AddDays(LogTime time, int days) {
+    const LogTime clock = time % 1000000;
+    const std::int32_t day = DayOf(time);
+    std::int64_t y;
+    unsigned m, d;
+    CivilFromDays(DaysFromCivil(day / 10000, day / 100 % 100, day % 100) + days, y, m, d);
+    return ((y * 100 + m) * 100 + d) * 1000000 + clock;
+}
+
+bool IsFailedRun(std::int32_t exit) { return exit == 1003 || (exit >= 1005 && exit <= 1017); }
+
+bool ParseLogLine(std::string_view line, LogRun& run, std::string* reason) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty()) return Fail(reason, "empty line");
+    if (std::memchr(line.data(), 0, line.size())) return Fail(reason, "holds NUL bytes");
+    if (!IsUtf8(line)) return Fail(reason, "not UTF-8 text");
+
+    // The separators: every ", ". A comma followed by anything else belongs
+    // to its field.
+    std::size_t at[kFields - 1];
+    std::size_t separators = 0;
+    const char* const begin = line.data();
+    const char* const end = begin + line.size();
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, ',', end - p))) != nullptr;) {
+        if (p + 1 < end && p[1] == ' ') {
+            if (separators < kFields - 1) at[separators] = p - begin;
+            ++separators;
+            p += 2;
+        } else {
+            ++p;
+        }
+    }
+    if (separators < kFields - 1)
+        return Fail(reason, "too few fields: " + std::to_string(separators + 1) + " where a line has 8");
+    if (separators > kFields - 1)
+        return Fail(reason, "ambiguous: " + std::to_string(separators + 1) +
+                                " fields where a line has 8 (some field holds \", \", but which one cannot be told)");
+    std::string_view field[kFields];
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < kFields - 1; ++i) {
+        field[i] = line.substr(from, at[i] - from);
+        from = at[i] + 2;
+    }
+    field[kFields - 1] = line.substr(from);
+
+    if (!ParseTime(field[0], run.time)) return Fail(reason, "time " + Quoted(field[0]) + " is not YYYY/MM/DD hh:mm:ss");
+    if (!ParseUnsigned(field[1], run.release))
+        return Fail(reason, "release number " + Quoted(field[1]) + " is not a number");
+    if (!ParseSigned(field[2], run.exit)) return Fail(reason, "exit code " + Quoted(field[2]) + " is not a number");
+    run.manufacturer = field[3];
+    run.board = field[4];
+    run.model = field[5];
+    run.serial = field[6];
+    run.version = field[7];
+    return true;
+}
+
+LogAnalysis::LogAnalysis(std::size_t watchedRuns)
+    : watchedRuns_(std::clamp<std::size_t>(watchedRuns, 1, kMaxWatchedRuns)) {}
+
+void LogAnalysis::BeginFile(std::string name) {
+    files_.push_back({std::move(name), 0, 0, 0});
+    pending_.clear();
+    overlong_ = false;
+    lineNumber_ = 0;
+}
+
+void LogAnalysis::AddBytes(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const void* lf = std::memchr(bytes.data(), '\n', bytes.size());
+        if (!lf) {
+            // Kept until its LF comes, unless it is already too long to be
+            // a line of the log; then only the fact is kept.
+            if (!overlong_ && pending_.size() + bytes.size() > kMaxLine) {
+                overlong_ = true;
+                pending_.clear();
+            }
+            if (!overlong_) pending_.append(bytes);
+            return;
+        }
+        const std::size_t length = static_cast<const char*>(lf) - bytes.data();
+        if (overlong_ || pending_.empty()) {
+            Line(bytes.substr(0, length));
+        } else if (pending_.size() + length > kMaxLine) {
+            overlong_ = true;
+            pending_.clear();
+            Line({});
+        } else {
+            pending_.append(bytes.substr(0, length));
+            Line(pending_);
+            pending_.clear();
+        }
+        bytes.remove_prefix(length + 1);
+    }
+}
+
+void LogAnalysis::EndFile() {
+    if (overlong_ || !pending_.empty()) {
+        ++lineNumber_;
+        ++lines_;
+        ++files_.back().lines;
+        Unreadable(overlong_ ? "longer than " + std::to_string(kMaxLine) + " bytes, and no line end"
+                             : "no line end: the line was cut short");
+    }
+    pending_.clear();
+    overlong_ = false;
+}
+
+void LogAnalysis::Line(std::string_view line) {
+    ++lineNumber_;
+    ++lines_;
+    ++files_.back().lines;
+    if (overlong_ || line.size() > kMaxLine) {
+        overlong_ = false;
+        Unreadable("longer than " + std::to_string(kMaxLine) + " bytes");
+        return;
+    }
+    // A new file starts with the mark; runs that find the file empty at the
+    // same moment each write one, so it may start a later line too.
+    if (line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+    LogRun run;
+    std::string reason;
+    if (ParseLogLine(line, run, &reason)) {
+        Record(run);
+    } else {
+        Unreadable(std::move(reason));
+    }
+}
+
+void LogAnalysis::Unreadable(std::string reason) {
+    ++files_.back().unreadable;
+    unreadable_.push_back({static_cast<std::uint32_t>(files_.size() - 1), lineNumber_, std::move(reason)});
+}
+
+std::uint32_t LogAnalysis::TextPool::Intern(std::string_view text) {
+    const auto found = ids_.find(text);
+    if (found != ids_.end()) return found->second;
+    const auto id = static_cast<std::uint32_t>(texts_.size());
+    texts_.emplace_back(text);
+    ids_.emplace(texts_.back(), id);
+    return id;
+}
+
+namespace {
+
+// A 64-bit hash of a machine's key (also where size_t has 32 bits): the
+// upper half tags a slot, the lower half places it.
+std::uint64_t KeyHash(std::string_view board, std::string_view serial) {
+    std::uint64_t h = (static_cast<std::uint64_t>(std::hash<std::string_view>{}(board)) * 0x9E3779B97F4A7C15ull) ^
+                      std::hash<std::string_view>{}(serial);
+    h ^= h >> 31;
+    h *= 0xBF58476D1CE4E5B9ull;
+    return h ^ (h >> 29);
+}
+
+}  // namespace
+
+LogAnalysis::Machine& LogAnalysis::Find(std::string_view board, std::string_view serial) {
+    const std::uint64_t hash = KeyHash(board, serial);
+    const std::uint64_t tag = hash & 0xFFFFFFFF00000000ull;
+    if (slots_.empty()) slots_.assign(1024, 0);
+    std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const std::uint64_t slot = slots_[at];
+        if (slot == 0) break;
+        if ((slot & 0xFFFFFFFF00000000ull) != tag) continue;
+        Machine& machine = machines_[(slot & 0xFFFFFFFFu) - 1];
+        if (machine.serial == serial && texts_[machine.board] == board) return machine;
+    }
+    // A new machine; the table stays at most half full.
+    machines_.push_back({});
+    machines_.back().serial = serial;
+    machines_.back().board = texts_.Intern(board);
+    recent_.resize(recent_.size() + watchedRuns_);
+    if (machines_.size() * 2 > slots_.size()) {
+        std::vector<std::uint64_t> old(slots_.size() * 2, 0);
+        old.swap(slots_);
+        mask = slots_.size() - 1;
+        for (const std::uint64_t slot : old) {
+            if (slot == 0) continue;
+            const Machine& m = machines_[(slot & 0xFFFFFFFFu) - 1];
+            std::size_t at = KeyHash(texts_[m.board], m.serial) & mask;
+            while (slots_[at] != 0) at = (at + 1) & mask;
+            slots_[at] = slot;
+        }
+    }
+    std::size_t at = hash & mask;
+    while (slots_[at] != 0) at = (at + 1) & mask;
+    slots_[at] = tag | machines_.size();
+    return machines_.back();
+}
+
+void LogAnalysis::Record(const LogRun& run) {
+    ++files_.back().runs;
+    if (runs_++ == 0) first_ = last_ = run.time;
+    first_ = std::min(first_, run.time);
+    last_ = std::max(last_, run.time);
+    if (!cachedExitRuns_ || cachedExit_ != run.exit) {
+        cachedExit_ = run.exit;
+        cachedExitRuns_ = &runsByExit_[run.exit];
+    }
+    ++*cachedExitRuns_;
+    const std::int32_t day = DayOf(run.time);
+    if (day != cachedDay_) {
+        cachedDay_ = day;
+        cachedDayCounts_ = &days_[day];
+    }
+    ++cachedDayCounts_->runs;
+    cachedDayCounts_->failures += IsFailedRun(run.exit);
+
+    if (run.board.empty() && run.serial.empty()) {
+        ++anonymousByExit_[run.exit];
+        return;
+    }
+    Machine& machine = Find(run.board, run.serial);
+    // lines_ counts the lines of all files in order: it orders runs of the
+    // same time by file, then by line.
+    const std::uint64_t sequence = lines_;
+    if (machine.runs++ == 0 || std::pair(machine.time, machine.sequence) < std::pair(run.time, sequence)) {
+        machine.time = run.time;
+        machine.sequence = sequence;
+        machine.file = static_cast<std::uint32_t>(files_.size() - 1);
+        machine.line = lineNumber_;
+        machine.exit = run.exit;
+        machine.release = run.release;
+        // Mostly the same texts as the machine's run before.
+        if (texts_[machine.manufacturer] != run.manufacturer || machine.runs == 1)
+            machine.manufacturer = texts_.Intern(run.manufacturer);
+        if (texts_[machine.model] != run.model || machine.runs == 1) machine.model = texts_.Intern(run.model);
+        if (texts_[machine.version] != run.version || machine.runs == 1) machine.version = texts_.Intern(run.version);
+    }
+    // The watched runs, oldest first: a log read in order only appends.
+    RecentRun* const recent = recent_.data() + (&machine - machines_.data()) * watchedRuns_;
+    std::uint32_t& count = machine.recentCount;
+    const auto before = [](const RecentRun& a, LogTime time, std::uint64_t seq) {
+        return std::pair(time, seq) < std::pair(a.time, a.sequence);
+    };
+    if (count == watchedRuns_) {
+        if (before(recent[0], run.time, sequence)) return;
+        std::copy(recent + 1, recent + count, recent);
+        --count;
+    }
+    std::uint32_t at = count;
+    while (at > 0 && before(recent[at - 1], run.time, sequence)) {
+        recent[at] = recent[at - 1];
+        --at;
+    }
+    recent[at] = {run.time, sequence, run.exit};
+    ++count;
+}
+
+std::vector<MachineState> LogAnalysis::TakeMachines() {
+    std::vector<MachineState> out;
+    out.reserve(machines_.size());
+    for (std::size_t i = 0; i < machines_.size(); ++i) {
+        Machine& m = machines_[i];
+        const RecentRun* const recent = recent_.data() + i * watchedRuns_;
+        out.push_back({texts_[m.board], std::move(m.serial), texts_[m.manufacturer], texts_[m.model], texts_[m.version],
+                       LogPlace{m.time, m.file, m.line}, m.release, m.exit, m.runs,
+                       m.recentCount == watchedRuns_ && std::all_of(recent, recent + m.recentCount,
+                                                                    [](const RecentRun& r) { return r.exit == 1; })});
+    }
+    machines_.clear();
+    recent_.clear();
+    slots_.clear();
+    return out;
+}
+
+bool ReadLogFile(const std::string& path, LogAnalysis& analysis, std::ostream& err) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        err << "tarnwick-companion: " << path << ": cannot open the log: " << std::strerror(errno) << "\n";
+        return false;
+    }
+    analysis.BeginFile(path);
+    std::vector<char> buffer(1 << 20);
+    std::size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) analysis.AddBytes({buffer.data(), got});
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    analysis.EndFile();
+    if (failed) err << "tarnwick-companion: " << path << ": cannot read the log: " << std::strerror(error) << "\n";
+    return !failed;
+}
+
+}  // namespace Korvane::PC::Tarnwick::Companion

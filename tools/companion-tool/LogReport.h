@@ -1,0 +1,72 @@
+// `logs LOG...`, the report: what a LogAnalysis read, grouped as an
+// administrator asks about a rollout, and written as terminal tables, CSV
+// or JSON (the HTML page is LogPage.h).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tools/companion-tool/LogReading.h"
+#include "tools/companion-tool/Report.h"
+
+namespace Korvane::PC::Tarnwick::Companion {
+
+struct ExitCount {
+    std::int32_t exit = 0;
+    std::uint64_t machines = 0;       // whose latest run ended so
+    std::uint64_t runs = 0;           // all runs that ended so
+    std::uint64_t anonymousRuns = 0;  // of those, runs without board and serial
+};
+
+// The machines of one board, model or release by the exit code of their
+// latest run.
+struct LogGroup {
+    std::string key;
+    std::uint64_t machines = 0;
+    std::vector<std::pair<std::int32_t, std::uint64_t>> exits;  // by code
+};
+
+struct LogDay {
+    std::int32_t day = 0;  // YYYYMMDD
+    std::uint64_t runs = 0;
+    std::uint64_t failures = 0;  // runs that failed (1003, 1005 to 1017)
+};
+
+struct LogReport {
+    std::vector<LogFileCounts> files;
+    std::uint64_t lines = 0;
+    std::uint64_t runs = 0;
+    std::vector<UnreadableLine> unreadable;
+    std::optional<LogTime> first, last;
+    // Machines not seen since this time are listed; without a date on the
+    // command line, 30 days before the latest run read.
+    std::optional<LogTime> since;
+    std::size_t declinedRuns = 0;  // N of "answered 1 on its last N runs"
+
+    std::vector<MachineState> latest;  // by board, then serial
+    std::vector<ExitCount> byExit;     // by code
+    std::vector<LogGroup> byBoard, byModel, byRelease;
+    // Indexes into `latest`, in its order.
+    std::vector<std::size_t> failed, declinedMachines, missingSoftware, notSeen;
+    std::uint64_t anonymousRuns = 0;  // runs without board and serial (a run
+                                      // that ended before the machine was identified)
+    std::vector<LogDay> days;         // every day with a run, in order
+};
+
+// A field for a terminal or a page: C0 and C1 control characters and DEL
+// as \xNN, so that a field cannot move the cursor or change a terminal's
+// state.
+std::string ShownField(std::string_view text);
+
+// Consumes the analysis's machines. `since`: the date of the "not seen
+// since" list, or none for the default.
+LogReport BuildLogReport(LogAnalysis& analysis, std::optional<LogTime> since);
+
+// Terminal tables (fields shown with control characters made visible),
+// CSV sections, or one JSON object.
+void PrintLogReport(const LogReport& report, OutputFormat format, std::ostream& out);
+
+}  // namespace Korvane::PC::Tarnwick::Companion
