@@ -90,6 +90,8 @@ else
     diff <(od -c "$WORK/expected.txt") <(od -c "$WORK/got.txt") | head -n 20
 fi
 
+expect_logs_report "logs over the shared log" "$LOG" $((MACHINES * RUNS + 1)) $((MACHINES * RUNS + 1)) "3=$((MACHINES * RUNS + 1))"
+
 # --- The control: only appends, many at once ------------------------------
 for i in $(seq "$MACHINES"); do
     awk -v tag="M$i" -v count="$CONTROL_LINES" 'BEGIN {

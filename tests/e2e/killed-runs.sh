@@ -106,4 +106,6 @@ if check_log; then
 else
     failures=$((failures + 1)); echo "FAIL log: expected (after the mark)"; echo "$expected" | head; echo "     got"; od -c "$LOG" | head -n 20
 fi
+machines=$(printf '%s\n' "${finished[@]}" | sort -u | wc -l)
+expect_logs_report "logs over the killed runs' log" "$LOG" ${#finished[@]} "$machines" "0=$machines"
 finish

@@ -106,3 +106,24 @@ expect_window() {
         echo "FAIL $label: expected $expected, got '$actual'"
     fi
 }
+
+# What tarnwick-companion logs (the Windows build, under Wine) reads from a
+# log: the runs, the machines and each exit code's count of latest states
+# must be those given, and no line may be unreadable.
+#   expect_logs_report LABEL LOG RUNS MACHINES "EXIT=MACHINES ..."
+expect_logs_report() {
+    local label=$1 log=$2 runs=$3 machines=$4 codes=$5 json actual
+    json=$("$RUN" "$BUILD" "$BUILD/tools/companion-tool/tarnwick-companion.exe" logs "$(win "$log")" --json 2>/dev/null) || true
+    actual=$(printf '%s' "$json" | python3 -c '
+import json, sys
+r = json.load(sys.stdin)
+codes = " ".join("%d=%d" % (e["exit"], e["machines"]) for e in r["byExit"] if e["machines"])
+print(r["runs"], r["machines"], len(r["unreadable"]), codes)' 2>&1) || true
+    if [ "$actual" = "$runs $machines 0 $codes" ]; then
+        passes=$((passes + 1))
+        echo "ok   $label: logs reads $runs runs of $machines machines, latest $codes"
+    else
+        failures=$((failures + 1))
+        echo "FAIL $label: logs expected '$runs $machines 0 $codes', got '$actual'"
+    fi
+}
