@@ -156,4 +156,51 @@ std::unique_ptr<ISealedFile> WorkFiles::OpenSealed(std::u16string_view path) {
     return std::make_unique<SealedFile>(file);
 }
 
+namespace {
+
+// Removes one entry found in a folder, as what it is itself: a reparse point
+// goes as the link (RemoveDirectoryW for a folder link, DeleteFileW for a
+// file link; neither follows it), a real folder is emptied first.
+bool RemoveEntry(const std::wstring& path, DWORD attributes);
+
+bool RemoveContents(const std::wstring& folder) {
+    WIN32_FIND_DATAW found{};
+    HANDLE raw = ::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                    nullptr, 0);
+    if (raw == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    const ScopedFindHandle search(raw);
+    bool all = true;
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        all = RemoveEntry(folder + L"\\" + found.cFileName, found.dwFileAttributes) && all;
+    } while (::FindNextFileW(search.get(), &found));
+    return all;
+}
+
+bool RemoveEntry(const std::wstring& path, DWORD attributes) {
+    const bool folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return folder ? ::RemoveDirectoryW(path.c_str()) != FALSE : ::DeleteFileW(path.c_str()) != FALSE;
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        ::SetFileAttributesW(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    }
+    if (folder) return RemoveContents(path) && ::RemoveDirectoryW(path.c_str()) != FALSE;
+    return ::DeleteFileW(path.c_str()) != FALSE;
+}
+
+}  // namespace
+
+bool WorkFiles::RemoveFolderTree(std::u16string_view path) {
+    // The long-path form, so that nothing deep inside is out of reach of the
+    // 260-character limit.
+    std::wstring folder = ToWin(path);
+    while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+    if (folder.size() > 2 && folder[1] == L':' && folder[2] == L'\\') folder.insert(0, L"\\\\?\\");
+    const DWORD attributes = ::GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+    return RemoveEntry(folder, attributes);
+}
+
 }  // namespace Korvane::PC::Tarnwick::Win32
