@@ -19,6 +19,11 @@ std::u16string TempPath(const wchar_t* name) {
     return {path.begin(), path.end()};
 }
 
+bool RunningUnderWine() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 std::string Contents(const std::u16string& path) {
     HANDLE file = CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
@@ -109,7 +114,9 @@ TEST(Win32OutputFilesTest, AcceptsEveryNameOfTheSamePlace) {
         SetLastError(0xdeadbeef);
         auto file = files.OpenForAppend(name);
         EXPECT_TRUE(file) << "error " << GetLastError() << " for " << std::string(name.begin(), name.end());
-        if (file) EXPECT_TRUE(Write(*file, "x"));
+        if (file) {
+            EXPECT_TRUE(Write(*file, "x"));
+        }
     }
     wchar_t current[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, current);
@@ -146,7 +153,15 @@ TEST(Win32OutputFilesTest, RefusesAFileReachedThroughALinkAndRemovesWhatItCreate
     const bool reached = GetFileAttributesW(reinterpret_cast<LPCWSTR>(real.c_str())) != INVALID_FILE_ATTRIBUTES;
     DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive, nullptr);
     EXPECT_FALSE(opened);
-    if (!opened) EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    // Wine 8 accepts the definition but opens nothing through it (todo_wine:
+    // this reports when Wine is fixed); the end-to-end test shows the same
+    // refusal through a Unix symbolic link, which Wine does follow.
+    if (RunningUnderWine()) {
+        EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND))
+            << "todo_wine fixed: the drive now leads to the folder, drop this branch";
+    } else {
+        EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    }
     EXPECT_FALSE(reached) << "the file created through the link was left behind";
     opened.reset();
     DeleteFileW(reinterpret_cast<LPCWSTR>(real.c_str()));
