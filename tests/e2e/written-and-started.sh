@@ -37,7 +37,7 @@ for row in "${ROWS[@]}"; do
     printf '%s\t0\t0\t0\t0\t0\t0\n' "$product" >>"$WORK/overlay/tables/requirements.txt"
     printf '%s\t1\t1\t1\t1\t1\t1\t1\t1\n' "$product" >>"$WORK/overlay/tables/os-support.txt"
     python3 "$SRC/tools/make-smbios.py" --manufacturer KORVANE --product "$product" --model "KN W" \
-        --serial $'S1\r\n2026/01/01 00:00:00, 7, 0, forged' --bios-version 1.0 -o "$WORK/smbios/$product.bin"
+        --serial $'S1\r\n2026-01-01 00:00:00, 7, 0, forged' --bios-version 1.0 -o "$WORK/smbios/$product.bin"
 done
 cp "$WORK/root/pkg.exe" "$WORK/root/slow/pkg.exe"
 cp "$BUILD/$EXE_NAME" "$WORK/start/"
@@ -50,7 +50,7 @@ make_test_library "$WORK/unsigned.dll" --overlay "$WORK/overlay" 146="$SERVER_UR
     151="$(win "$WORK/linked/release.dat" | sed 's/\\/\\\\/g')"
 sign_library "$WORK/unsigned.dll" "$WORK/signed/battery.dll"
 EXE="$WORK/start/$EXE_NAME"
-OPTS=(/silent /nochecksignature /nochecknewversion)
+OPTS=(/silent /nochecksignature /nochecknewversion /disabledlparam)
 on() { export TARNWICK_TEST_SMBIOS; TARNWICK_TEST_SMBIOS=$(win "$WORK/smbios/$1.bin"); }
 TEMP_DIR=$("$RUN" "$BUILD" winepath -u "$("$RUN" "$BUILD" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null |
     tr -d '\r')
@@ -87,7 +87,7 @@ rm -f "$TEMP_DIR/x.exe"
 # --- One log line per run, whatever the serial holds ----------------------
 lines=$(tr -cd '\n' <"$WORK/logs/run.log" | wc -c)
 check "a serial with CR LF stays on its line ($lines line)" test "$lines" = 1
-check "the serial's line break is written as blanks" grep -q ', S1  2026/01/01 00:00:00, 7, 0, forged, ' "$WORK/logs/run.log"
+check "the serial's line break is written as blanks" grep -q ', S1  2026-01-01 00:00:00, 7, 0, forged, ' "$WORK/logs/run.log"
 
 # --- Links inside the work folder are removed as links ---------------------
 # The slow download leaves time to put a folder link and a file link into
@@ -112,7 +112,17 @@ wait "$runner" || true
 check "links put into the work folder during the run" test -n "$folder"
 check "clean-up run: missing tool (1017)" test "$(cat "$WORK/code")" = 1017
 check "the folder a link pointed to is untouched" test "$(cat "$WORK/outside/keep.txt" 2>/dev/null)" = keep
-check "the work folder is gone, links and all" test -z "$(work_folders)"
+# Windows removes a link opened as itself; Wine 8 follows a Unix symbolic
+# link even then, so the clean-up leaves both links (and with them the
+# folder) rather than reach through them (todo_wine: this reports when Wine
+# removes them).
+left=$(work_folders | head -n 1)
+if [ -z "$left" ]; then
+    passes=$((passes + 1)); echo "ok   the work folder is gone, links and all (todo_wine fixed: drop the other branch)"
+else
+    check "only the two links are left in the work folder (Wine)" \
+        test "$(ls -A "$left" | sort | tr '\n' ' ')" = "file-link folder-link "
+fi
 work_folders | xargs -r rm -rf
 
 # --- The start-up program by its whole path --------------------------------
@@ -124,14 +134,15 @@ mkdir -p "$APPS"
 cp "$BUILD/e2e/startup-standin.exe" "$APPS/app.exe"
 cp "$BUILD/e2e/marker.exe" "$PREFIX/drive_c/written/VXN02B1.exe"
 rm -f "$PREFIX/drive_c/written/marker-ran.txt" "$PREFIX/drive_c/written/record.txt"
-"$RUN" "$BUILD" reg add "$RUNKEY" /v VXN02B1_Apps /d 'C:\written\VXN02B1 Apps\app.exe C:\written\record.txt 1' \
-    /f /reg:32 >/dev/null 2>&1
+"$RUN" "$BUILD" reg add "$RUNKEY" /v VXN02B1_Apps /d 'C:\written\VXN02B1 Apps\app.exe /tray' /f /reg:32 >/dev/null 2>&1
+export TARNWICK_TEST_STARTUP_RECORD='C:\written\record.txt'  # the stand-in then ends with 1
 on KBXW01
-expect_code "unquoted Run value with a planted shorter program" 3 "$EXE" /viewtarget /nochecknewversion /force 0
+VIEW=(/viewtarget /nochecksignature /nochecknewversion /force 0)
+expect_code "unquoted Run value with a planted shorter program" 3 "$EXE" "${VIEW[@]}"
 check "the planted VXN02B1.exe never ran" test ! -e "$PREFIX/drive_c/written/marker-ran.txt"
-check "the registered program ran" grep -q 'record.txt 1 -batterycheckonly' "$PREFIX/drive_c/written/record.txt"
+check "the registered program ran" grep -q 'Apps\\app.exe /tray -batterycheckonly' "$PREFIX/drive_c/written/record.txt"
 rm "$APPS/app.exe"
-expect_code "registered program gone: a start failure, the run goes on" 3 "$EXE" /viewtarget /nochecknewversion /force 0
+expect_code "registered program gone: a start failure, the run goes on" 3 "$EXE" "${VIEW[@]}"
 check "the planted VXN02B1.exe still never ran" test ! -e "$PREFIX/drive_c/written/marker-ran.txt"
 
 # --- The report without a library waits for nobody -------------------------

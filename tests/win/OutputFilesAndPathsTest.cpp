@@ -105,11 +105,13 @@ TEST(Win32OutputFilesTest, AcceptsEveryNameOfTheSamePlace) {
     const std::u16string folder = TempPath(L"tarnwick long folder name");
     CreateDirectoryW(reinterpret_cast<LPCWSTR>(folder.c_str()), nullptr);
     const std::u16string path = folder + u"\\report file.txt";
-    wchar_t shortFolder[MAX_PATH] = {};
+    ASSERT_TRUE(files.OpenForAppend(path));
+    wchar_t shortName[MAX_PATH] = {};
     SetLastError(0xdeadbeef);
-    ASSERT_NE(GetShortPathNameW(reinterpret_cast<LPCWSTR>(folder.c_str()), shortFolder, MAX_PATH), 0u)
+    ASSERT_NE(GetShortPathNameW(reinterpret_cast<LPCWSTR>(path.c_str()), shortName, MAX_PATH), 0u)
         << "error " << GetLastError();
-    const std::u16string viaShortName = std::u16string(reinterpret_cast<const char16_t*>(shortFolder)) + u"\\REPORT~1.TXT";
+    const std::u16string viaShortName(reinterpret_cast<const char16_t*>(shortName));
+    EXPECT_NE(viaShortName, path);
     for (const std::u16string& name : {path, u"\\\\?\\" + path, viaShortName}) {
         SetLastError(0xdeadbeef);
         auto file = files.OpenForAppend(name);
@@ -118,6 +120,7 @@ TEST(Win32OutputFilesTest, AcceptsEveryNameOfTheSamePlace) {
             EXPECT_TRUE(Write(*file, "x"));
         }
     }
+    EXPECT_EQ(Contents(path), "xxx");
     wchar_t current[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, current);
     SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(folder.c_str()));
@@ -171,6 +174,7 @@ TEST(Win32OutputFilesTest, RefusesAFileReachedThroughALinkAndRemovesWhatItCreate
 TEST(Win32WorkFilesTest, RemovesAFolderTreeWithReadOnlyFiles) {
     WorkFiles workFiles;
     const std::u16string folder = TempPath(L"tarnwick-remove-tree");
+    (void)workFiles.RemoveFolderTree(folder);  // what an earlier run left
     const auto make = [](const std::u16string& path, bool isFolder) {
         if (isFolder) return CreateDirectoryW(reinterpret_cast<LPCWSTR>(path.c_str()), nullptr) != FALSE;
         HANDLE file = CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
