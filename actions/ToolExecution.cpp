@@ -5,6 +5,7 @@
 #include "actions/ToolJob.h"
 #include "app/ExitCode.h"
 #include "app/UpdateController.h"
+#include "common/OutOfMemory.h"
 #include "platform/LibrarySearch.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -97,8 +98,10 @@ void CleanUpJob(ToolJob& job) {
     if (!job.toolStarted && !job.workFolder.empty()) {
         // Removed by direct file calls, links inside it as links: no command
         // interpreter expands anything in the path, and nothing outside the
-        // folder is touched. What cannot be removed stays.
-        (void)job.controller->platform.workFiles.RemoveFolderTree(job.workFolder);
+        // folder is touched. What cannot be removed stays, also when memory
+        // runs out on the way.
+        IWorkFiles& workFiles = job.controller->platform.workFiles;
+        (void)OrOnNoMemory(false, [&] { return workFiles.RemoveFolderTree(job.workFolder); });
     }
     StopProgress(job);
     job.workFolder.clear();
