@@ -1,9 +1,12 @@
 #include "actions/ToolExecution.h"
 
+#include <algorithm>
+
 #include "actions/ToolJob.h"
 #include "app/ExitCode.h"
 #include "app/UpdateController.h"
 #include "common/OutOfMemory.h"
+#include "platform/LibrarySearch.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -32,11 +35,39 @@ std::unique_ptr<IProcess> StartPackage(IProcesses& processes, std::u16string_vie
     return processes.Start(launch);
 }
 
+ToolFileKind ClassifyToolFile(std::u16string_view toolFile) {
+    toolFile = VisibleText(toolFile);
+    if (toolFile.empty()) return ToolFileKind::kEmpty;
+    if (IsFullPath(toolFile)) return ToolFileKind::kFullPath;
+    const auto isSlash = [](char16_t c) { return c == u'\\' || c == u'/'; };
+    if (isSlash(toolFile.front())) return ToolFileKind::kOutsideWorkFolder;
+    // The parts as PathCombineW folds them: "." stays, ".." climbs.
+    std::size_t depth = 0;
+    while (!toolFile.empty()) {
+        const auto end = std::find_if(toolFile.begin(), toolFile.end(), isSlash);
+        const std::u16string_view part(toolFile.begin(), end);
+        toolFile.remove_prefix(part.size() + (end == toolFile.end() ? 0 : 1));
+        if (part.empty() || part == u".") continue;
+        if (part == u"..") {
+            if (depth == 0) return ToolFileKind::kOutsideWorkFolder;
+            --depth;
+            continue;
+        }
+        if (part.find(u':') != std::u16string_view::npos || part.back() == u'.' || part.back() == u' ') {
+            return ToolFileKind::kOutsideWorkFolder;
+        }
+        ++depth;
+    }
+    return depth == 0 ? ToolFileKind::kOutsideWorkFolder : ToolFileKind::kInsideWorkFolder;
+}
+
 bool LaunchTool(ToolJob& job) {
     UpdateController& controller = *job.controller;
     IShell& shell = controller.platform.shell;
     job.toolStarted = false;
 
+    const ToolFileKind kind = ClassifyToolFile(controller.target.toolFile);
+    if (kind != ToolFileKind::kInsideWorkFolder && kind != ToolFileKind::kFullPath) return false;
     const std::optional<std::u16string> toolPath =
         shell.CombinePath(job.workFolder, VisibleText(controller.target.toolFile));
     if (!toolPath) return false;
@@ -65,38 +96,16 @@ bool LaunchTool(ToolJob& job) {
 
 void CleanUpJob(ToolJob& job) {
     if (!job.toolStarted && !job.workFolder.empty()) {
-        Platform& platform = job.controller->platform;
-        OrOnNoMemory(0, [&] {
-            const std::optional<std::u16string> system = platform.shell.SystemFolder();
-            const std::u16string command = BuildRemoveCommand(platform.shell, job.workFolder);
-            if (!system || command.empty()) return 0;
-            // cmd.exe by its full path, with the system folder as its current
-            // folder, so nothing is taken from the work folder or ours.
-            ProcessLaunch launch;
-            launch.application = *system + u"\\cmd.exe";
-            launch.commandLine = command;
-            launch.currentDirectory = *system;
-            launch.showWindow = kSwShowNoActivate;
-            if (std::unique_ptr<IProcess> removal = platform.processes.Start(launch)) {
-                (void)removal->Wait(std::nullopt);
-            }
-            return 0;
-        });
+        // Removed by direct file calls, links inside it as links: no command
+        // interpreter expands anything in the path, and nothing outside the
+        // folder is touched. What cannot be removed stays, also when memory
+        // runs out on the way.
+        IWorkFiles& workFiles = job.controller->platform.workFiles;
+        (void)OrOnNoMemory(false, [&] { return workFiles.RemoveFolderTree(job.workFolder); });
     }
     StopProgress(job);
     job.workFolder.clear();
     job.downloadFile.clear();
-}
-
-std::u16string BuildRemoveCommand(IShell& shell, std::u16string_view workFolder) {
-    const std::optional<std::u16string> system = shell.SystemFolder();
-    if (!system) return {};
-    std::u16string command = u"\"";
-    command += *system;
-    command += u"\\cmd.exe\" /c rmdir /S /Q \"";
-    command += workFolder;
-    command += u"\"";
-    return command;
 }
 
 }  // namespace Korvane::PC::Tarnwick

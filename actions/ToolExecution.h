@@ -11,7 +11,6 @@
 #include <string_view>
 
 #include "platform/Processes.h"
-#include "platform/Shell.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -47,20 +46,33 @@ std::int32_t ExecuteToolJobs(UpdateController& controller, const ToolJobMessages
 [[nodiscard]] std::unique_ptr<IProcess> StartPackage(IProcesses& processes, std::u16string_view packagePath,
                                                      std::u16string_view workFolder);
 
+// Where a target's toolFile leads. A relative path must name something
+// inside the work folder: one that climbs out of it ("..\x.exe" lands in the
+// temporary folder, where anyone may plant a file), starts at the root of a
+// drive ("\x.exe", "C:x.exe"), names the work folder itself or holds a part
+// that Windows rewrites (a name ending in a dot or a blank, a ":") is
+// refused, as is an empty one. A full path ("C:\...", "\\server\...") is
+// the release's own choice, such as a system program that installs what the
+// package unpacked.
+enum class ToolFileKind {
+    kInsideWorkFolder,
+    kFullPath,
+    kEmpty,
+    kOutsideWorkFolder,
+};
+// `toolFile` up to its NUL.
+ToolFileKind ClassifyToolFile(std::u16string_view toolFile);
+
 // Starts the target's tool from the work folder through the shell; for the
 // charge-limit tool (the current action's kind 3) waits for it, serving the
 // thread's messages, and counts only exit code 0 (or an unknown one) as
-// success. Sets the job's `toolStarted` to the result.
+// success. A toolFile that ClassifyToolFile refuses is a start failure.
+// Sets the job's `toolStarted` to the result.
 bool LaunchTool(ToolJob& job);
 
-// After a job, whatever its result: removes the work folder unless the tool
-// was started (the tool may still run from it), then joins the progress
-// thread and forgets the paths.
+// After a job, whatever its result: removes the work folder with everything
+// in it unless the tool was started (the tool may still run from it), then
+// joins the progress thread and forgets the paths.
 void CleanUpJob(ToolJob& job);
-
-// The command line that removes `workFolder` with everything in it:
-// "<system>\cmd.exe" /c rmdir /S /Q "<workFolder>". Empty when the system
-// folder is unknown.
-std::u16string BuildRemoveCommand(IShell& shell, std::u16string_view workFolder);
 
 }  // namespace Korvane::PC::Tarnwick

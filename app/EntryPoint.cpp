@@ -30,7 +30,7 @@ ExitCode RunEntryPoint(Platform& platform) {
     }
 
     const ToolOptions options = ToToolOptions(table);
-    if (options.viewTarget && RunStartupCheck(platform.registry, platform.environment, platform.processes)) {
+    if (options.viewTarget && RunStartupCheck(platform.registry, platform.environment, platform.files, platform.processes)) {
         return Exit::kStartupProgramHandled;
     }
 

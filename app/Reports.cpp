@@ -25,9 +25,20 @@ std::u16string Number(std::int64_t value, std::size_t width = 0) {
     return digits;
 }
 
+// A field as it goes into a line: up to its NUL, with every control
+// character (CR and LF among them) and every line or paragraph separator as
+// a space, so that no text of the machine or the library can end a line of
+// a shared log or report early and forge the next one.
+void AppendOneLine(std::u16string& out, std::u16string_view text) {
+    for (char16_t c : VisibleText(text)) {
+        const bool control = c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+        out += control ? u' ' : c;
+    }
+}
+
 void AppendField(std::u16string& out, std::u16string_view label, std::u16string_view text) {
     out += label;
-    out += VisibleText(text);
+    AppendOneLine(out, text);
     out += u'\n';
 }
 
@@ -39,10 +50,10 @@ std::u16string FormatLogLine(const LocalTime& time, std::uint32_t releaseNumber,
                           Number(time.hour, 2) + u':' + Number(time.minute, 2) + u':' + Number(time.second, 2);
     line += u", " + Number(releaseNumber) + u", " + Number(result) + u", ";
     for (const std::u16string* field : {&machine.manufacturer, &machine.product, &machine.model, &machine.serial}) {
-        line += VisibleText(*field);
+        AppendOneLine(line, *field);
         line += u", ";
     }
-    line += VisibleText(currentVersionText);
+    AppendOneLine(line, currentVersionText);
     line += u'\n';
     return line;
 }
@@ -92,9 +103,9 @@ void WriteInfoReport(Platform& platform, std::u16string_view path) {
     std::unique_ptr<IOutputFile> opened = platform.outputFiles.OpenForAppend(path);
     if (!opened) return;
     Utf8TextFile report(std::move(opened));
-    // Not silent: the messages of the start-up environment and of the
-    // selection show here as in an interactive run.
-    UpdateController controller(platform, kReportOptions);
+    // Silent: no message of the start-up environment or the selection
+    // waits for a person.
+    UpdateController controller(platform, kInfoReportOptions);
     if (!controller.PrepareEnvironment()) {
         report.Write(u"Failed to initialize\n");
     } else {

@@ -14,7 +14,9 @@
 namespace Korvane::PC::Tarnwick {
 
 // "YYYY/MM/DD hh:mm:ss, RELEASE, EXIT, manufacturer, product, model, serial,
-// VERSION-TEXT\n": fields as they are (no quoting), texts up to their NUL.
+// VERSION-TEXT\n": fields as they are (no quoting), texts up to their NUL,
+// control characters and line separators written as spaces (as in the
+// report's blocks below).
 std::u16string FormatLogLine(const LocalTime& time, std::uint32_t releaseNumber, ExitCode result,
                              const MachineIdentity& machine, std::u16string_view currentVersionText);
 

@@ -11,18 +11,32 @@ constexpr std::uint32_t kRunValueBytes = 1040;
 constexpr std::uint32_t kCommandLineChars = 5000;
 constexpr std::u16string_view kBatteryCheckArgument = u" -batterycheckonly";
 
-// The program a command line without an application name starts: the
-// quoted first token, or the text up to the first blank (from where
-// CreateProcessW tries longer and longer prefixes, all in the same folder).
-std::u16string_view FirstToken(std::u16string_view commandLine) {
-    if (!commandLine.empty() && commandLine.front() == u'"') {
-        commandLine.remove_prefix(1);
-        return commandLine.substr(0, commandLine.find(u'"'));
-    }
-    return commandLine.substr(0, commandLine.find_first_of(u" \t"));
-}
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
 }  // namespace
+
+std::optional<std::u16string> StartupProgramPath(std::u16string_view value, IFiles& files) {
+    const auto isFile = [&](std::u16string_view path) {
+        if (!IsFullPath(path)) return false;  // never searched for
+        const std::optional<std::uint32_t> attributes = files.GetFileAttributes(path);
+        return attributes && (*attributes & kFileAttributeDirectory) == 0;
+    };
+    if (!value.empty() && value.front() == u'"') {
+        value.remove_prefix(1);
+        const std::u16string_view program = value.substr(0, value.find(u'"'));
+        if (!IsFullPath(program)) return std::nullopt;
+        return std::u16string(program);
+    }
+    // The longest leading part that ends at a blank or at the end and names
+    // a file: "C:\Maker\VXN02B1 Apps\app.exe" is that program even when
+    // someone has put a "C:\Maker\VXN02B1.exe" beside its folder.
+    for (std::size_t end = value.size(); end > 0; --end) {
+        if (end < value.size() && !IsBlank(value[end])) continue;
+        if (IsBlank(value[end - 1])) continue;
+        if (isFile(value.substr(0, end))) return std::u16string(value.substr(0, end));
+    }
+    return std::nullopt;
+}
 
 std::u16string StartupCommandLine(IEnvironment& environment, const std::vector<std::uint8_t>& value) {
     // A value that fills the whole buffer without a NUL ends at the buffer's
@@ -40,7 +54,7 @@ std::u16string StartupCommandLine(IEnvironment& environment, const std::vector<s
     return commandLine;
 }
 
-bool RunStartupCheck(IRegistry& registry, IEnvironment& environment, IProcesses& processes) {
+bool RunStartupCheck(IRegistry& registry, IEnvironment& environment, IFiles& files, IProcesses& processes) {
     std::vector<std::uint8_t> value;
     {
         const OpenedKey opened = registry.OpenKey(RegistryRoot::LocalMachine, kRunKey, kKeyRead);
@@ -52,10 +66,15 @@ bool RunStartupCheck(IRegistry& registry, IEnvironment& environment, IProcesses&
     ProcessLaunch launch;
     launch.commandLine = StartupCommandLine(environment, value);
     if (launch.commandLine.empty()) return false;
-    // Started by the path the machine-wide registry gives, never searched
-    // for: a bare name would be looked up in this program's folder and the
-    // current folder first. Such a value counts as a start failure.
-    if (!IsFullPath(FirstToken(launch.commandLine))) return false;
+    // Started by its exact path, never searched for: a bare name would be
+    // looked up in this program's folder and the current folder first, and a
+    // path with blanks shortest part first. A value whose program cannot be
+    // named that way counts as a start failure.
+    std::u16string_view registered = launch.commandLine;
+    if (registered.ends_with(kBatteryCheckArgument)) registered.remove_suffix(kBatteryCheckArgument.size());
+    std::optional<std::u16string> program = StartupProgramPath(registered, files);
+    if (!program) return false;
+    launch.application = std::move(*program);
     launch.creationFlags = kCreateNoWindow | kCreateNewProcessGroup;
     const std::unique_ptr<IProcess> process = processes.Start(launch);
     if (!process) return false;

@@ -4,11 +4,13 @@
 // thread's messages are served; its exit code 0 means it handled the check.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/Environment.h"
+#include "platform/Files.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
 
@@ -20,7 +22,15 @@ namespace Korvane::PC::Tarnwick {
 // Empty when the value's text is empty.
 std::u16string StartupCommandLine(IEnvironment& environment, const std::vector<std::uint8_t>& value);
 
-// True only when the registered program was started and exited with 0.
-bool RunStartupCheck(IRegistry& registry, IEnvironment& environment, IProcesses& processes);
+// The program the Run value (expanded, without the appended argument)
+// names, as CreateProcessW's application name: a quoted value's first token;
+// for an unquoted value, the longest leading part ending at a blank or at
+// the end that is an existing file. Only full paths count. Nullopt when no
+// program can be named that way.
+std::optional<std::u16string> StartupProgramPath(std::u16string_view value, IFiles& files);
+
+// True only when the registered program was started by its exact path and
+// exited with 0.
+bool RunStartupCheck(IRegistry& registry, IEnvironment& environment, IFiles& files, IProcesses& processes);
 
 }  // namespace Korvane::PC::Tarnwick

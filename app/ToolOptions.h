@@ -20,4 +20,9 @@ struct ToolOptions {
 // everything else off.
 inline constexpr ToolOptions kReportOptions{};
 
+// The information report's options: those of the report branches, and
+// silent, since the report runs unattended (as SYSTEM in deployments, where
+// nobody could close a message) and so shows no window at all.
+inline constexpr ToolOptions kInfoReportOptions{.silent = true};
+
 }  // namespace Korvane::PC::Tarnwick

@@ -6,6 +6,11 @@
 // symbolic link, a junction, a mount point) or a file with more than one hard
 // link; the file is opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) and
 // checked through the open handle, so nothing is followed in between.
+// On a local volume the file must also be where the whole path says: when
+// its final path (every junction, symbolic link or drive alias on the way
+// resolved) differs from the full path asked for, the open is refused, and
+// the file is removed again if this open created it; nothing is written or
+// emptied before. A file on a share is left to the share's own rights.
 #pragma once
 
 #include <cstdint>

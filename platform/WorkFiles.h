@@ -64,6 +64,13 @@ public:
     [[nodiscard]] virtual CreatedFile CreateTempFile(std::u16string_view folder, std::u16string_view prefix) = 0;
     // Opens `path` for reading with read sharing only; null on failure.
     [[nodiscard]] virtual std::unique_ptr<ISealedFile> OpenSealed(std::u16string_view path) = 0;
+    // Removes the folder `path` with everything in it by direct file calls
+    // (no command interpreter, so nothing in the path is expanded). A
+    // reparse point inside it (a junction, a symbolic link, a mount point)
+    // is removed as the link itself and never followed: what it points to
+    // stays untouched. Read-only files inside are removed too. False when
+    // anything is left.
+    virtual bool RemoveFolderTree(std::u16string_view path) = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

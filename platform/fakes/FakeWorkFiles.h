@@ -3,6 +3,7 @@
 // scripted.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -20,6 +21,8 @@ public:
     std::map<std::u16string, std::uint32_t> folderErrors;  // path -> error of CreatePrivateFolder
     std::map<std::u16string, std::vector<std::uint8_t>> files;
     std::vector<std::u16string> createdFolders;
+    std::vector<std::u16string> removedFolders;
+    std::function<void(const std::u16string&)> onRemoveFolder;
     bool tempFileFails = false;
     bool writeFails = false;
     bool openSealedFails = false;
@@ -49,6 +52,14 @@ public:
         path += u".tmp";
         files[path].clear();
         return {std::make_unique<Download>(*this, files[path]), path};
+    }
+    // Forgets the folder and the files in it; links are not modelled.
+    bool RemoveFolderTree(std::u16string_view path) override {
+        const std::u16string key(path);
+        removedFolders.push_back(key);
+        if (onRemoveFolder) onRemoveFolder(key);
+        std::erase_if(files, [&](const auto& file) { return file.first.starts_with(key + u'\\'); });
+        return folders.erase(key) == 1;
     }
     std::unique_ptr<ISealedFile> OpenSealed(std::u16string_view path) override {
         const auto it = files.find(std::u16string(path));

@@ -70,6 +70,15 @@ struct FileHandleTraits {
 };
 using ScopedFileHandle = ScopedHandle<FileHandleTraits>;
 
+// Searches of FindFirstFileExW, closed with FindClose.
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+    static void Close(Handle h) noexcept { ::FindClose(h); }
+};
+using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
+
 struct RegKeyTraits {
     using Handle = HKEY;
     static Handle Invalid() noexcept { return nullptr; }

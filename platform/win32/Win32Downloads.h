@@ -45,6 +45,7 @@ public:
     std::uint32_t CreatePrivateFolder(std::u16string_view path) override;
     CreatedFile CreateTempFile(std::u16string_view folder, std::u16string_view prefix) override;
     std::unique_ptr<ISealedFile> OpenSealed(std::u16string_view path) override;
+    bool RemoveFolderTree(std::u16string_view path) override;
 };
 
 class Shell : public IShell {

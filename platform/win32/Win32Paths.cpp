@@ -9,18 +9,6 @@
 #include "platform/win32/Win32Platform.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
-namespace {
-
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static bool IsValid(Handle h) noexcept { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-    static void Close(Handle h) noexcept { ::FindClose(h); }
-};
-using ScopedFindHandle = ScopedHandle<FindHandleTraits>;
-
-}  // namespace
-
 std::optional<std::u16string> Paths::Combine(std::u16string_view folder, std::u16string_view file) {
     wchar_t buffer[MAX_PATH] = {};
     if (::PathCombineW(buffer, ToWin(folder).c_str(), ToWin(file).c_str()) == nullptr) return std::nullopt;

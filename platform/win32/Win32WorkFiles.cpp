@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "common/FinalPath.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Downloads.h"
@@ -154,6 +155,124 @@ std::unique_ptr<ISealedFile> WorkFiles::OpenSealed(std::u16string_view path) {
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<SealedFile>(file);
+}
+
+namespace {
+
+// GetFinalPathNameByHandleW in the plain "C:\..." form; empty on failure.
+std::u16string FinalPathOf(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return WithoutLongPathPrefix(FromWin(path));
+        }
+        path.resize(length + 1);
+    }
+    return {};
+}
+
+bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
+    return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
+                                  reinterpret_cast<const wchar_t*>(b.data()), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
+// An entry of the tree, opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) for
+// listing and deleting. Other openers may read and write but not rename or
+// delete it while it is held, so a folder keeps its place while its contents
+// are removed.
+ScopedFileHandle OpenEntry(const std::wstring& path) {
+    constexpr DWORD kAccess =
+        DELETE | FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
+    return ScopedFileHandle(::CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                          nullptr));
+}
+
+bool MarkForDeletion(HANDLE handle) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
+}
+
+// The names in a folder, listed through its open handle (a search by path
+// would need a second open, which the held handle's delete access blocks).
+std::optional<std::vector<std::wstring>> ListFolder(HANDLE folder) {
+    std::vector<std::wstring> names;
+    std::vector<std::uint64_t> buffer(8192);  // 64 KiB, aligned for the records
+    for (;;) {
+        if (!::GetFileInformationByHandleEx(folder, FileIdBothDirectoryInfo, buffer.data(),
+                                            static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t)))) {
+            if (::GetLastError() == ERROR_NO_MORE_FILES) return names;
+            return std::nullopt;
+        }
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(buffer.data());
+        for (;;) {
+            const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(bytes);
+            const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..") names.push_back(name);
+            if (entry->NextEntryOffset == 0) break;
+            bytes += entry->NextEntryOffset;
+        }
+    }
+}
+
+bool RemoveOpenEntry(HANDLE handle, const std::wstring& path, const std::u16string& finalPath);
+
+// Removes what `folder` (held open as `handle`, final path `finalPath`)
+// holds.
+bool RemoveContents(HANDLE handle, const std::wstring& folder, const std::u16string& finalPath) {
+    const std::optional<std::vector<std::wstring>> names = ListFolder(handle);
+    if (!names) return false;
+    bool all = true;
+    for (const std::wstring& name : *names) {
+        const std::wstring path = folder + L"\\" + name;
+        const ScopedFileHandle entry = OpenEntry(path);
+        all = entry && RemoveOpenEntry(entry.get(), path, finalPath + u'\\' + FromWin(name)) && all;
+    }
+    return all;
+}
+
+// A reparse point opened as itself is the link: it goes, what it points to
+// stays. Anything else must be where the tree says; an entry whose final
+// path leads elsewhere was reached through a link that the system followed
+// anyway (Wine does so with Unix symbolic links) and is left alone.
+bool RemoveOpenEntry(HANDLE handle, const std::wstring& path, const std::u16string& finalPath) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(handle, &info)) return false;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return MarkForDeletion(handle);
+    if (!SameIgnoringCase(FinalPathOf(handle), finalPath)) return false;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        if (!RemoveContents(handle, path, finalPath)) return false;
+    } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        FILE_BASIC_INFO basic{};
+        basic.FileAttributes = (info.dwFileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) | FILE_ATTRIBUTE_NORMAL;
+        ::SetFileInformationByHandle(handle, FileBasicInfo, &basic, sizeof basic);
+    }
+    return MarkForDeletion(handle);
+}
+
+}  // namespace
+
+bool WorkFiles::RemoveFolderTree(std::u16string_view path) {
+    // The long-path form, so that nothing deep inside is out of reach of the
+    // 260-character limit.
+    std::wstring folder = ToWin(path);
+    while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+    if (folder.size() > 2 && folder[1] == L':' && folder[2] == L'\\') folder.insert(0, L"\\\\?\\");
+    const ScopedFileHandle top = OpenEntry(folder);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!top || !::GetFileInformationByHandle(top.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        return false;
+    }
+    // The folder itself is where its own final path says, whatever leads
+    // to it; everything inside is measured against that.
+    const std::u16string finalPath = FinalPathOf(top.get());
+    return !finalPath.empty() && RemoveOpenEntry(top.get(), folder, finalPath);
 }
 
 }  // namespace Korvane::PC::Tarnwick::Win32

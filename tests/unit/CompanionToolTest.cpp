@@ -131,8 +131,8 @@ TEST_F(CompanionToolTest, EachFaultIsReportedOnceWithItsPlace) {
     const std::string ones = "\t1\t1\t1\t1\t1\t1\t1\t1\n";
     const std::string none = "\t0\t0\t0\t0\t0\t0\n";
     const auto record = [](const std::string& product, const std::string& code, const std::string& version = "2.0.5",
-                           const std::string& hash = std::string(64, 'a')) {
-        return product + "\n" + code + "\n" + version + "\nu/p.exe\nt.exe\n/s\n" + hash + "\n\n";
+                           const std::string& hash = std::string(64, 'a'), const std::string& tool = "t.exe") {
+        return product + "\n" + code + "\n" + version + "\nu/p.exe\n" + tool + "\n/s\n" + hash + "\n\n";
     };
     const std::string definitions = ReadFile(kSource / "tables/definitions.txt") +  // lines 1-80
         record("KBX1001", "2") +                                    // 81: shadowed by line 1
@@ -145,21 +145,24 @@ TEST_F(CompanionToolTest, EachFaultIsReportedOnceWithItsPlace) {
         record("KBX1016", "4", "1.9") + record("KBX1016", "4", "1.9") +  // 137, 145: not a pair
         record("KBX1017", "1") +                                    // 153: no OS row
         record("KBX1018", "1") +                                    // 161: no requirement row
+        record("KBX1026", "1", "2.0.5", std::string(64, 'a'), "..\\x.exe") +  // 169 (173): climbs out
+        record("KBX1027", "1", "2.0.5", std::string(64, 'a'), "") +            // 177 (181): empty
+        record("KBX1028", "2", "1.9", std::string(64, 'a'), "C:\\Tools\\x.exe") +  // 185 (189): warning
         record("KBX1020", "0") + record("KBX1021", "0") + record("KBX1022", "0") + record("KBX1024", "0") +
-        "KBX1019\n1";                                               // 201: no line end
+        "KBX1019\n1";                                               // 225: no line end
     const std::string os = ReadFile(kSource / "tables/os-support.txt") +  // lines 1-7
         "KBX1012" + ones + "KBX1013" + ones + "KBX1014" + ones + "KBX1015" + ones + "KBX1016" + ones +
-        "KBX1018" + ones +                                          // 8-13
-        "KBX1020\t1\t1\t1\t1\t1\t1\t1\n" +                          // 14: seven numbers...
-        "KBX1001" + ones +                                          // 15: ...swallow this line
-        "KBX1021\t1\t1\t1\t1\t1\t1\t1\t08\n" +                      // 16: 08 is not octal
-        "KBX1022" + ones.substr(0, ones.size() - 1) + "\t1\n" +     // 17: nine numbers
-        "KBX1023" + ones;                                           // 18: no definition row
+        "KBX1018" + ones + "KBX1026" + ones + "KBX1027" + ones + "KBX1028" + ones +  // 8-16
+        "KBX1020\t1\t1\t1\t1\t1\t1\t1\n" +                          // 17: seven numbers...
+        "KBX1001" + ones +                                          // 18: ...swallow this line
+        "KBX1021\t1\t1\t1\t1\t1\t1\t1\t08\n" +                      // 19: 08 is not octal
+        "KBX1022" + ones.substr(0, ones.size() - 1) + "\t1\n" +     // 20: nine numbers
+        "KBX1023" + ones;                                           // 21: no definition row
     const std::string requirements = ReadFile(kSource / "tables/requirements.txt") +  // lines 1-8
         "KBX1012" + none + "KBX1013" + none + "KBX1014" + none + "KBX1015" + none + "KBX1016" + none +
-        "KBX1017" + none +                                          // 9-14
-        "KBX1024\t1\t2\t0\t0\t0\t0\n" +                             // 15: 2 is not 1
-        "KBX1025" + none;                                           // 16: no definition row
+        "KBX1017" + none + "KBX1026" + none + "KBX1027" + none + "KBX1028" + none +  // 9-17
+        "KBX1024\t1\t2\t0\t0\t0\t0\n" +                             // 18: 2 is not 1
+        "KBX1025" + none;                                           // 19: no definition row
     const std::string models = "KN-7007Lite\nKN 1\nKN?2\nUnknown\nKN-7007Lite\n";
     std::string english = ReadFile(kSource / "strings/strings-en.rc");
     english = Replace(english, "146 \"http://127.0.0.1:8080/tarnwick/\"", "146 \"https://downloads.example/tarnwick\"");
@@ -196,17 +199,19 @@ TEST_F(CompanionToolTest, EachFaultIsReportedOnceWithItsPlace) {
         {"definitions.txt (TXT 108) line 137, board \"KBX1016\"", "instead of its other half"},
         {"definitions.txt (TXT 108) line 153, board \"KBX1017\"", "no row in os-support.txt"},
         {"definitions.txt (TXT 108) line 161, board \"KBX1018\"", "no row in requirements.txt"},
-        {"definitions.txt (TXT 108) line 201", "has no line end"},
+        {"definitions.txt (TXT 108) line 173, board \"KBX1026\"", "does not stay inside the work folder"},
+        {"definitions.txt (TXT 108) line 181, board \"KBX1027\"", "the tool file is empty"},
+        {"definitions.txt (TXT 108) line 225", "has no line end"},
         {"excluded-models.txt (TXT 114) line 2", "holds a space"},
         {"excluded-models.txt (TXT 114) line 3", "holds ?, % or /"},
         {"excluded-models.txt (TXT 114) line 4", "without a model name reads as"},
         {"excluded-models.txt (TXT 114) line 5", "listed again"},
-        {"os-support.txt (TXT 171) line 14, board \"KBX1020\"", "fewer than 8"},
-        {"os-support.txt (TXT 171) line 16, board \"KBX1021\"", "column 9 \"08\" is not a number"},
-        {"os-support.txt (TXT 171) line 17, board \"KBX1022\"", "more than 8 numbers"},
-        {"os-support.txt (TXT 171) line 18, board \"KBX1023\"", "no definition row"},
-        {"requirements.txt (TXT 164) line 15, board \"KBX1024\"", "column 3 reads as 2"},
-        {"requirements.txt (TXT 164) line 16, board \"KBX1025\"", "no definition row"},
+        {"os-support.txt (TXT 171) line 17, board \"KBX1020\"", "fewer than 8"},
+        {"os-support.txt (TXT 171) line 19, board \"KBX1021\"", "column 9 \"08\" is not a number"},
+        {"os-support.txt (TXT 171) line 20, board \"KBX1022\"", "more than 8 numbers"},
+        {"os-support.txt (TXT 171) line 21, board \"KBX1023\"", "no definition row"},
+        {"requirements.txt (TXT 164) line 18, board \"KBX1024\"", "column 3 reads as 2"},
+        {"requirements.txt (TXT 164) line 19, board \"KBX1025\"", "no definition row"},
         {"string 146", "differs between the languages"},
         {"string 146 (English 1033)", "does not end in /"},
         {"string 147 (Japanese 1041)", "insert %3 takes a text"},
@@ -225,6 +230,16 @@ TEST_F(CompanionToolTest, EachFaultIsReportedOnceWithItsPlace) {
         EXPECT_EQ(count, 1) << place << ": " << problem;
     }
     EXPECT_EQ(errors.size(), expected.size()) << Listed(errors);
+    // A full tool path outside the system folder is the release's choice,
+    // named as a warning.
+    std::unique_ptr<Release> release = Open(library);
+    ASSERT_TRUE(release);
+    std::vector<std::string> toolWarnings;
+    for (const Finding& f : CheckRelease(*release))
+        if (f.severity == Severity::kWarning && f.problem.find("tool file") != std::string::npos)
+            toolWarnings.push_back(f.place + ": " + f.problem);
+    EXPECT_EQ(toolWarnings, std::vector<std::string>{"definitions.txt (TXT 108) line 189, board \"KBX1028\": the tool "
+                                                     "file \"C:\\\\Tools\\\\x.exe\" is a full path outside the system folder"});
 }
 
 TEST_F(CompanionToolTest, MissingEmptyLineIsOneShiftAndImageWithCodeIsAnError) {

@@ -44,6 +44,18 @@ TEST_F(ReportsTest, LogLinesAppendWholeWithOneByteOrderMark) {
     EXPECT_FALSE(fakes.outputFiles.files.contains(u"linked.log"));
 }
 
+TEST_F(ReportsTest, ControlCharactersInAnyFieldAreWrittenAsSpaces) {
+    // A serial or library text cannot end a line early and forge the next.
+    const MachineIdentity machine{u"K\r\n2026/01/01 00:00:00, 1, 0", u"B\tX", u"M\x7F\x85", u"S\u2028#&= ,"};
+    EXPECT_EQ(ToUtf8WithCrLf(FormatLogLine({2026, 1, 2, 3, 4, 5}, 7, 0, machine, u"v\x1B" u"1\n")),
+              "2026/01/02 03:04:05, 7, 0, K  2026/01/01 00:00:00, 1, 0, B X, M  , S #&= ,, v 1 \r\n");
+    TargetDefinition target{u"KBX\0", 2, u"1\r\n", u"u", u"t\nx", u"-s\r", {}};
+    EXPECT_EQ(ToUtf8WithCrLf(FormatMachineBlock(machine) + FormatTargetBlock(target)),
+              "Machine info:\r\n manufacturer: K  2026/01/01 00:00:00, 1, 0\r\n product: B X\r\n model: M  \r\n"
+              " serial: S #&= ,\r\nTarget def:\r\n action: 2\r\n version: 1  \r\n url: u\r\n tool file: t x\r\n"
+              " tool parameters: -s \r\n hash: \r\n");
+}
+
 TEST_F(ReportsTest, TargetBlockAndHash) {
     TargetDefinition target{u"KBX\0", 2, u"1.08", u"/bios/x.exe", u"x.exe", u"-s", {}};
     target.version.push_back(u'\0');
@@ -58,7 +70,11 @@ TEST_F(ReportsTest, TargetBlockAndHash) {
 
 TEST_F(ReportsTest, ReportAndReleaseFile) {
     WriteInfoReport(fakes.platform, u"info.txt");
+    // The report runs unattended (as SYSTEM in deployments): no message
+    // waits for a person, unlike the release file's.
+    EXPECT_TRUE(fakes.taskDialogs.shown.empty());
     WriteReleaseFile(fakes.platform);
+    EXPECT_EQ(fakes.taskDialogs.shown.size(), 1u);
     EXPECT_EQ(fakes.outputFiles.Text(u"info.txt"), "\xEF\xBB\xBF" "Failed to initialize\r\n");
     EXPECT_EQ(fakes.outputFiles.opens.size(), 1u) << "no release file without a library";
 

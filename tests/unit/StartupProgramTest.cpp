@@ -15,7 +15,8 @@ protected:
     void Register(const std::u16string& text) {
         fakes.registry.SetString(RegistryRoot::LocalMachine, kRunKey, u"VXN02B1_Apps", text);
     }
-    bool Check() { return RunStartupCheck(fakes.registry, fakes.environment, fakes.processes); }
+    bool Check() { return RunStartupCheck(fakes.registry, fakes.environment, fakes.files, fakes.processes); }
+    void Place(const std::u16string& path, std::uint32_t attributes = 0x20) { fakes.files.attributes[path] = attributes; }
     FakePlatform fakes;
 };
 
@@ -23,11 +24,12 @@ TEST_F(StartupProgramTest, ExitCodeZeroHandlesTheCheck) {
     EXPECT_FALSE(Check()) << "not registered";
     Register(u"%ProgramFiles%\\K\\start.exe /q");
     fakes.environment.variables[u"ProgramFiles"] = u"C:\\Program Files";
+    Place(u"C:\\Program Files\\K\\start.exe");
     EXPECT_TRUE(Check());
     ASSERT_EQ(fakes.processes.launches.size(), 1u);
     const ProcessLaunch& launch = fakes.processes.launches[0];
     EXPECT_EQ(Printable(launch.commandLine), "C:\\Program Files\\K\\start.exe /q -batterycheckonly");
-    EXPECT_TRUE(launch.application.empty());
+    EXPECT_EQ(Printable(launch.application), "C:\\Program Files\\K\\start.exe");
     EXPECT_TRUE(launch.currentDirectory.empty());
     EXPECT_EQ(launch.creationFlags, 0x08000200u);
     EXPECT_FALSE(launch.showWindow);
@@ -49,6 +51,27 @@ TEST_F(StartupProgramTest, ValuesThatStartNothing) {
     EXPECT_TRUE(fakes.processes.launches.empty()) << "searched names never start";
     Register(u"\"C:\\K\\start.exe\"");
     EXPECT_TRUE(Check());
+    EXPECT_EQ(Printable(fakes.processes.launches.back().application), "C:\\K\\start.exe");
+}
+
+TEST_F(StartupProgramTest, UnquotedValueStartsTheLongestPartThatIsAFile) {
+    // Someone planted C:\Maker\VXN02B1.exe beside the folder "VXN02B1 Apps";
+    // Windows would try it first.
+    Register(u"C:\\Maker\\VXN02B1 Apps\\app.exe /tray");
+    Place(u"C:\\Maker\\VXN02B1.exe");
+    Place(u"C:\\Maker\\VXN02B1 Apps\\app.exe");
+    Place(u"C:\\Maker\\VXN02B1 Apps\\app.exe /tray", kFileAttributeDirectory);  // a folder is no program
+    EXPECT_TRUE(Check());
+    EXPECT_EQ(Printable(fakes.processes.launches.back().application), "C:\\Maker\\VXN02B1 Apps\\app.exe");
+    EXPECT_EQ(Printable(fakes.processes.launches.back().commandLine),
+              "C:\\Maker\\VXN02B1 Apps\\app.exe /tray -batterycheckonly");
+
+    // The registered program is gone: the planted one is still not taken
+    // (no ".exe" is added to a part), and nothing starts.
+    fakes.files.attributes.erase(u"C:\\Maker\\VXN02B1 Apps\\app.exe");
+    fakes.processes.launches.clear();
+    EXPECT_FALSE(Check());
+    EXPECT_TRUE(fakes.processes.launches.empty());
 }
 
 TEST_F(StartupProgramTest, FullBufferAndLongExpansionStayBounded) {

@@ -27,12 +27,6 @@ public:
     ToolJobTest() {
         FakeModules::AddStrings(InstallCompanionLibrary(fakes),
                                 {{145, u"Agent/1"}, {146, u"http://dl.example/"}, {186, u"?m=%s&s=%s"}});
-        // The rmdir of the clean-up removes the folder, so a retry can take
-        // the same name again.
-        fakes.processes.byLaunch = [this](const ProcessLaunch& launch) -> std::optional<FakeProcessScript> {
-            if (launch.commandLine.find(u"rmdir") != std::u16string::npos) fakes.workFiles.folders.erase(kFolder);
-            return std::nullopt;
-        };
         Serve(kPackage);
     }
 
@@ -72,11 +66,7 @@ public:
         for (const TaskDialogRequest& r : fakes.taskDialogs.shown) questions.push_back({r.mainInstructionId, r.contentId});
         return questions;
     }
-    bool FolderRemoved() const {
-        for (const ProcessLaunch& launch : fakes.processes.launches)
-            if (launch.commandLine.find(u"rmdir") != std::u16string::npos) return true;
-        return false;
-    }
+    bool FolderRemoved() const { return !fakes.workFiles.removedFolders.empty(); }
 
     FakePlatform fakes;
     std::unique_ptr<UpdateController> controller;
@@ -90,7 +80,8 @@ TEST_F(ToolJobTest, InteractiveUpdateGoesFromDownloadToStartedTool) {
     EXPECT_EQ(Printable(fakes.internet.urls.at(0)), "http://dl.example/fw/kbx.exe?m=KN-1&s=S9");
     for (std::size_t size : fakes.internet.readSizes) EXPECT_EQ(size, 65536u);
 
-    ASSERT_EQ(fakes.processes.launches.size(), 1u);  // the package; no rmdir
+    ASSERT_EQ(fakes.processes.launches.size(), 1u);  // the package
+    EXPECT_FALSE(FolderRemoved());
     const ProcessLaunch& package = fakes.processes.launches[0];
     EXPECT_EQ(Printable(package.application), "C:\\Temp\\Pemberlin0\\cbfA.tmp");
     EXPECT_EQ(Printable(package.commandLine), "\"C:\\Temp\\Pemberlin0\\cbfA.tmp\" ");
@@ -149,7 +140,7 @@ TEST_F(ToolJobTest, CancelAtEveryCheckEndsWith1008WithoutQuestion) {
         SCOPED_TRACE(at);
         fakes.threads = FakeThreads{};
         fakes.threads.endsAtWait = at;
-        fakes.processes.launches.clear();
+        fakes.workFiles.removedFolders.clear();
         Serve(kPackage);
         EXPECT_EQ(Run(), 1008);
         EXPECT_TRUE(fakes.taskDialogs.shown.empty());
@@ -191,6 +182,11 @@ TEST_F(ToolJobTest, FailureRowsGiveTheirResultAndQuestion) {
         {"package wait failed",
          [](ToolJobTest& t) { t.fakes.processes.scripts.push_back({true, WaitOutcome::kFailed}); }, 1016, {139, 140}},
         {"tool not started", [](ToolJobTest& t) { t.fakes.shell.scripts.push_back({false}); }, 1017, {136, 137}},
+        {"tool file climbs out of the work folder",
+         [](ToolJobTest& t) { t.controller->target.toolFile = std::u16string(u"tool\\..\\..\\x.exe\0", 17); }, 1017,
+         {136, 137}},
+        {"empty tool file", [](ToolJobTest& t) { t.controller->target.toolFile = std::u16string(u"\0", 1); }, 1017,
+         {136, 137}},
         {"no memory to start the package",
          [](ToolJobTest& t) {
              t.fakes.processes.byLaunch = [](const ProcessLaunch&) -> std::optional<FakeProcessScript> {
@@ -217,6 +213,22 @@ TEST_F(ToolJobTest, FailureRowsGiveTheirResultAndQuestion) {
     }
 }
 
+TEST(ToolFileTest, RelativePathsMustStayInsideTheWorkFolder) {
+    const std::pair<std::u16string_view, ToolFileKind> cases[] = {
+        {u"flash.exe", ToolFileKind::kInsideWorkFolder},
+        {u"tool\\.\\sub/..\\flash.exe", ToolFileKind::kInsideWorkFolder},
+        {u"C:\\Windows\\System32\\msiexec.exe", ToolFileKind::kFullPath},
+        {u"", ToolFileKind::kEmpty},
+        {u"..\\x.exe", ToolFileKind::kOutsideWorkFolder},
+        {u"tool\\..\\..\\x.exe", ToolFileKind::kOutsideWorkFolder},
+        {u"\\x.exe", ToolFileKind::kOutsideWorkFolder},
+        {u"C:x.exe", ToolFileKind::kOutsideWorkFolder},
+        {u"...\\x.exe", ToolFileKind::kOutsideWorkFolder},
+    };
+    for (const auto& [path, kind] : cases) EXPECT_EQ(ClassifyToolFile(path), kind) << Printable(path);
+    EXPECT_EQ(ClassifyToolFile(std::u16string(u"\0..\\x.exe", 9)), ToolFileKind::kEmpty) << "up to the NUL";
+}
+
 TEST_F(ToolJobTest, WorkFolderTakesTheFirstFreeNumber) {
     fakes.workFiles.folders = {u"C:\\Temp\\Pemberlin0", u"C:\\Temp\\Pemberlin1"};
     EXPECT_EQ(Run(), 0);
@@ -229,14 +241,8 @@ TEST_F(ToolJobTest, RetryStartsANewJobWithANewFolderAndDownload) {
     PrepareController({}, ActionKind::kPmuFirmware);
     controller->target.hash[0] ^= 1;
     fakes.threads.endsAtWait = -1;
-    // The second job sees the right digest: the question's answer fixes it.
-    fakes.processes.byLaunch = [this](const ProcessLaunch& launch) -> std::optional<FakeProcessScript> {
-        if (launch.commandLine.find(u"rmdir") != std::u16string::npos) {
-            fakes.workFiles.folders.erase(kFolder);
-            controller->target.hash[0] ^= 1;
-        }
-        return std::nullopt;
-    };
+    // The second job sees the right digest: the clean-up fixes it.
+    fakes.workFiles.onRemoveFolder = [this](const std::u16string&) { controller->target.hash[0] ^= 1; };
     EXPECT_EQ(ExecuteToolJobs(*controller, kFirmwareJobMessages), 0);
     EXPECT_EQ(fakes.threads.started, 2);
     EXPECT_EQ(fakes.workFiles.createdFolders, (std::vector<std::u16string>{kFolder, kFolder}));
@@ -248,13 +254,8 @@ TEST_F(ToolJobTest, ChargeLimitToolIsWaitedForAndItsExitCodeDecides) {
     fakes.shell.scripts.push_back({true, WaitOutcome::kSignalled, 2});
     EXPECT_EQ(Run({}, ActionKind::kChargeLimitTool), 1017);
     EXPECT_EQ(Questions(), (std::vector<Question>{{136, 137}}));
-    EXPECT_TRUE(FolderRemoved());
-    const ProcessLaunch& removal = fakes.processes.launches.back();
-    EXPECT_EQ(Printable(removal.commandLine),
-              "\"C:\\Windows\\system32\\cmd.exe\" /c rmdir /S /Q \"C:\\Temp\\Pemberlin0\"");
-    EXPECT_EQ(Printable(removal.application), "C:\\Windows\\system32\\cmd.exe");
-    EXPECT_EQ(Printable(removal.currentDirectory), "C:\\Windows\\system32");
-    EXPECT_EQ(removal.showWindow, std::optional<std::uint16_t>(kSwShowNoActivate));
+    EXPECT_EQ(fakes.workFiles.removedFolders, std::vector<std::u16string>{kFolder});
+    EXPECT_EQ(fakes.processes.launches.size(), 1u) << "no command interpreter, only the package";
 
     // The other tools are not waited for: their exit code is never seen.
     fakes.taskDialogs.shown.clear();
@@ -276,12 +277,6 @@ TEST_F(ToolJobTest, BodyReachingTheSizeLimitIsAWriteFailure) {
     EXPECT_EQ(Questions(), (std::vector<Question>{{131, 161}}));
 }
 
-TEST_F(ToolJobTest, UnknownSystemFolderLeavesTheWorkFolder) {
-    fakes.shell.systemFolder.reset();
-    fakes.workFiles.tempFileFails = true;
-    EXPECT_EQ(Run(), 1010);
-    EXPECT_FALSE(FolderRemoved());
-}
 
 TEST(DownloadAddressTest, ParametersOnlyFromATemplateOfExactlyTwoTextFields) {
     MachineIdentity machine;

@@ -19,6 +19,11 @@ std::u16string TempPath(const wchar_t* name) {
     return {path.begin(), path.end()};
 }
 
+bool RunningUnderWine() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 std::string Contents(const std::u16string& path) {
     HANDLE file = CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, 0, nullptr);
@@ -91,6 +96,102 @@ TEST(Win32OutputFilesTest, RefusesLinksFoldersAndMissingFolders) {
     const std::u16string folder = TempPath(L"");
     EXPECT_FALSE(files.OpenForAppend(folder.substr(0, folder.size() - 1)));
     EXPECT_FALSE(files.OpenForAppend(TempPath(L"tarnwick-no-such-folder\\x.log")));
+}
+
+// On a local volume the file must be where its whole path says; short
+// names, relative paths and the long-path prefix are the same place.
+TEST(Win32OutputFilesTest, AcceptsEveryNameOfTheSamePlace) {
+    OutputFiles files;
+    const std::u16string folder = TempPath(L"tarnwick long folder name");
+    CreateDirectoryW(reinterpret_cast<LPCWSTR>(folder.c_str()), nullptr);
+    const std::u16string path = folder + u"\\report file.txt";
+    ASSERT_TRUE(files.OpenForAppend(path));
+    wchar_t shortName[MAX_PATH] = {};
+    SetLastError(0xdeadbeef);
+    ASSERT_NE(GetShortPathNameW(reinterpret_cast<LPCWSTR>(path.c_str()), shortName, MAX_PATH), 0u)
+        << "error " << GetLastError();
+    const std::u16string viaShortName(reinterpret_cast<const char16_t*>(shortName));
+    EXPECT_NE(viaShortName, path);
+    for (const std::u16string& name : {path, u"\\\\?\\" + path, viaShortName}) {
+        SetLastError(0xdeadbeef);
+        auto file = files.OpenForAppend(name);
+        EXPECT_TRUE(file) << "error " << GetLastError() << " for " << std::string(name.begin(), name.end());
+        if (file) {
+            EXPECT_TRUE(Write(*file, "x"));
+        }
+    }
+    EXPECT_EQ(Contents(path), "xxx");
+    wchar_t current[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, current);
+    SetCurrentDirectoryW(reinterpret_cast<LPCWSTR>(folder.c_str()));
+    EXPECT_TRUE(files.OpenForRewrite(u"report file.txt"));
+    SetCurrentDirectoryW(current);
+    DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str()));
+    RemoveDirectoryW(reinterpret_cast<LPCWSTR>(folder.c_str()));
+}
+
+// A drive letter defined as a link to another folder (as subst makes one) is
+// an object-manager link: a file reached through it is refused and, when the
+// open created it, removed again.
+TEST(Win32OutputFilesTest, RefusesAFileReachedThroughALinkAndRemovesWhatItCreated) {
+    OutputFiles files;
+    const std::u16string folder = TempPath(L"tarnwick-linked-target");
+    CreateDirectoryW(reinterpret_cast<LPCWSTR>(folder.c_str()), nullptr);
+    wchar_t drive[] = L"T:";
+    for (wchar_t letter = L'T'; letter >= L'M'; --letter) {
+        drive[0] = letter;
+        const wchar_t root[] = {letter, L':', L'\\', 0};
+        if (GetDriveTypeW(root) == DRIVE_NO_ROOT_DIR) break;
+    }
+    SetLastError(0xdeadbeef);
+    if (!DefineDosDeviceW(0, drive, reinterpret_cast<LPCWSTR>(folder.c_str()))) {
+        ADD_FAILURE() << "DefineDosDeviceW failed, error " << GetLastError();
+        return;
+    }
+    const std::u16string throughLink = std::u16string(drive, drive + 2) + u"\\battery.log";
+    const std::u16string real = folder + u"\\battery.log";
+    SetLastError(0xdeadbeef);
+    auto opened = files.OpenForAppend(throughLink);
+    const DWORD error = GetLastError();
+    const bool reached = GetFileAttributesW(reinterpret_cast<LPCWSTR>(real.c_str())) != INVALID_FILE_ATTRIBUTES;
+    DefineDosDeviceW(DDD_REMOVE_DEFINITION, drive, nullptr);
+    EXPECT_FALSE(opened);
+    // Wine 8 accepts the definition but opens nothing through it (todo_wine:
+    // this reports when Wine is fixed); the end-to-end test shows the same
+    // refusal through a Unix symbolic link, which Wine does follow.
+    if (RunningUnderWine()) {
+        EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND))
+            << "todo_wine fixed: the drive now leads to the folder, drop this branch";
+    } else {
+        EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    }
+    EXPECT_FALSE(reached) << "the file created through the link was left behind";
+    opened.reset();
+    DeleteFileW(reinterpret_cast<LPCWSTR>(real.c_str()));
+    RemoveDirectoryW(reinterpret_cast<LPCWSTR>(folder.c_str()));
+}
+
+TEST(Win32WorkFilesTest, RemovesAFolderTreeWithReadOnlyFiles) {
+    WorkFiles workFiles;
+    const std::u16string folder = TempPath(L"tarnwick-remove-tree");
+    (void)workFiles.RemoveFolderTree(folder);  // what an earlier run left
+    const auto make = [](const std::u16string& path, bool isFolder) {
+        if (isFolder) return CreateDirectoryW(reinterpret_cast<LPCWSTR>(path.c_str()), nullptr) != FALSE;
+        HANDLE file = CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_READONLY, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(file);
+        return true;
+    };
+    ASSERT_TRUE(make(folder, true));
+    ASSERT_TRUE(make(folder + u"\\sub", true));
+    ASSERT_TRUE(make(folder + u"\\sub\\deeper", true));
+    ASSERT_TRUE(make(folder + u"\\sub\\deeper\\tool.exe", false));
+    ASSERT_TRUE(make(folder + u"\\100% sure.txt", false));
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(workFiles.RemoveFolderTree(folder + u"\\")) << "error " << GetLastError();
+    EXPECT_EQ(GetFileAttributesW(reinterpret_cast<LPCWSTR>(folder.c_str())), INVALID_FILE_ATTRIBUTES);
+    EXPECT_FALSE(workFiles.RemoveFolderTree(folder));
 }
 
 TEST(Win32PathsTest, CombineAppendAndSearch) {

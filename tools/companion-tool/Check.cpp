@@ -5,6 +5,7 @@
 #include <set>
 
 #include "app/PersistentState.h"
+#include "actions/ToolExecution.h"
 #include "app/StartupEnvironment.h"
 #include "common/Numbers.h"
 #include "definitions/CompanionResources.h"
@@ -184,7 +185,43 @@ private:
                           to_string(hash.size()) + " characters",
                       "no download ever verifies: the update ends with 1015");
             }
+            CheckToolFile(source.fields[4], line + 4, product);
         }
+    }
+
+    void CheckToolFile(std::u16string_view toolFile, std::uint32_t line, std::u16string_view product) {
+        switch (ClassifyToolFile(toolFile)) {
+        case ToolFileKind::kEmpty:
+            Error(Place(kDefinitionsInfo, line, product), "the tool file is empty",
+                  "the tool is never started: the update ends with 1017");
+            break;
+        case ToolFileKind::kOutsideWorkFolder:
+            Error(Place(kDefinitionsInfo, line, product),
+                  "the tool file " + Quoted(toolFile) +
+                      " is relative but does not stay inside the work folder (it climbs out with .., starts at a "
+                      "drive's root, or holds a name Windows rewrites)",
+                  "the tool is never started: the update ends with 1017");
+            break;
+        case ToolFileKind::kFullPath:
+            if (!InSystemFolder(toolFile)) {
+                Add(Severity::kWarning, Place(kDefinitionsInfo, line, product),
+                    "the tool file " + Quoted(toolFile) + " is a full path outside the system folder",
+                    "the program starts whatever is at that path on the notebook, not what the package unpacked; "
+                    "only a system program (such as C:\\Windows\\System32\\msiexec.exe) is safe there");
+            }
+            break;
+        case ToolFileKind::kInsideWorkFolder:
+            break;
+        }
+    }
+
+    // "<drive>:\Windows\System32\..." or "...\SysWOW64\...", in any case.
+    static bool InSystemFolder(std::u16string_view path) {
+        std::u16string lower;
+        for (char16_t c : path) lower += (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+        if (lower.size() < 3 || lower[1] != u':') return false;
+        const std::u16string_view rest = std::u16string_view(lower).substr(2);
+        return rest.starts_with(u"\\windows\\system32\\") || rest.starts_with(u"\\windows\\syswow64\\");
     }
 
     void CheckVersion(std::int32_t code, std::u16string_view text, std::uint32_t line, std::u16string_view product) {
