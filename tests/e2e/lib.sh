@@ -52,7 +52,7 @@ make_test_library() {
         for pair in "$@"; do
             id=${pair%%=*}
             text=${pair#*=}
-            ID="$id" TEXT="$text" perl -i -pe 's/^(\s*)$ENV{ID} ".*"/$1$ENV{ID} "$ENV{TEXT}"/' "$work/overlay/strings/$rc"
+            ID="$id" TEXT="$text" perl -i -pe 's/^(\s*)$ENV{ID} (?:".*"|TARNWICK_\w+)/$1$ENV{ID} "$ENV{TEXT}"/' "$work/overlay/strings/$rc"
         done
     done
     python3 "$SRC/companion/build-companion.py" --build-dir "$work/build" --output "$output" \
