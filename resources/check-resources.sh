@@ -49,7 +49,7 @@ python3 - "$tmp" "$version" <<'PY'
 import os, re, struct, sys
 
 tmp = sys.argv[1]
-version = sys.argv[2]
+release_version = sys.argv[2]
 failures = []
 
 def fail(msg):
@@ -268,7 +268,7 @@ version = read("version")
 if version:
     text = version.decode("utf-16-le", "replace")
     for key, value in [("CompanyName", "Korvane"), ("ProductName", "Tarnwick"),
-                       ("FileVersion", version + ".0"), ("ProductVersion", version),
+                       ("FileVersion", release_version + ".0"), ("ProductVersion", release_version),
                        ("InternalName", "Tarnwick"), ("OriginalFilename", "Tarnwick.exe")]:
         if not re.search(key + "\0+" + re.escape(value) + "\0", text):
             fail("version resource lacks %s %s" % (key, value))
@@ -278,10 +278,10 @@ if version:
         fail("version resource has no VS_FIXEDFILEINFO")
     else:
         fv = struct.unpack_from("<IIII", version, at + 8)
-        major, minor, release = (int(n) for n in version.split("."))
+        major, minor, release = (int(n) for n in release_version.split("."))
         want = ((major << 16) | minor, release << 16)
         if fv != want * 2:
-            fail("FILEVERSION/PRODUCTVERSION are not %s.0" % version)
+            fail("FILEVERSION/PRODUCTVERSION are not %s.0" % release_version)
     for block in ("040904b0", "041104b0"):
         if block not in text:
             fail("version resource lacks the %s string block" % block)

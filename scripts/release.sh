@@ -183,7 +183,7 @@ if [ -n "$pfx$cert" ]; then
         cmp -s "$stage/stripped-$file" "$stage/unsigned/$file" ||
             die "$file without its signature differs from the unsigned build"
     done
-    signer=$(grep -m1 -i 'Subject:' "$stage/verify-Tarnwick.exe.txt" | sed 's/^[[:space:]]*//') || signer="signed"
+    signer="signed by $(grep -m1 'Subject:' "$stage/verify-Tarnwick.exe.txt" | sed 's/^.*Subject: //')"
 else
     cp "$stage/unsigned/Tarnwick.exe" "$stage/unsigned/battery.dll" "$stage/release/"
 fi
