@@ -147,8 +147,8 @@ quiet cmake --build "$build/windows" -j"$jobs" --target Tarnwick
 cp "$build/windows/Tarnwick.exe" "$build/windows/battery.dll" "$stage/unsigned/"
 
 step "checking the version texts against VERSION ($version)"
-python3 "$SRC/scripts/release-inspect.py" versions "$version" \
-    "$stage/unsigned/Tarnwick.exe" "$stage/unsigned/battery.dll" >"$stage/versions.txt" || {
+(cd "$stage/unsigned" && python3 "$SRC/scripts/release-inspect.py" versions "$version" \
+    Tarnwick.exe battery.dll) >"$stage/versions.txt" || {
     cat "$stage/versions.txt" >&2
     die "the version texts of the built files disagree with VERSION"
 }
@@ -189,7 +189,8 @@ else
 fi
 
 # --- describe ----------------------------------------------------------------
-cp "$stage/check.txt" "$stage/release/check.txt"
+# The report of the library as released (signed or not).
+(cd "$stage/release" && "$companion" check battery.dll >check.txt 2>&1) || true
 (cd "$stage/release" && sha256sum Tarnwick.exe battery.dll >SHA256SUMS)
 notes="$stage/release/release-notes.txt"
 {
