@@ -90,6 +90,14 @@ mkdir -p "$WORK/run"
 cp "$WORK/b-out/Tarnwick.exe" "$WORK/b-out/battery.dll" "$WORK/run/"
 expect_code "signed release runs beside its signed library" 3 "$WORK/run/Tarnwick.exe" /silent /nochecknewversion /force 0
 
+# What the release command checks in the built files: every version text
+# against VERSION, and that the program is not its test build.
+inspect() { python3 "$SRC/scripts/release-inspect.py" versions "$@"; }
+expect "version texts that disagree" REFUSED "(expected 1.0.99.0)" -- \
+    inspect 1.0.99 "$WORK/a/out/Tarnwick.exe" "$WORK/a/out/battery.dll"
+expect "the test build of the program" REFUSED "the test build of the program" -- \
+    inspect "$(grep -v '^#' "$SRC/VERSION")" "$BUILD/Tarnwick-testhooks.exe" "$WORK/a/out/battery.dll"
+
 tree="$WORK/a/tree"
 release_a() { "$tree/scripts/release.sh" --out "$WORK/refused" --build-dir "$WORK/a/build" --companion "$WORK/companion" "$@"; }
 expect "release number already released" REFUSED "not above the previous release 7" -- release_a --previous "$WORK/a/out"
