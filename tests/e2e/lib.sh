@@ -88,7 +88,7 @@ expect_window() {
     # Closing can take a few clicks when a window appears late.
     for _ in $(seq 100); do
         kill -0 "$runner" 2>/dev/null || break
-        xdotool search --onlyvisible --name '.+' 2>/dev/null | while read -r w; do
+        { xdotool search --onlyvisible --name '.+' 2>/dev/null || true; } | while read -r w; do
             eval "$(xdotool getwindowgeometry --shell "$w")"
             xdotool mousemove --window "$w" $((WIDTH - 42)) $((HEIGHT - 37)) click 1 2>/dev/null || true
         done
