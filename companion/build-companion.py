@@ -7,14 +7,17 @@ Steps:
      only the operating-system table gets a byte-order mark. Nothing is
      checked here: `tarnwick-companion check` reads the built library with
      the program's own parsers.
-  2. Each rich-text message in rtf/ (English) and rtf/ja/ (Japanese), saved
+  2. tarnwick-version.h is written to BUILD_DIR from the file VERSION at the
+     top of the tree (the release's one version: VERSIONINFO and string
+     152).
+  3. Each rich-text message in rtf/ (English) and rtf/ja/ (Japanese), saved
      as UTF-8 so translators read and write their own script, is written to
      BUILD_DIR/rtf-escaped/ (same sub-folder) with every character outside ASCII as
      an RTF Unicode escape (\\uN? with N a signed 16-bit number; characters
      beyond U+FFFF as two escapes, one per UTF-16 unit). RTF itself is
      8-bit text: the escapes keep it independent of any code page.
-  3. battery.rc is compiled with windres into a COFF object.
-  4. The object is linked with resource-only.ld into a DLL that holds the
+  4. battery.rc is compiled with windres into a COFF object.
+  5. The object is linked with resource-only.ld into a DLL that holds the
      resource section only: no code, entry point, exports or imports.
 
 Usage:
@@ -37,6 +40,9 @@ import subprocess
 import sys
 
 SOURCE_DIR = os.path.dirname(os.path.abspath(__file__))
+TREE_DIR = os.path.dirname(SOURCE_DIR)
+VERSION_FILE = os.path.join(TREE_DIR, "VERSION")
+VERSION_TEMPLATE = os.path.join(TREE_DIR, "cmake", "tarnwick-version.h.in")
 
 # Table source name -> (resource id, byte-order mark).
 TABLES = {
@@ -125,11 +131,33 @@ def build_rtf(build_dir, source_dir=SOURCE_DIR):
                 write_if_changed(os.path.join(out_dir, entry), data)
 
 
+def read_version(path=VERSION_FILE):
+    """MAJOR.MINOR.RELEASE from the version file (the line that is not a
+    comment)."""
+    with open(path, encoding="utf-8") as f:
+        lines = [line.strip() for line in f if line.strip() and not line.startswith("#")]
+    parts = lines[0].split(".") if len(lines) == 1 else []
+    if len(parts) != 3 or not all(p.isdigit() for p in parts):
+        raise TableError(f"{path}: expected one line MAJOR.MINOR.RELEASE")
+    return parts
+
+
+def write_version_header(build_dir):
+    major, minor, release = read_version()
+    with open(VERSION_TEMPLATE, encoding="utf-8") as f:
+        text = f.read()
+    for key, value in (("TARNWICK_VERSION_MAJOR", major), ("TARNWICK_VERSION_MINOR", minor),
+                       ("TARNWICK_VERSION_RELEASE", release),
+                       ("TARNWICK_VERSION", f"{major}.{minor}.{release}")):
+        text = text.replace(f"@{key}@", value)
+    write_if_changed(os.path.join(build_dir, "tarnwick-version.h"), text.encode("utf-8"))
+
+
 def list_sources():
     """Every file that battery.rc and this script read."""
     files = [os.path.join(SOURCE_DIR, "battery.rc"),
              os.path.join(SOURCE_DIR, "resource-only.ld"),
-             os.path.abspath(__file__)]
+             os.path.abspath(__file__), VERSION_FILE, VERSION_TEMPLATE]
     for sub in ("strings", "icon", "tables") + RTF_FOLDERS:
         folder = os.path.join(SOURCE_DIR, sub)
         for entry in sorted(os.listdir(folder)):
@@ -156,8 +184,13 @@ def build_dll(build_dir, output, windres, linker, overlay=None):
     source_dir = overlay_sources(build_dir, overlay) if overlay else SOURCE_DIR
     build_tables(build_dir, source_dir)
     build_rtf(build_dir, source_dir)
+    write_version_header(build_dir)
     obj = os.path.join(build_dir, "battery-res.o")
-    run([windres, "--codepage=65001", "-I", source_dir, "-I", build_dir,
+    # No folder name reaches the preprocessor output: the same bytes from
+    # any checkout.
+    maps = [f"--preprocessor-arg=-ffile-prefix-map={os.path.abspath(d)}/={name}/"
+            for d, name in ((source_dir, "companion"), (build_dir, "build"))]
+    run([windres, "--codepage=65001", *maps, "-I", source_dir, "-I", build_dir,
          "-O", "coff", "-i", os.path.join(source_dir, "battery.rc"),
          "-o", obj])
     script = os.path.join(SOURCE_DIR, "resource-only.ld")

@@ -42,10 +42,14 @@ extract 6 9 1033 str1033
 extract 6 9 1041 str1041
 extract 16 1 "" version
 
-python3 - "$tmp" <<'PY'
+# The release's version, written once at the top of the tree.
+version=$(grep -v '^#' "$(dirname "$0")/../VERSION")
+
+python3 - "$tmp" "$version" <<'PY'
 import os, re, struct, sys
 
 tmp = sys.argv[1]
+release_version = sys.argv[2]
 failures = []
 
 def fail(msg):
@@ -264,18 +268,20 @@ version = read("version")
 if version:
     text = version.decode("utf-16-le", "replace")
     for key, value in [("CompanyName", "Korvane"), ("ProductName", "Tarnwick"),
-                       ("FileVersion", "1.0.0.0"), ("ProductVersion", "1.0.0"),
+                       ("FileVersion", release_version + ".0"), ("ProductVersion", release_version),
                        ("InternalName", "Tarnwick"), ("OriginalFilename", "Tarnwick.exe")]:
         if not re.search(key + "\0+" + re.escape(value) + "\0", text):
             fail("version resource lacks %s %s" % (key, value))
-    # The fixed part: signature, then file and product versions 1.0.0.0.
+    # The fixed part: signature, then file and product versions MAJOR.MINOR.RELEASE.0.
     at = version.find(struct.pack("<I", 0xFEEF04BD))
     if at < 0:
         fail("version resource has no VS_FIXEDFILEINFO")
     else:
         fv = struct.unpack_from("<IIII", version, at + 8)
-        if fv != (0x00010000, 0, 0x00010000, 0):
-            fail("FILEVERSION/PRODUCTVERSION are not 1,0,0,0")
+        major, minor, release = (int(n) for n in release_version.split("."))
+        want = ((major << 16) | minor, release << 16)
+        if fv != want * 2:
+            fail("FILEVERSION/PRODUCTVERSION are not %s.0" % release_version)
     for block in ("040904b0", "041104b0"):
         if block not in text:
             fail("version resource lacks the %s string block" % block)

@@ -52,7 +52,7 @@ make_test_library() {
         for pair in "$@"; do
             id=${pair%%=*}
             text=${pair#*=}
-            ID="$id" TEXT="$text" perl -i -pe 's/^(\s*)$ENV{ID} ".*"/$1$ENV{ID} "$ENV{TEXT}"/' "$work/overlay/strings/$rc"
+            ID="$id" TEXT="$text" perl -i -pe 's/^(\s*)$ENV{ID} (?:".*"|TARNWICK_\w+)/$1$ENV{ID} "$ENV{TEXT}"/' "$work/overlay/strings/$rc"
         done
     done
     python3 "$SRC/companion/build-companion.py" --build-dir "$work/build" --output "$output" \
@@ -88,7 +88,7 @@ expect_window() {
     # Closing can take a few clicks when a window appears late.
     for _ in $(seq 100); do
         kill -0 "$runner" 2>/dev/null || break
-        xdotool search --onlyvisible --name '.+' 2>/dev/null | while read -r w; do
+        { xdotool search --onlyvisible --name '.+' 2>/dev/null || true; } | while read -r w; do
             eval "$(xdotool getwindowgeometry --shell "$w")"
             xdotool mousemove --window "$w" $((WIDTH - 42)) $((HEIGHT - 37)) click 1 2>/dev/null || true
         done

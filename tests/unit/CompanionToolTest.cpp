@@ -166,10 +166,10 @@ TEST_F(CompanionToolTest, EachFaultIsReportedOnceWithItsPlace) {
     const std::string models = "KN-7007Lite\nKN 1\nKN?2\nUnknown\nKN-7007Lite\n";
     std::string english = ReadFile(kSource / "strings/strings-en.rc");
     english = Replace(english, "146 \"http://127.0.0.1:8080/tarnwick/\"", "146 \"https://downloads.example/tarnwick\"");
-    english = Replace(english, "152 \"7\"", "152 \"7x\"");
+    english = Replace(english, "152 TARNWICK_RELEASE_NUMBER_TEXT", "152 \"7x\"");
     english = Replace(english, "186 \"?model=%s&serial=%s\"", "186 \"?model=%s\"");
     std::string japanese = ReadFile(kSource / "strings/strings-ja.rc");
-    japanese = Replace(japanese, "152 \"7\"", "152 \"7x\"");
+    japanese = Replace(japanese, "152 TARNWICK_RELEASE_NUMBER_TEXT", "152 \"7x\"");
     japanese = Replace(japanese, "186 \"?model=%s&serial=%s\"", "186 \"?model=%s\"");
     japanese = Replace(japanese, "%3!u!\"", "%3\"");
     japanese = Replace(japanese, "、%2\"", "\"");
