@@ -223,6 +223,17 @@ TEST_F(ToolJobTest, WorkFolderTakesTheFirstFreeNumber) {
     EXPECT_EQ(fakes.workFiles.createdFolders, std::vector<std::u16string>{u"C:\\Temp\\Pemberlin2"});
 }
 
+TEST_F(ToolJobTest, WorkFolderOfAnElevatedOrSystemRunIsForAdministratorsOnly) {
+    Run();
+    fakes.runAccount.BecomeElevated();
+    Run();
+    fakes.runAccount.BecomeLocalSystem();
+    Run();
+    EXPECT_EQ(fakes.workFiles.folderAccess,
+              (std::vector<FolderAccess>{FolderAccess::kRunningUserToo, FolderAccess::kAdministratorsOnly,
+                                         FolderAccess::kAdministratorsOnly}));
+}
+
 TEST_F(ToolJobTest, RetryStartsANewJobWithANewFolderAndDownload) {
     fakes.taskDialogs.answers = {100};  // "try again" after the wrong digest
     Serve(kPackage);

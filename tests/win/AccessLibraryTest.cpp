@@ -36,7 +36,7 @@ protected:
     }
     Version3 Read() {
         ::SetLastError(0xdeadbeef);
-        const Version3 version = ReadPmuFirmwareVersion(registry_, files_, libraries_);
+        const Version3 version = ReadPmuFirmwareVersion(registry_, files_, libraries_, account_);
         lastError_ = ::GetLastError();
         EXPECT_EQ(::GetModuleHandleW((TestFolder() + L"\\testaccesslib.dll").c_str()), nullptr) << "still loaded";
         EXPECT_EQ(::GetModuleHandleW((TestFolder() + L"\\testaccesslib-noread.dll").c_str()), nullptr);
@@ -46,6 +46,7 @@ protected:
     Win32::Registry registry_;
     Win32::Files files_;
     Win32::AccessLibraries libraries_;
+    Win32::RunAccountReader account_;
 };
 
 TEST_F(AccessLibraryTest, ReadsTheVersionThroughTheRealLoader) {
