@@ -76,11 +76,12 @@ TEST(PublisherPolicyTest, APinnedSignerOrIssuerIsNeeded) {
     EXPECT_TRUE(trust.revocationChecks.empty()) << "no policy: the plain check";
 
     const CertificateHashes issuer = Certificate(50), stranger = Certificate(7);
-    policy.pinned = {{stranger.sha1.begin(), stranger.sha1.end()}};
+    using Pin = std::vector<std::uint8_t>;
+    policy.pinned = std::vector<Pin>{Pin(stranger.sha1.begin(), stranger.sha1.end())};
     EXPECT_FALSE(SignatureAccepted(trust, policy, file, u"b.dll", kWtdUiNone));
-    policy.pinned->push_back({issuer.sha256.begin(), issuer.sha256.end()});
+    policy.pinned->push_back(Pin(issuer.sha256.begin(), issuer.sha256.end()));
     EXPECT_TRUE(SignatureAccepted(trust, policy, file, u"b.dll", kWtdUiNone));
-    policy.pinned = {{issuer.sha1.begin(), issuer.sha1.end()}};
+    policy.pinned = std::vector<Pin>{Pin(issuer.sha1.begin(), issuer.sha1.end())};
     EXPECT_TRUE(SignatureAccepted(trust, policy, file, u"b.dll", kWtdUiNone));
     policy.pinned->clear();
     EXPECT_FALSE(SignatureAccepted(trust, policy, file, u"b.dll", kWtdUiNone)) << "pinned nothing";
