@@ -22,7 +22,9 @@ bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& acco
     }
     if (created.lastError != kErrorAlreadyExists) return false;
     if (!privileged) return true;
-    return created.ownerSid == kLocalSystemSid || created.ownerSid == kAdministratorsSid;
+    // An object with no owner to read (Wine keeps none) cannot be shown to
+    // be someone else's.
+    return created.ownerSid.empty() || created.ownerSid == kLocalSystemSid || created.ownerSid == kAdministratorsSid;
 }
 
 UpdateController::UpdateController(Platform& platform_, const ToolOptions& options_)

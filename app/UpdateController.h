@@ -37,8 +37,9 @@ inline constexpr char16_t kSingleInstanceMutexName[] =
 // Whether the guard `created` for this run means that another instance runs.
 // A user's run keeps one instance per name in its session: any existing
 // guard object counts. A run as SYSTEM or elevated counts only a guard owned
-// by SYSTEM or the Administrators group (any user can create the name first),
-// and an object it may not open is none of its own instances'. A name taken
+// by SYSTEM or the Administrators group, or one without a readable owner (any
+// user can create the name first, but not an object without owner), and an
+// object it may not open is none of its own instances'. A name taken
 // by an object of another type (ERROR_INVALID_HANDLE) is no instance.
 bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& account);
 

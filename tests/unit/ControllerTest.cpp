@@ -263,12 +263,12 @@ TEST(InstanceGuardTest, PrivilegedRunsCountOnlyGuardsOfSystemOrAdministrators) {
     EXPECT_TRUE(AnotherInstanceRuns(existing(u"S-1-5-21-9-9-9-1002"), user));
     EXPECT_TRUE(AnotherInstanceRuns(existing(u""), user));
     EXPECT_TRUE(AnotherInstanceRuns(failed(kErrorAccessDenied), user));
-    // SYSTEM or elevated: a user's object, one whose owner is unreadable, and
-    // one it may not open are not another instance.
+    // SYSTEM or elevated: a user's object and one it may not open are not
+    // another instance; one without an owner (as under Wine) still is.
     for (const RunAccount& account : {system, elevated}) {
         EXPECT_FALSE(AnotherInstanceRuns(existing(u"S-1-5-21-9-9-9-1002"), account));
-        EXPECT_FALSE(AnotherInstanceRuns(existing(u""), account));
         EXPECT_FALSE(AnotherInstanceRuns(failed(kErrorAccessDenied), account));
+        EXPECT_TRUE(AnotherInstanceRuns(existing(u""), account));
     }
 }
 
