@@ -63,14 +63,14 @@ RunAccount RunAccountReader::Read() {
     using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
     using FreeFn = void(WINAPI*)(PVOID);
     const auto query = wtsapi_.Get<QueryFn>("WTSQuerySessionInformationW");
-    const auto free = wtsapi_.Get<FreeFn>("WTSFreeMemory");
-    if (query == nullptr || free == nullptr) return account;
+    const auto release = wtsapi_.Get<FreeFn>("WTSFreeMemory");
+    if (query == nullptr || release == nullptr) return account;
     const auto sessionText = [&](WTS_INFO_CLASS kind) {
         LPWSTR text = nullptr;
         DWORD bytes = 0;
         std::wstring result;
         if (query(WTS_CURRENT_SERVER_HANDLE, session, kind, &text, &bytes) && text != nullptr) result = text;
-        if (text != nullptr) free(text);
+        if (text != nullptr) release(text);
         return result;
     };
     const std::wstring sessionUser = sessionText(WTSUserName);
