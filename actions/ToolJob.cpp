@@ -157,6 +157,9 @@ std::int32_t RunJob(ToolJob& job, bool& retry) {
 
 bool MakeWorkFolder(ToolJob& job) {
     IWorkFiles& files = job.controller->platform.workFiles;
+    const FolderAccess access = IsPrivileged(job.controller->platform.runAccount.Read())
+                                    ? FolderAccess::kAdministratorsOnly
+                                    : FolderAccess::kRunningUserToo;
     const std::optional<std::u16string> temp = files.TempPath();
     if (!temp) return false;
     for (std::uint32_t i = 0;; ++i) {
@@ -164,7 +167,7 @@ bool MakeWorkFolder(ToolJob& job) {
         name += DecimalText(i);
         const std::optional<std::u16string> path = files.AppendPath(*temp, name);
         if (!path) return false;
-        const std::uint32_t error = files.CreatePrivateFolder(*path);
+        const std::uint32_t error = files.CreatePrivateFolder(*path, access);
         if (error == kErrorSuccess) {
             job.workFolder = *path;
             return true;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/PersistentState.h"
+#include "app/PublisherPolicy.h"
 #include "common/Numbers.h"
 #include "definitions/CompanionResources.h"
 #include "machine/MachineIdentity.h"
@@ -184,7 +185,8 @@ bool UpdateController::PrepareEnvironment() {
 
     const bool quiet = options.silent || options.viewTarget;
     if (libraryPath && options.checkSignature &&
-        platform.trust.VerifyFile(*held, *libraryPath, quiet ? kWtdUiNone : kWtdUiNoGood) != 0) {
+        !SignatureAccepted(platform.trust, ReadPublisherPolicy(platform.registry), *held, *libraryPath,
+                           quiet ? kWtdUiNone : kWtdUiNoGood)) {
         libraryPath.reset();
     }
 
@@ -208,6 +210,7 @@ bool UpdateController::PrepareEnvironment() {
             request.mainIconId = kTdErrorIcon;
             request.mainInstructionId = kOwnFilesMissingString;
             request.contentId = kOwnDownloadAgainString;
+            OpenLinksByRule(request, platform);
             platform.taskDialogs.Show(request);
         }
         return false;

@@ -14,6 +14,19 @@ constexpr std::uint16_t kGettingReadyHeading = 187;
 
 }  // namespace
 
+bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& account) {
+    const bool privileged = IsPrivileged(account);
+    if (!created.handle) {
+        if (created.lastError == kErrorInvalidHandle) return false;
+        return !(privileged && created.lastError == kErrorAccessDenied);
+    }
+    if (created.lastError != kErrorAlreadyExists) return false;
+    if (!privileged) return true;
+    // An object with no owner to read (Wine keeps none) cannot be shown to
+    // be someone else's.
+    return created.ownerSid.empty() || created.ownerSid == kLocalSystemSid || created.ownerSid == kAdministratorsSid;
+}
+
 UpdateController::UpdateController(Platform& platform_, const ToolOptions& options_)
     : platform(platform_), options(options_), companionLibrary(platform_.modules) {}
 
@@ -22,8 +35,9 @@ UpdateController::~UpdateController() { Teardown(); }
 ExitCode UpdateController::RunController() {
     // The mutex is never waited on: its existence is the guard. The handle
     // lives in this frame, so it is closed on every path out of the run.
-    NamedMutexResult mutex = platform.sync.CreateNamedMutex(kSingleInstanceMutexName, 0, kSynchronizeAccess);
-    if (!mutex.handle || mutex.lastError == kErrorAlreadyExists) return Exit::kAlreadyRunning;
+    NamedMutexResult mutex = platform.sync.CreateNamedMutex(kSingleInstanceMutexName, 0,
+                                                            kSynchronizeAccess | kReadControlAccess);
+    if (AnotherInstanceRuns(mutex, platform.runAccount.Read())) return Exit::kAlreadyRunning;
     return RunWithMutexHeld();
 }
 

@@ -34,6 +34,15 @@ inline constexpr OsClass kOsClassOther = 10;
 inline constexpr char16_t kSingleInstanceMutexName[] =
     u"KorvanePemberlin-{98FD7549-2EAA-485F-AFEB-179B5963E49A}";
 
+// Whether the guard `created` for this run means that another instance runs.
+// A user's run keeps one instance per name in its session: any existing
+// guard object counts. A run as SYSTEM or elevated counts only a guard owned
+// by SYSTEM or the Administrators group, or one without a readable owner (any
+// user can create the name first, but not an object without owner), and an
+// object it may not open is none of its own instances'. A name taken
+// by an object of another type (ERROR_INVALID_HANDLE) is no instance.
+bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& account);
+
 inline constexpr std::uint16_t kActionDialogTemplate = 129;
 
 class UpdateController {

@@ -200,7 +200,7 @@ public:
     explicit ControllerPairProbes(UpdateController& controller) : controller_(controller) {}
     Version3 ReadInstalledFirmware() override {
         Platform& platform = controller_.platform;
-        return ReadPmuFirmwareVersion(platform.registry, platform.files, platform.accessLibraries);
+        return ReadPmuFirmwareVersion(platform.registry, platform.files, platform.accessLibraries, platform.runAccount);
     }
     std::u16string ReadInstalledBios() override {
         Platform& platform = controller_.platform;

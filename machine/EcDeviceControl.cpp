@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/LibrarySearch.h"
 #include "platform/Registry.h"
+#include "platform/RunAccount.h"
 
 namespace Korvane::PC::Common {
 namespace {
@@ -63,6 +64,7 @@ namespace {
 constexpr std::uint32_t kPathValueBuffer = 520;  // bytes, for each of the two values
 constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 constexpr std::uint32_t kErrorNotSupported = 50;
+constexpr std::uint32_t kErrorAccessDenied = 5;
 
 // A REG_SZ's bytes up to the terminator.
 std::u16string TextOf(const std::vector<std::uint8_t>& bytes) {
@@ -81,7 +83,21 @@ Version3 DecodePmuVersion(std::uint32_t value) {
     return {(value >> 4) & 0xF, value & 0xF, ((value >> 12) & 0xF) * 10 + ((value >> 8) & 0xF)};
 }
 
-Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibraries& libraries) {
+bool OnlyTrustedMayChange(const AccessList& list, std::u16string_view runSid) {
+    const auto trusted = [runSid](std::u16string_view sid) {
+        return sid == kLocalSystemSid || sid == kAdministratorsSid || sid == kTrustedInstallerSid ||
+               (!runSid.empty() && sid == runSid);
+    };
+    // The owner may always rewrite the list.
+    if (!trusted(list.ownerSid)) return false;
+    for (const AccessGrant& grant : list.grants) {
+        if ((grant.rights & kChangeRights) != 0 && !trusted(grant.sid)) return false;
+    }
+    return true;
+}
+
+Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibraries& libraries,
+                                IRunAccount& account) {
     const RegistryValue folder =
         registry.GetValue(RegistryRoot::LocalMachine, kAccessLibraryKey, u"InstPath", kRrfRtRegSz, kPathValueBuffer);
     if (folder.error != 0) return {};
@@ -96,6 +112,17 @@ Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibra
     // An empty or relative folder would make the loader search the program's
     // and the current folder: treated like a failed load.
     if (!path || !IsFullPath(*path)) return {};
+    // Its code runs with the run's rights (SYSTEM in deployments): anyone who
+    // may replace the library, or plant one beside it, must not be able to
+    // choose that code.
+    const std::u16string runSid = account.Read().userSid;
+    for (const std::u16string_view checked : {std::u16string_view(*path), FolderOf(*path)}) {
+        const std::optional<AccessList> list = libraries.ReadAccessList(checked);
+        if (!list || !OnlyTrustedMayChange(*list, runSid)) {
+            files.SetLastError(kErrorAccessDenied);
+            return {};
+        }
+    }
 
     Vxn02e3::CVxn02e3DllECDeviceControl control(libraries, files);
     const ModuleHandle module = libraries.LoadBesideItsImports(*path);

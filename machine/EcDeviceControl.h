@@ -14,6 +14,7 @@ namespace Korvane::PC::Tarnwick {
 
 class IFiles;
 class IRegistry;
+class IRunAccount;
 
 inline constexpr std::u16string_view kAccessLibraryKey = u"Software\\Korvane\\VXN02E3";
 
@@ -98,13 +99,29 @@ inline constexpr std::uint32_t kReadPmuVersionCommand = 0xD5;
 // high byte as two BCD digits (0x1234 gives 3, 4, 12).
 Version3 DecodePmuVersion(std::uint32_t value);
 
+// Rights over a file or folder that let their holder change what is loaded
+// from it: write or append data (add a file or folder), delete (a child),
+// change the access list or the owner, and the generic rights that hold
+// them.
+inline constexpr std::uint32_t kChangeRights = 0x00000002 | 0x00000004 | 0x00000040 | 0x00010000 | 0x00040000 |
+                                               0x00080000 | 0x40000000 | 0x10000000;
+
+// True when only SYSTEM, the Administrators group, TrustedInstaller and the
+// run's own account (`runSid`, never matched when empty) own `list` or hold
+// change rights in it.
+bool OnlyTrustedMayChange(const AccessList& list, std::u16string_view runSid);
+
 // The installed power-management firmware version, (0, 0, 0) when it cannot
 // be read (callers treat a first number of 0 as unreadable). Reads the two
 // registry values (520-byte buffers; sizes adding up to 520 or more are
-// refused), joins them, loads the library by that path (a joined path that
-// is not a full path ends the query without a load), checks bit 4 of the
-// device info and reads command 0xD5. The library is unloaded on every path.
-// Leaves the last error as the failing step set it.
-Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibraries& libraries);
+// refused), joins them, checks that neither the library nor its folder can
+// be changed by anyone but the trusted accounts (OnlyTrustedMayChange, with
+// the run's own account; a list that cannot be read fails the check), loads
+// the library by that path (a joined path that is not a full path ends the
+// query without a load), checks bit 4 of the device info and reads command
+// 0xD5. The library is unloaded on every path. Leaves the last error as the
+// failing step set it.
+Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibraries& libraries,
+                                IRunAccount& account);
 
 }  // namespace Korvane::PC::Tarnwick

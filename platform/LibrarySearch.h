@@ -7,7 +7,8 @@
 // Where the process can restrict the search itself (SetDefaultDllDirectories,
 // present on Windows 8 and on Windows 7 with its security update), the
 // LOAD_LIBRARY_SEARCH_* flags say so; elsewhere those flags are refused, and
-// a system library is named by its full path in the system folder instead.
+// a library is named by its full path with LOAD_WITH_ALTERED_SEARCH_PATH, so
+// that its own imports are searched in its folder instead of the program's.
 //
 // This header holds the decision only; platform/win32/SystemLibraries.h
 // carries it out.
@@ -21,6 +22,7 @@ namespace Korvane::PC::Tarnwick {
 
 inline constexpr std::uint32_t kLoadLibrarySearchDllLoadDir = 0x00000100;  // LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR
 inline constexpr std::uint32_t kLoadLibrarySearchSystem32 = 0x00000800;    // LOAD_LIBRARY_SEARCH_SYSTEM32
+inline constexpr std::uint32_t kLoadWithAlteredSearchPath = 0x00000008;    // LOAD_WITH_ALTERED_SEARCH_PATH
 
 // One LoadLibraryExW call: the name or path to pass and its flags.
 struct LibraryLoad {
@@ -35,14 +37,22 @@ inline LibraryLoad PlanSystemLibraryLoad(bool searchFlagsAvailable, std::u16stri
     std::u16string path(systemFolder);
     if (!path.empty() && path.back() != u'\\') path += u'\\';
     path += fileName;
-    return {std::move(path), 0};
+    return {std::move(path), kLoadWithAlteredSearchPath};
 }
 
 // A library known by its full path whose own imports may come from its
 // folder (and from the system folder).
 inline LibraryLoad PlanLoadBesideItsImports(bool searchFlagsAvailable, std::u16string_view fullPath) {
-    return {std::u16string(fullPath),
-            searchFlagsAvailable ? kLoadLibrarySearchDllLoadDir | kLoadLibrarySearchSystem32 : 0u};
+    return {std::u16string(fullPath), searchFlagsAvailable ? kLoadLibrarySearchDllLoadDir | kLoadLibrarySearchSystem32
+                                                           : kLoadWithAlteredSearchPath};
+}
+
+// The folder of a full path ("C:\a\b.dll" -> "C:\a", "C:\b.dll" -> "C:\").
+inline std::u16string_view FolderOf(std::u16string_view fullPath) {
+    const std::size_t last = fullPath.find_last_of(u"\\/");
+    if (last == std::u16string_view::npos) return {};
+    if (last == 2 && fullPath.size() > 2 && fullPath[1] == u':') return fullPath.substr(0, 3);
+    return fullPath.substr(0, last);
 }
 
 // True for "C:\..." and "\\server\...": a path that LoadLibrary does not

@@ -17,6 +17,7 @@
 #include "platform/Paths.h"
 #include "platform/Processes.h"
 #include "platform/Registry.h"
+#include "platform/RunAccount.h"
 #include "platform/ShellOpen.h"
 #include "platform/SystemInfo.h"
 #include "platform/Sync.h"
@@ -58,6 +59,7 @@ struct Platform {
     IPaths& paths;
     IShellOpen& shellOpen;
     IOutputFiles& outputFiles;
+    IRunAccount& runAccount;
 };
 
 // A copy of `base` with some of its parts replaced; parts left null stay
@@ -81,7 +83,7 @@ inline Platform WithParts(const Platform& base, const PlatformParts& parts) {
                     base.threads,     base.workFiles, base.shell,
                     parts.jobLimits != nullptr ? *parts.jobLimits : base.jobLimits,
                     base.environment, base.paths,     base.shellOpen,
-                    base.outputFiles};
+                    base.outputFiles, base.runAccount};
 }
 
 }  // namespace Korvane::PC::Tarnwick

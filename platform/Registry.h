@@ -15,7 +15,10 @@ inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kKeyRead = 0x20019;        // KEY_READ
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;   // KEY_ALL_ACCESS
-inline constexpr std::uint32_t kRrfRtRegSz = 0x00000002;  // RRF_RT_REG_SZ
+inline constexpr std::uint32_t kRegMultiSz = 7;
+inline constexpr std::uint32_t kRrfRtRegSz = 0x00000002;       // RRF_RT_REG_SZ
+inline constexpr std::uint32_t kRrfRtRegDword = 0x00000010;    // RRF_RT_REG_DWORD
+inline constexpr std::uint32_t kRrfRtRegMultiSz = 0x00000020;  // RRF_RT_REG_MULTI_SZ
 
 struct RegistryValue {
     std::uint32_t error = 0;  // platform error code; 0 = success

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace Korvane::PC::Tarnwick {
@@ -17,12 +18,17 @@ public:
 struct NamedMutexResult {
     std::unique_ptr<IKernelObject> handle;  // null when creation failed
     std::uint32_t lastError = 0;            // GetLastError right after the call
+    // The owner of an object that already existed (ERROR_ALREADY_EXISTS), as
+    // a string SID; empty when it could not be read (the access asked for
+    // lacks READ_CONTROL, or the object's access list denies it).
+    std::u16string ownerSid;
 };
 
 class ISync {
 public:
     virtual ~ISync() = default;
-    // CreateMutexExW(no security attributes, name, flags, access).
+    // CreateMutexExW(no security attributes, name, flags, access); for an
+    // object that already existed, its owner as well.
     virtual NamedMutexResult CreateNamedMutex(std::u16string_view name, std::uint32_t flags,
                                               std::uint32_t access) = 0;
 };
@@ -31,6 +37,9 @@ inline constexpr std::uint32_t kErrorAlreadyExists = 183;   // ERROR_ALREADY_EXI
 inline constexpr std::uint32_t kErrorFileNotFound = 2;      // ERROR_FILE_NOT_FOUND
 inline constexpr std::uint32_t kErrorInvalidData = 13;      // ERROR_INVALID_DATA
 inline constexpr std::uint32_t kErrorOutOfMemory = 14;      // ERROR_OUTOFMEMORY
+inline constexpr std::uint32_t kErrorAccessDenied = 5;     // ERROR_ACCESS_DENIED
+inline constexpr std::uint32_t kErrorInvalidHandle = 6;    // ERROR_INVALID_HANDLE
 inline constexpr std::uint32_t kSynchronizeAccess = 0x00100000;  // SYNCHRONIZE
+inline constexpr std::uint32_t kReadControlAccess = 0x00020000;  // READ_CONTROL
 
 }  // namespace Korvane::PC::Tarnwick

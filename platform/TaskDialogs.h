@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,9 +55,11 @@ struct TaskDialogRequest {
     std::int32_t defaultButton = 0;
     // The window icon: icon resource `windowIconId` of the program itself,
     // loaded with LoadIconWithScaleDown(0, 0) and set as the big and small
-    // icon when the dialog is created; hyperlinks are opened with "open".
-    // Not used by ShowProgress.
+    // icon when the dialog is created. Not used by ShowProgress.
     std::uint16_t windowIconId = 101;
+    // Called with the address of a clicked hyperlink (footer or content);
+    // it decides whether anything opens. Empty: a click opens nothing.
+    std::function<void(std::u16string_view)> openLink;
 };
 
 class ITaskDialogs {

@@ -1,8 +1,10 @@
 // Authenticode verification of a file.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "platform/Files.h"
 
@@ -10,6 +12,20 @@ namespace Korvane::PC::Tarnwick {
 
 inline constexpr std::uint32_t kWtdUiNone = 2;
 inline constexpr std::uint32_t kWtdUiNoGood = 4;
+
+// A certificate's thumbprints: SHA-1 (as Windows shows it) and SHA-256 of
+// its encoded form.
+struct CertificateHashes {
+    std::array<std::uint8_t, 20> sha1{};
+    std::array<std::uint8_t, 32> sha256{};
+};
+
+struct ChainVerification {
+    std::int32_t result = 0;  // WinVerifyTrust's (0 = trusted)
+    // The signer's certificate, then its issuers up to the root; filled only
+    // when `result` is 0.
+    std::vector<CertificateHashes> chain;
+};
 
 class ITrust {
 public:
@@ -21,6 +37,12 @@ public:
     // the path meanwhile is not what passes.
     [[nodiscard]] virtual std::int32_t VerifyFile(const IOpenFile& file, std::u16string_view path,
                                                   std::uint32_t uiChoice) = 0;
+    // As VerifyFile, keeping the verification's state to read the signer's
+    // chain; with `checkRevocation` the revocation of every certificate of
+    // the chain is checked (WTD_REVOKE_WHOLECHAIN), and one whose status
+    // cannot be learnt fails.
+    [[nodiscard]] virtual ChainVerification VerifyFileWithChain(const IOpenFile& file, std::u16string_view path,
+                                                                std::uint32_t uiChoice, bool checkRevocation) = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -44,6 +44,11 @@ struct CreatedFile {
     std::u16string path;
 };
 
+// Who besides SYSTEM and the Administrators group may use a private folder.
+// An elevated or SYSTEM run leaves the user out: the user's unelevated
+// programs must not change what such a run starts.
+enum class FolderAccess { kRunningUserToo, kAdministratorsOnly };
+
 class IWorkFiles {
 public:
     virtual ~IWorkFiles() = default;
@@ -52,11 +57,12 @@ public:
     // PathAppendW(base, name) in a buffer of 260 characters; nullopt when it
     // fails.
     virtual std::optional<std::u16string> AppendPath(std::u16string_view base, std::u16string_view name) = 0;
-    // CreateDirectoryW with an access list that is inherited by everything
-    // inside and grants access only to SYSTEM, the Administrators group and
-    // the running user. 0 (kErrorSuccess) or the platform error
-    // (ERROR_ALREADY_EXISTS when the name is taken).
-    virtual std::uint32_t CreatePrivateFolder(std::u16string_view path) = 0;
+    // CreateDirectoryW with a protected access list that is inherited by
+    // everything inside and grants access only to SYSTEM, the Administrators
+    // group and, with FolderAccess::kRunningUserToo, the running user. 0
+    // (kErrorSuccess) or the platform error (ERROR_ALREADY_EXISTS when the
+    // name is taken).
+    virtual std::uint32_t CreatePrivateFolder(std::u16string_view path, FolderAccess access) = 0;
     // GetTempFileNameW(folder, prefix, 0) (the system picks the number and
     // creates the file), then CreateFileW(GENERIC_READ | GENERIC_WRITE, no
     // sharing, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY). A null file when

@@ -126,7 +126,7 @@ void CActionDialog::OnCloseRequest(IDialogWindow& window) {
 }
 
 void CActionDialog::OnLinkClicked(IDialogWindow& window, std::u16string_view text) {
-    if (IsWebAddress(text)) window.OpenAddress(text);
+    if (MayOpenLink(controller_->platform.runAccount, text)) window.OpenAddress(text);
 }
 
 }  // namespace Korvane::PC::Tarnwick

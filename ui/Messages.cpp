@@ -4,6 +4,7 @@
 #include "ui/Messages.h"
 
 #include "app/UpdateController.h"
+#include "ui/WebAddress.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -19,6 +20,7 @@ TaskDialogRequest CompanionMessage(const UpdateController& controller, std::uint
     TaskDialogRequest request =
         MessageRequest(controller.companionLibrary.get(), kMessageTitleString, kMessageFooterString, kProgramIcon);
     request.mainIconId = icon;
+    OpenLinksByRule(request, controller.platform);
     return request;
 }
 
@@ -69,6 +71,12 @@ TaskDialogRequest MessageRequest(ModuleHandle instance, std::uint16_t titleId, s
     request.footerId = footerId;
     request.windowIconId = windowIconId;
     return request;
+}
+
+void OpenLinksByRule(TaskDialogRequest& request, Platform& platform) {
+    request.openLink = [&platform](std::u16string_view address) {
+        if (MayOpenLink(platform.runAccount, address)) platform.shellOpen.Open(address);
+    };
 }
 
 std::int32_t UpdateController::ShowMessage(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,

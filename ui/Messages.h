@@ -7,6 +7,7 @@
 
 #include "app/ToolOptions.h"
 #include "platform/Handles.h"
+#include "platform/Platform.h"
 #include "platform/TaskDialogs.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -25,6 +26,10 @@ bool MessageShown(MessageOperation operation, const ToolOptions& options, bool c
 // icon used as window icon.
 TaskDialogRequest MessageRequest(ModuleHandle instance, std::uint16_t titleId, std::uint16_t footerId,
                                  std::uint16_t windowIconId);
+
+// Makes `request`'s hyperlinks open by the link rule (MayOpenLink) through
+// the shell.
+void OpenLinksByRule(TaskDialogRequest& request, Platform& platform);
 
 // Ids of the companion library's messages.
 inline constexpr std::uint16_t kMessageTitleString = 119;

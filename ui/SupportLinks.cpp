@@ -81,6 +81,8 @@ bool UpdateController::OpenSupportPage() {
     const std::optional<std::u16string_view> osTag =
         SupportOsTag(ProbeOsVersion(platform.system), IsWow64(platform.system));
     if (!osTag) return false;
+    // No person to read the question, or a browser with the run's rights.
+    if (!MayOpenBrowser(platform.runAccount.Read())) return false;
     offer->address += u"&os=";
     offer->address += *osTag;
     if (AskChoice(kTdInformationIcon, kQuestionHeading, offer->list, kOpenButtonText, kCloseButtonText) !=

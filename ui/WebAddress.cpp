@@ -15,4 +15,8 @@ bool IsWebAddress(std::u16string_view text) {
     return startsWith(u"http://") || startsWith(u"https://");
 }
 
+bool MayOpenLink(IRunAccount& account, std::u16string_view text) {
+    return IsWebAddress(text) && MayOpenBrowser(account.Read());
+}
+
 }  // namespace Korvane::PC::Tarnwick

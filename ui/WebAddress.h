@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "platform/RunAccount.h"
+
 namespace Korvane::PC::Tarnwick {
 
 // True for an http:// or https:// address with something after the scheme
@@ -10,5 +12,11 @@ namespace Korvane::PC::Tarnwick {
 // a file name) would be looked up as a file, in the current folder among
 // others, and run.
 bool IsWebAddress(std::u16string_view text);
+
+// Whether a clicked link (rich text, task dialog) or the support page may be
+// handed to the shell: a web address, in a run of the user at the screen
+// (never as SYSTEM or as another user, where a browser would run with the
+// run's rights).
+bool MayOpenLink(IRunAccount& account, std::u16string_view text);
 
 }  // namespace Korvane::PC::Tarnwick

@@ -27,6 +27,10 @@ public:
     std::vector<std::u16string> loads;
     int loaded = 0;  // loads minus frees
     bool combineFails = false;
+    // Access lists by path; a path not named here is owned by the
+    // Administrators group and only SYSTEM and the group may change it.
+    std::map<std::u16string, std::optional<AccessList>> accessLists;
+    std::vector<std::u16string> accessReads;
 
     std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view file) override {
         if (combineFails) return std::nullopt;
@@ -41,6 +45,12 @@ public:
         ++loaded;
         Active() = &it->second;
         return &it->second;
+    }
+    std::optional<AccessList> ReadAccessList(std::u16string_view path) override {
+        accessReads.emplace_back(path);
+        const auto it = accessLists.find(std::u16string(path));
+        if (it != accessLists.end()) return it->second;
+        return AccessList{u"S-1-5-32-544", {{u"S-1-5-18", 0x1F01FF}, {u"S-1-5-32-544", 0x1F01FF}, {u"S-1-5-32-545", 0x1200A9}}};
     }
     ExportedProc FindExport(ModuleHandle module, const char* name) override {
         const auto* library = static_cast<const Library*>(module);

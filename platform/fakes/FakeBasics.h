@@ -115,6 +115,16 @@ public:
         files.push_back(file.NativeHandle());
         return result;
     }
+    // The chain it reports; records each call's revocation choice. Models
+    // no certificate or chain building.
+    std::vector<CertificateHashes> chain;
+    std::vector<bool> revocationChecks;
+    ChainVerification VerifyFileWithChain(const IOpenFile& file, std::u16string_view path, std::uint32_t uiChoice,
+                                          bool checkRevocation) override {
+        revocationChecks.push_back(checkRevocation);
+        const std::int32_t answer = VerifyFile(file, path, uiChoice);
+        return {answer, answer == 0 ? chain : std::vector<CertificateHashes>{}};
+    }
 };
 
 // Days since 1970-01-01 to a civil date (proleptic Gregorian).

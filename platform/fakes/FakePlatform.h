@@ -14,6 +14,7 @@
 #include "platform/fakes/FakePaths.h"
 #include "platform/fakes/FakeProcesses.h"
 #include "platform/fakes/FakeRegistry.h"
+#include "platform/fakes/FakeRunAccount.h"
 #include "platform/fakes/FakeShell.h"
 #include "platform/fakes/FakeShellOpen.h"
 #include "platform/fakes/FakeSync.h"
@@ -50,12 +51,13 @@ struct FakePlatform {
     FakePaths paths;
     FakeShellOpen shellOpen;
     FakeOutputFiles outputFiles;
+    FakeRunAccount runAccount;
 
     Platform platform{commandLine, language,        sync,        dialogs, taskDialogs, registry,
                       firmware,    modules,         files,       text,    trust,       clock,
                       system,      processes,       accessLibraries, internet, hashing, threads,
                       workFiles,   shell,           jobLimits,   environment, paths,   shellOpen,
-                      outputFiles};
+                      outputFiles, runAccount};
 };
 
 }  // namespace Korvane::PC::Tarnwick

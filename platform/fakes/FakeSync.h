@@ -17,14 +17,17 @@ public:
     std::uint32_t lastFlags = 0xdeadbeef, lastAccess = 0xdeadbeef;
     bool failCreation = false;    // CreateMutexExW returns null
     bool alreadyExists = false;   // another process holds the name
+    std::u16string existingOwner = u"S-1-5-21-1000-2000-3000-1001";  // its owner
+    std::uint32_t creationError = 5;  // last error of a failed creation
 
     NamedMutexResult CreateNamedMutex(std::u16string_view name, std::uint32_t flags, std::uint32_t access) override {
         lastName = name;
         lastFlags = flags;
         lastAccess = access;
-        if (failCreation) return {nullptr, 5};
+        if (failCreation) return {nullptr, creationError, {}};
         ++created;
-        return {std::make_unique<Handle>(openHandles), alreadyExists ? kErrorAlreadyExists : 0u};
+        if (!alreadyExists) return {std::make_unique<Handle>(openHandles), 0u, {}};
+        return {std::make_unique<Handle>(openHandles), kErrorAlreadyExists, existingOwner};
     }
 
 private:

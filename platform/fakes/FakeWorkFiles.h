@@ -36,7 +36,9 @@ public:
         if (!path.empty() && path.back() != u'\\') path += u'\\';
         return path += name;
     }
-    std::uint32_t CreatePrivateFolder(std::u16string_view path) override {
+    std::vector<FolderAccess> folderAccess;  // of each CreatePrivateFolder call
+    std::uint32_t CreatePrivateFolder(std::u16string_view path, FolderAccess access) override {
+        folderAccess.push_back(access);
         const std::u16string key(path);
         if (const auto it = folderErrors.find(key); it != folderErrors.end()) return it->second;
         if (!folders.insert(key).second) return kErrorAlreadyExists;

@@ -7,6 +7,7 @@ namespace Korvane::PC::Tarnwick::Win32 {
 
 static_assert(kLoadLibrarySearchDllLoadDir == LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR);
 static_assert(kLoadLibrarySearchSystem32 == LOAD_LIBRARY_SEARCH_SYSTEM32);
+static_assert(kLoadWithAlteredSearchPath == LOAD_WITH_ALTERED_SEARCH_PATH);
 
 namespace {
 
@@ -27,7 +28,9 @@ HMODULE Load(const LibraryLoad& load) { return ::LoadLibraryExW(ToWin(load.path)
 
 void RestrictLibrarySearch() {
     if (SetDefaultDllDirectoriesFn restrict = FindSetDefaultDllDirectories(); restrict != nullptr) {
-        if (restrict(LOAD_LIBRARY_SEARCH_SYSTEM32)) return;
+        // User-added folders hold only the access library's folder, while it
+        // is loaded (Win32AccessLibraries.cpp).
+        if (restrict(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS)) return;
     }
     ::SetDllDirectoryW(L"");
 }

@@ -15,9 +15,11 @@
 namespace Korvane::PC::Tarnwick::Win32 {
 
 // Makes the system folder the only place from which libraries loaded later
-// by name come: SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32) when
-// the system has it (looked up, never imported), otherwise
-// SetDllDirectoryW(L"") (which takes the current folder out of the search).
+// by name come: SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 |
+// LOAD_LIBRARY_SEARCH_USER_DIRS) when the system has it (looked up, never
+// imported; no folder is added but the access library's, while it is
+// loaded), otherwise SetDllDirectoryW(L"") (which takes the current folder
+// out of the search).
 void RestrictLibrarySearch();
 
 // True when LoadLibraryExW accepts the LOAD_LIBRARY_SEARCH_* flags.

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
+#include <aclapi.h>
 
 #include <ctime>
 
@@ -44,7 +45,17 @@ NamedMutexResult Sync::CreateNamedMutex(std::u16string_view name, std::uint32_t 
     HANDLE handle = ::CreateMutexExW(nullptr, wideName.c_str(), flags, access);
     NamedMutexResult result;
     result.lastError = ::GetLastError();
-    if (handle != nullptr) result.handle = std::make_unique<KernelObject>(handle);
+    if (handle == nullptr) return result;
+    result.handle = std::make_unique<KernelObject>(handle);
+    if (result.lastError == ERROR_ALREADY_EXISTS) {
+        PSID owner = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        if (::GetSecurityInfo(handle, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                              nullptr, &descriptor) == ERROR_SUCCESS) {
+            result.ownerSid = SidString(owner);
+            ::LocalFree(descriptor);
+        }
+    }
     return result;
 }
 

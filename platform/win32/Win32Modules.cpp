@@ -138,23 +138,20 @@ FormatResult Text::FormatFromString(std::u16string_view templateText, std::span<
     return result;
 }
 
-std::int32_t Trust::VerifyFile(const IOpenFile& file, std::u16string_view path, std::uint32_t uiChoice) {
-    // wintrust.dll is not a known DLL: it comes from the system folder, on
-    // first use, never from the import table (which Windows would satisfy
-    // from the program's own folder first).
-    using WinVerifyTrustFn = LONG(WINAPI*)(HWND, GUID*, LPVOID);
-    const auto verify = wintrust_.Get<WinVerifyTrustFn>("WinVerifyTrust");
-    if (verify == nullptr) return static_cast<std::int32_t>(TRUST_E_PROVIDER_UNKNOWN);
+namespace {
 
-    const std::wstring widePath = ToWin(path);
-    WINTRUST_FILE_INFO info{};
+using WinVerifyTrustFn = LONG(WINAPI*)(HWND, GUID*, LPVOID);
+
+// The structure as Windows 7 defines it: up to and including the UI context
+// (48 bytes in a 32-bit process). `info` must outlive the call.
+WINTRUST_DATA TrustData(WINTRUST_FILE_INFO& info, const std::wstring& path, const IOpenFile& file,
+                        std::uint32_t uiChoice) {
+    info = {};
     info.cbStruct = 16;
-    info.pcwszFilePath = widePath.c_str();
+    info.pcwszFilePath = path.c_str();
     info.hFile = static_cast<HANDLE>(file.NativeHandle());
     info.pgKnownSubject = nullptr;
     WINTRUST_DATA data{};
-    // The structure as Windows 7 defines it: up to and including the UI
-    // context (48 bytes in a 32-bit process).
     data.cbStruct = offsetof(WINTRUST_DATA, dwUIContext) + sizeof(data.dwUIContext);
     data.pPolicyCallbackData = nullptr;
     data.pSIPClientData = nullptr;
@@ -167,8 +164,76 @@ std::int32_t Trust::VerifyFile(const IOpenFile& file, std::u16string_view path, 
     data.pwszURLReference = nullptr;
     data.dwProvFlags = 0;
     data.dwUIContext = 0;
+    return data;
+}
+
+}  // namespace
+
+std::int32_t Trust::VerifyFile(const IOpenFile& file, std::u16string_view path, std::uint32_t uiChoice) {
+    // wintrust.dll is not a known DLL: it comes from the system folder, on
+    // first use, never from the import table (which Windows would satisfy
+    // from the program's own folder first).
+    const auto verify = wintrust_.Get<WinVerifyTrustFn>("WinVerifyTrust");
+    if (verify == nullptr) return static_cast<std::int32_t>(TRUST_E_PROVIDER_UNKNOWN);
+    const std::wstring widePath = ToWin(path);
+    WINTRUST_FILE_INFO info;
+    WINTRUST_DATA data = TrustData(info, widePath, file, uiChoice);
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
     return static_cast<std::int32_t>(verify(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data));
+}
+
+ChainVerification Trust::VerifyFileWithChain(const IOpenFile& file, std::u16string_view path, std::uint32_t uiChoice,
+                                             bool checkRevocation) {
+    using ProvDataFn = CRYPT_PROVIDER_DATA*(WINAPI*)(HANDLE);
+    using ProvSignerFn = CRYPT_PROVIDER_SGNR*(WINAPI*)(CRYPT_PROVIDER_DATA*, DWORD, BOOL, DWORD);
+    using HashFn = BOOL(WINAPI*)(LPCWSTR, DWORD, void*, const BYTE*, DWORD, BYTE*, DWORD*);
+    const auto verify = wintrust_.Get<WinVerifyTrustFn>("WinVerifyTrust");
+    const auto provData = wintrust_.Get<ProvDataFn>("WTHelperProvDataFromStateData");
+    const auto provSigner = wintrust_.Get<ProvSignerFn>("WTHelperGetProvSignerFromChain");
+    const auto hash = crypt32_.Get<HashFn>("CryptHashCertificate2");
+    ChainVerification verified;
+    if (verify == nullptr || provData == nullptr || provSigner == nullptr || hash == nullptr) {
+        verified.result = static_cast<std::int32_t>(TRUST_E_PROVIDER_UNKNOWN);
+        return verified;
+    }
+    const std::wstring widePath = ToWin(path);
+    WINTRUST_FILE_INFO info;
+    WINTRUST_DATA data = TrustData(info, widePath, file, uiChoice);
+    if (checkRevocation) {
+        data.fdwRevocationChecks = WTD_REVOKE_WHOLECHAIN;
+        data.dwProvFlags = WTD_REVOCATION_CHECK_CHAIN;
+    }
+    data.dwStateAction = WTD_STATEACTION_VERIFY;
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    const HWND noWindow = static_cast<HWND>(INVALID_HANDLE_VALUE);
+    verified.result = static_cast<std::int32_t>(verify(noWindow, &action, &data));
+
+    const auto certificateHashes = [&](const CERT_CONTEXT* certificate, CertificateHashes& hashes) {
+        DWORD sha1Size = hashes.sha1.size(), sha256Size = hashes.sha256.size();
+        return hash(L"SHA1", 0, nullptr, certificate->pbCertEncoded, certificate->cbCertEncoded, hashes.sha1.data(),
+                    &sha1Size) &&
+               sha1Size == hashes.sha1.size() &&
+               hash(L"SHA256", 0, nullptr, certificate->pbCertEncoded, certificate->cbCertEncoded,
+                    hashes.sha256.data(), &sha256Size) &&
+               sha256Size == hashes.sha256.size();
+    };
+    if (verified.result == 0) {
+        CRYPT_PROVIDER_DATA* provider = provData(data.hWVTStateData);
+        CRYPT_PROVIDER_SGNR* signer = provider != nullptr ? provSigner(provider, 0, FALSE, 0) : nullptr;
+        if (signer == nullptr || signer->csCertChain == 0) verified.result = static_cast<std::int32_t>(TRUST_E_NOSIGNATURE);
+        for (DWORD i = 0; signer != nullptr && i < signer->csCertChain; ++i) {
+            CertificateHashes hashes;
+            if (signer->pasCertChain[i].pCert == nullptr || !certificateHashes(signer->pasCertChain[i].pCert, hashes)) {
+                verified.result = static_cast<std::int32_t>(TRUST_E_SYSTEM_ERROR);
+                break;
+            }
+            verified.chain.push_back(hashes);
+        }
+        if (verified.result != 0) verified.chain.clear();
+    }
+    data.dwStateAction = WTD_STATEACTION_CLOSE;
+    verify(noWindow, &action, &data);
+    return verified;
 }
 
 }  // namespace Korvane::PC::Tarnwick::Win32

@@ -100,9 +100,12 @@ public:
 class Trust : public ITrust {
 public:
     std::int32_t VerifyFile(const IOpenFile& file, std::u16string_view path, std::uint32_t uiChoice) override;
+    ChainVerification VerifyFileWithChain(const IOpenFile& file, std::u16string_view path, std::uint32_t uiChoice,
+                                          bool checkRevocation) override;
 
 private:
     LazySystemLibrary wintrust_{L"wintrust.dll"};
+    LazySystemLibrary crypt32_{L"crypt32.dll"};
 };
 
 class Clock : public IClock {
@@ -127,8 +130,18 @@ class AccessLibraries : public IAccessLibraries {
 public:
     std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view file) override;
     ModuleHandle LoadBesideItsImports(std::u16string_view fullPath) override;
+    std::optional<AccessList> ReadAccessList(std::u16string_view path) override;
     ExportedProc FindExport(ModuleHandle module, const char* name) override;
+    // Also takes the library's folder out of the search again.
     void FreeLibrary(ModuleHandle module) override;
+
+private:
+    struct SearchFolder {
+        ModuleHandle module;
+        void* cookie;    // AddDllDirectory's, or null
+        bool setFolder;  // SetDllDirectoryW was used instead
+    };
+    std::vector<SearchFolder> searchFolders_;
 };
 
 class Environment : public IEnvironment {
@@ -148,6 +161,17 @@ public:
 class ShellOpen : public IShellOpen {
 public:
     void Open(std::u16string_view target) override;
+};
+
+// `sid` as a string SID ("S-1-5-18"); empty on failure.
+std::u16string SidString(PSID sid);
+
+class RunAccountReader : public IRunAccount {
+public:
+    RunAccount Read() override;
+
+private:
+    LazySystemLibrary wtsapi_{L"wtsapi32.dll"};
 };
 
 class OutputFiles : public IOutputFiles {
@@ -188,6 +212,7 @@ private:
     Paths paths_;
     ShellOpen shellOpen_;
     OutputFiles outputFiles_;
+    RunAccountReader runAccount_;
     Platform platform_;
 };
 

@@ -76,15 +76,25 @@ PendingCreations& Pending() {
     return pending;
 }
 
+// What a message's callback needs: its window icon and the request's link
+// handler.
+struct MessageCallbackData {
+    HICON icon;
+    const TaskDialogRequest* request;
+};
+
 HRESULT CALLBACK TaskDialogCallback(HWND window, UINT notification, WPARAM /*wParam*/, LPARAM lParam,
                                     LONG_PTR data) {
+    const auto& callback = *reinterpret_cast<const MessageCallbackData*>(data);
     switch (notification) {
         case TDN_CREATED:
-            ::SendMessageW(window, WM_SETICON, ICON_BIG, data);
-            ::SendMessageW(window, WM_SETICON, ICON_SMALL, data);
+            ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(callback.icon));
+            ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(callback.icon));
             break;
         case TDN_HYPERLINK_CLICKED:
-            ::ShellExecuteW(nullptr, L"open", reinterpret_cast<LPCWSTR>(lParam), nullptr, nullptr, SW_SHOWNORMAL);
+            if (callback.request->openLink && lParam != 0) {
+                callback.request->openLink(FromWin(reinterpret_cast<LPCWSTR>(lParam)));
+            }
             break;
         default:
             break;
@@ -209,8 +219,9 @@ std::optional<std::int32_t> TaskDialogs::Show(const TaskDialogRequest& request) 
     std::vector<TASKDIALOG_BUTTON> buttons;
     std::wstring content;
     FillConfig(request, instance_, config, buttons, content);
+    MessageCallbackData callback{icon.get(), &request};
     config.pfCallback = TaskDialogCallback;
-    config.lpCallbackData = reinterpret_cast<LONG_PTR>(icon.get());
+    config.lpCallbackData = reinterpret_cast<LONG_PTR>(&callback);
     return RunTaskDialog(config);
 }
 
@@ -233,6 +244,6 @@ Win32Platform::Win32Platform(HINSTANCE instance)
       platform_{commandLine_, language_, sync_,  dialogs_, taskDialogs_, registry_, *firmware_,
                 modules_,     files_,    text_,  trust_,   clock_,       system_,
                 processes_,   accessLibraries_, internet_, hashing_, threads_, workFiles_, shell_, jobLimits_,
-                environment_, paths_, shellOpen_, outputFiles_} {}
+                environment_, paths_, shellOpen_, outputFiles_, runAccount_} {}
 
 }  // namespace Korvane::PC::Tarnwick::Win32

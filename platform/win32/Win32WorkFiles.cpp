@@ -42,12 +42,13 @@ std::vector<std::uint8_t> WellKnownSid(WELL_KNOWN_SID_TYPE type) {
 
 // A protected access list (the temporary folder's own entries do not flow
 // in) whose entries are inherited by every file and folder inside: full
-// access for SYSTEM, the Administrators group and the running user, nothing
-// for anyone else.
+// access for SYSTEM, the Administrators group and (unless left out) the
+// running user, nothing for anyone else.
 class PrivateFolderSecurity {
 public:
-    bool Build() {
-        sids_ = {WellKnownSid(WinLocalSystemSid), WellKnownSid(WinBuiltinAdministratorsSid), CurrentUserSid()};
+    bool Build(FolderAccess access) {
+        sids_ = {WellKnownSid(WinLocalSystemSid), WellKnownSid(WinBuiltinAdministratorsSid)};
+        if (access == FolderAccess::kRunningUserToo) sids_.push_back(CurrentUserSid());
         DWORD aclSize = sizeof(ACL);
         for (const auto& sid : sids_) {
             if (sid.empty()) return false;
@@ -131,9 +132,9 @@ std::optional<std::u16string> WorkFiles::AppendPath(std::u16string_view base, st
     return FromWin(buffer);
 }
 
-std::uint32_t WorkFiles::CreatePrivateFolder(std::u16string_view path) {
+std::uint32_t WorkFiles::CreatePrivateFolder(std::u16string_view path, FolderAccess access) {
     PrivateFolderSecurity security;
-    if (!security.Build()) {
+    if (!security.Build(access)) {
         const DWORD error = ::GetLastError();
         return error == ERROR_SUCCESS ? ERROR_INVALID_SECURITY_DESCR : error;
     }

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Makes a throwaway code-signing root and leaf for the tests:
 #   make-signing-certs.sh OUT_DIR
-# Writes root.der (for the Wine prefix's root store), leaf.crt, leaf.key.
+# Writes root.der (for the Wine prefix's root store), leaf.crt, leaf.key and
+# a second publisher of the same root, other.crt, other.key.
 set -euo pipefail
 out=$1
 mkdir -p "$out"
 cd "$out"
-[ -f leaf.key ] && [ -f root.der ] && exit 0
+[ -f leaf.key ] && [ -f other.key ] && [ -f root.der ] && exit 0
 cat > ext.cnf <<'CNF'
 [root]
 basicConstraints = critical, CA:TRUE
@@ -26,3 +27,7 @@ openssl req -newkey rsa:2048 -nodes -keyout leaf.key -out leaf.csr \
 openssl x509 -req -in leaf.csr -CA root.crt -CAkey root.key -CAcreateserial -out leaf.crt -days 30 \
     -extfile ext.cnf -extensions leaf 2>/dev/null
 openssl x509 -in root.crt -outform DER -out root.der
+openssl req -newkey rsa:2048 -nodes -keyout other.key -out other.csr \
+    -subj "/CN=Tarnwick Other Publisher/O=Tarnwick tests" 2>/dev/null
+openssl x509 -req -in other.csr -CA root.crt -CAkey root.key -CAcreateserial -out other.crt -days 30 \
+    -extfile ext.cnf -extensions leaf 2>/dev/null

@@ -114,4 +114,22 @@ run "notification run 3 offers the firmware" 1012 pair 0x1233 0x10 /viewtarget /
 expect_skip_count "after notification run 3" 0
 run "pair, firmware current: nothing to do" 2 pair 0x1234 0x10 /viewtarget /silent
 
+# The access library's folder: one that everyone may write to (Wine reads the
+# Unix mode 0777 as an entry for Everyone) is never loaded from; a helper
+# that the library loads by bare name is found beside it while it is loaded.
+mkdir -p "$WORK/ec"
+cp "$BUILD/wintests/testaccesslib.dll" "$BUILD/wintests/markerdll.dll" "$WORK/ec/"
+chmod 0755 "$WORK/ec"
+"$RUN" "$BUILD" reg add 'HKLM\Software\Korvane\VXN02E3' /v InstPath /t REG_SZ \
+    /d "$(windows_path "$WORK/ec")" /f /reg:32 >/dev/null 2>&1
+export TARNWICK_TEST_EC_HELPER=markerdll.dll
+run "library folder only its owner may change" 2 fw 0x1234 0x10 /silent
+chmod 0777 "$WORK/ec"
+run "library folder everyone may change: not loaded" 1006 fw 0x1234 0x10 /silent
+chmod 0755 "$WORK/ec"
+chmod 0666 "$WORK/ec/testaccesslib.dll"
+run "library file everyone may change: not loaded" 1006 fw 0x1234 0x10 /silent
+chmod 0755 "$WORK/ec/testaccesslib.dll"
+unset TARNWICK_TEST_EC_HELPER
+
 finish

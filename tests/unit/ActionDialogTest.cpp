@@ -191,6 +191,9 @@ TEST_F(ActionDialogTest, LinkClicksOpenOnlyWebAddresses) {
     dialog.OnLinkClicked(w, u"https://support.korvane.example/battery/models");
     ASSERT_EQ(w.opened.size(), 1u);
     EXPECT_EQ(Printable(w.opened[0]), "https://support.korvane.example/battery/models");
+    fakes.runAccount.BecomeLocalSystem();
+    dialog.OnLinkClicked(w, u"https://support.korvane.example/battery/models");
+    EXPECT_EQ(w.opened.size(), 1u) << "no browser as SYSTEM";
 }
 
 TEST_F(ActionDialogTest, MessageOperationsFollowTheirShowRules) {

@@ -222,7 +222,7 @@ TEST_F(ControllerTest, RunHoldsSingleInstanceMutexAndClosesItOnEveryPath) {
     }
     EXPECT_EQ(fakes.sync.lastName, kSingleInstanceMutexName);
     EXPECT_EQ(fakes.sync.lastFlags, 0u);
-    EXPECT_EQ(fakes.sync.lastAccess, 0x00100000u);
+    EXPECT_EQ(fakes.sync.lastAccess, 0x00120000u);  // SYNCHRONIZE | READ_CONTROL (the owner)
     EXPECT_EQ(fakes.sync.openHandles, 0);
 
     // Another instance holds the name: 1002, and the handle we got is closed.
@@ -240,6 +240,46 @@ TEST_F(ControllerTest, RunHoldsSingleInstanceMutexAndClosesItOnEveryPath) {
     UpdateController controller(fakes.platform, ToolOptions{});
     EXPECT_EQ(controller.RunController(), Exit::kAlreadyRunning);
     EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
+}
+
+TEST(InstanceGuardTest, PrivilegedRunsCountOnlyGuardsOfSystemOrAdministrators) {
+    const RunAccount user{u"S-1-5-21-1-2-3-1001", false, true};
+    const RunAccount system{std::u16string(kLocalSystemSid), false, false};
+    const RunAccount elevated{u"S-1-5-21-1-2-3-1001", true, true};
+    const auto existing = [](std::u16string owner) {
+        return NamedMutexResult{std::make_unique<IKernelObject>(), kErrorAlreadyExists, std::move(owner)};
+    };
+    const auto failed = [](std::uint32_t error) { return NamedMutexResult{nullptr, error, {}}; };
+    const NamedMutexResult fresh{std::make_unique<IKernelObject>(), 0, {}};
+
+    for (const RunAccount& account : {user, system, elevated}) {
+        EXPECT_FALSE(AnotherInstanceRuns(fresh, account));
+        EXPECT_TRUE(AnotherInstanceRuns(existing(std::u16string(kLocalSystemSid)), account));
+        EXPECT_TRUE(AnotherInstanceRuns(existing(std::u16string(kAdministratorsSid)), account));
+        EXPECT_FALSE(AnotherInstanceRuns(failed(kErrorInvalidHandle), account)) << "an event of that name";
+        EXPECT_TRUE(AnotherInstanceRuns(failed(kErrorOutOfMemory), account));
+    }
+    // A user's own runs: any guard of the name counts, whoever made it.
+    EXPECT_TRUE(AnotherInstanceRuns(existing(u"S-1-5-21-9-9-9-1002"), user));
+    EXPECT_TRUE(AnotherInstanceRuns(existing(u""), user));
+    EXPECT_TRUE(AnotherInstanceRuns(failed(kErrorAccessDenied), user));
+    // SYSTEM or elevated: a user's object and one it may not open are not
+    // another instance; one without an owner (as under Wine) still is.
+    for (const RunAccount& account : {system, elevated}) {
+        EXPECT_FALSE(AnotherInstanceRuns(existing(u"S-1-5-21-9-9-9-1002"), account));
+        EXPECT_FALSE(AnotherInstanceRuns(failed(kErrorAccessDenied), account));
+        EXPECT_TRUE(AnotherInstanceRuns(existing(u""), account));
+    }
+}
+
+TEST_F(ControllerTest, SystemRunGoesOnPastAUsersGuard) {
+    fakes.runAccount.BecomeLocalSystem();
+    fakes.sync.alreadyExists = true;
+    {
+        UpdateController controller(fakes.platform, Silent());
+        EXPECT_EQ(controller.RunController(), Exit::kNotTarget);
+    }
+    EXPECT_EQ(fakes.sync.openHandles, 0);
 }
 
 TEST_F(ControllerTest, MutexIsClosedAfterTheDialogPath) {

@@ -5,6 +5,7 @@
 #include "platform/fakes/FakeAccessLibraries.h"
 #include "platform/fakes/FakeBasics.h"
 #include "platform/fakes/FakeRegistry.h"
+#include "platform/fakes/FakeRunAccount.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -22,13 +23,14 @@ protected:
         return library;
     }
     Version3 Read() {
-        const Version3 version = ReadPmuFirmwareVersion(registry, files, libraries);
+        const Version3 version = ReadPmuFirmwareVersion(registry, files, libraries, account);
         EXPECT_EQ(libraries.loaded, 0) << "the library must be unloaded on every path";
         return version;
     }
     FakeRegistry registry;
     FakeFiles files;
     FakeAccessLibraries libraries;
+    FakeRunAccount account;
 };
 
 TEST_F(EcDeviceControlTest, DecodesTheVersionWord) {
@@ -96,6 +98,44 @@ TEST_F(EcDeviceControlTest, AttachRefusesNullAndASecondModule) {
     control.Free();
     EXPECT_EQ(control.getECDevInfo, nullptr);
     EXPECT_EQ(libraries.loaded, 0);
+}
+
+// Which entries let someone else swap the library's code: change rights of
+// anyone but SYSTEM, Administrators, TrustedInstaller and the run's account,
+// and an untrusted owner.
+TEST_F(EcDeviceControlTest, OnlyTrustedAccountsMayChangeWhatIsLoaded) {
+    const std::u16string run = u"S-1-5-21-1-2-3-1001";
+    const auto list = [](std::u16string owner, std::u16string sid, std::uint32_t rights) {
+        return AccessList{std::move(owner), {{u"S-1-5-18", 0x1F01FF}, {std::move(sid), rights}}};
+    };
+    for (const std::u16string_view trusted : {kLocalSystemSid, kAdministratorsSid, kTrustedInstallerSid}) {
+        EXPECT_TRUE(OnlyTrustedMayChange(list(std::u16string(trusted), std::u16string(trusted), 0x1F01FF), run));
+    }
+    EXPECT_TRUE(OnlyTrustedMayChange(list(run, run, 0x1F01FF), run)) << "the run's own account";
+    EXPECT_FALSE(OnlyTrustedMayChange(list(run, run, 0x1F01FF), u"")) << "an unreadable account matches nothing";
+    // Everyone or Users may read and run, not change.
+    EXPECT_TRUE(OnlyTrustedMayChange(list(u"S-1-5-32-544", u"S-1-1-0", 0x1200A9), run));
+    for (const std::uint32_t right : {0x2u, 0x4u, 0x40u, 0x10000u, 0x40000u, 0x80000u, 0x40000000u, 0x10000000u}) {
+        EXPECT_FALSE(OnlyTrustedMayChange(list(u"S-1-5-32-544", u"S-1-5-32-545", 0x1200A9 | right), run))
+            << std::hex << right;
+    }
+    EXPECT_FALSE(OnlyTrustedMayChange(list(u"S-1-5-21-9-9-9-1002", u"S-1-5-18", 0x1F01FF), run)) << "owner";
+}
+
+TEST_F(EcDeviceControlTest, ALibraryOthersMayChangeIsNeverLoaded) {
+    Install(0x1234);
+    const AccessList open{u"S-1-5-32-544", {{u"S-1-1-0", 0x1F01FF}}};
+    for (const std::u16string checked : {u"C:\\Korvane\\EC\\ec.dll", u"C:\\Korvane\\EC"}) {
+        libraries.accessLists = {{checked, open}};
+        EXPECT_EQ(Read(), Version3{}) << "writable: " << std::string(checked.begin(), checked.end());
+        libraries.accessLists = {{checked, std::nullopt}};
+        EXPECT_EQ(Read(), Version3{}) << "unreadable";
+        EXPECT_EQ(files.lastError, 5u);
+    }
+    EXPECT_TRUE(libraries.loads.empty());
+    libraries.accessLists.clear();
+    EXPECT_EQ(Read(), (Version3{3, 4, 12}));
+    EXPECT_EQ(libraries.accessReads.back(), u"C:\\Korvane\\EC");
 }
 
 }  // namespace

@@ -8,14 +8,15 @@ namespace Korvane::PC::Tarnwick {
 namespace {
 
 // Without SetDefaultDllDirectories the search flags are refused, so a
-// library of the system must be named by its full path in the system folder;
+// library of the system must be named by its full path in the system folder,
+// with the altered search order for its own imports;
 // with it, the name and the system-folder flag are enough.
 TEST(LibrarySearchTest, SystemLibrariesComeFromTheSystemFolderOnly) {
     for (const std::u16string_view name : {u"wintrust.dll", u"wininet.dll", u"Msftedit.dll"}) {
         SCOPED_TRACE(Printable(name));
         const LibraryLoad fallback = PlanSystemLibraryLoad(false, u"C:\\Windows\\system32", name);
         EXPECT_EQ(Printable(fallback.path), Printable(u"C:\\Windows\\system32\\" + std::u16string(name)));
-        EXPECT_EQ(fallback.flags, 0u);
+        EXPECT_EQ(fallback.flags, kLoadWithAlteredSearchPath) << "its imports from its folder, not the program's";
         EXPECT_TRUE(IsFullPath(fallback.path));
 
         const LibraryLoad restricted = PlanSystemLibraryLoad(true, u"", name);
@@ -29,8 +30,11 @@ TEST(LibrarySearchTest, SystemLibrariesComeFromTheSystemFolderOnly) {
 TEST(LibrarySearchTest, AccessLibraryKeepsItsFolderForItsOwnImports) {
     const std::u16string path = u"C:\\Program Files\\Korvane\\VXN02E3\\access.dll";
     EXPECT_EQ(PlanLoadBesideItsImports(true, path).flags, kLoadLibrarySearchDllLoadDir | kLoadLibrarySearchSystem32);
-    EXPECT_EQ(PlanLoadBesideItsImports(false, path).flags, 0u);
+    EXPECT_EQ(PlanLoadBesideItsImports(false, path).flags, kLoadWithAlteredSearchPath);
     EXPECT_EQ(Printable(PlanLoadBesideItsImports(false, path).path), Printable(path));
+    EXPECT_EQ(Printable(FolderOf(path)), Printable(u"C:\\Program Files\\Korvane\\VXN02E3"));
+    EXPECT_EQ(Printable(FolderOf(u"C:\\access.dll")), Printable(u"C:\\"));
+    EXPECT_EQ(Printable(FolderOf(u"\\\\server\\share\\a.dll")), Printable(u"\\\\server\\share"));
 }
 
 TEST(LibrarySearchTest, OnlyDriveAndNetworkPathsAreFull) {

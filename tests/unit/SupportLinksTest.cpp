@@ -88,5 +88,31 @@ TEST_F(SupportLinksTest, OnlyWebAddressesReachTheShell) {
     EXPECT_FALSE(IsWebAddress(u"file://x"));
 }
 
+TEST_F(SupportLinksTest, NoBrowserAsSystemOrForAnotherUser) {
+    fakes.runAccount.account.interactiveUser = false;  // "Run as" another user
+    EXPECT_FALSE(Open({5}));
+    fakes.runAccount.BecomeLocalSystem();
+    EXPECT_FALSE(Open({5}));
+    EXPECT_TRUE(fakes.taskDialogs.shown.empty()) << "no question without a person to answer it";
+    EXPECT_TRUE(fakes.shellOpen.opened.empty());
+    fakes.runAccount.account.interactiveUser = true;  // SYSTEM in the user's session: still none
+    EXPECT_FALSE(Open({5}));
+}
+
+// Every link of a message (the footer's among them) goes through the rule.
+TEST_F(SupportLinksTest, MessageLinksFollowTheLinkRule) {
+    controller.ShowMessage(kTdInformationIcon, 1, 2, kTdcbfOkButton, kIdOk);
+    ASSERT_EQ(fakes.taskDialogs.shown.size(), 1u);
+    const auto click = fakes.taskDialogs.shown[0].openLink;
+    ASSERT_TRUE(click);
+    click(u"cmd.exe");
+    click(u"https://s.example/help");
+    ASSERT_EQ(fakes.shellOpen.opened.size(), 1u);
+    EXPECT_EQ(Opened(), "https://s.example/help");
+    fakes.runAccount.BecomeLocalSystem();
+    click(u"https://s.example/help");
+    EXPECT_EQ(fakes.shellOpen.opened.size(), 1u);
+}
+
 }  // namespace
 }  // namespace Korvane::PC::Tarnwick

@@ -235,6 +235,17 @@ TEST_F(ToolJobTest, WorkFolderTakesTheFirstFreeNumber) {
     EXPECT_EQ(fakes.workFiles.createdFolders, std::vector<std::u16string>{u"C:\\Temp\\Pemberlin2"});
 }
 
+TEST_F(ToolJobTest, WorkFolderOfAnElevatedOrSystemRunIsForAdministratorsOnly) {
+    Run();
+    EXPECT_EQ(fakes.workFiles.folderAccess.back(), FolderAccess::kRunningUserToo);
+    fakes.runAccount.BecomeElevated();
+    Run();
+    EXPECT_EQ(fakes.workFiles.folderAccess.back(), FolderAccess::kAdministratorsOnly);
+    fakes.runAccount.BecomeLocalSystem();
+    Run();
+    EXPECT_EQ(fakes.workFiles.folderAccess.back(), FolderAccess::kAdministratorsOnly);
+}
+
 TEST_F(ToolJobTest, RetryStartsANewJobWithANewFolderAndDownload) {
     fakes.taskDialogs.answers = {100};  // "try again" after the wrong digest
     Serve(kPackage);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "machine/EcDeviceControl.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -24,7 +25,8 @@ protected:
     void SetUp() override { Register(TestFolder(), L"testaccesslib.dll"); }
     void TearDown() override {
         ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Korvane\\VXN02E3");
-        for (const wchar_t* name : {L"TARNWICK_TEST_EC_INFO", L"TARNWICK_TEST_EC_RESULT", L"TARNWICK_TEST_EC_VERSION"})
+        for (const wchar_t* name : {L"TARNWICK_TEST_EC_INFO", L"TARNWICK_TEST_EC_RESULT", L"TARNWICK_TEST_EC_VERSION",
+                                    L"TARNWICK_TEST_EC_HELPER"})
             ::SetEnvironmentVariableW(name, nullptr);
     }
     static void Register(const std::wstring& folder, const std::wstring& name) {
@@ -36,7 +38,7 @@ protected:
     }
     Version3 Read() {
         ::SetLastError(0xdeadbeef);
-        const Version3 version = ReadPmuFirmwareVersion(registry_, files_, libraries_);
+        const Version3 version = ReadPmuFirmwareVersion(registry_, files_, libraries_, account_);
         lastError_ = ::GetLastError();
         EXPECT_EQ(::GetModuleHandleW((TestFolder() + L"\\testaccesslib.dll").c_str()), nullptr) << "still loaded";
         EXPECT_EQ(::GetModuleHandleW((TestFolder() + L"\\testaccesslib-noread.dll").c_str()), nullptr);
@@ -46,6 +48,7 @@ protected:
     Win32::Registry registry_;
     Win32::Files files_;
     Win32::AccessLibraries libraries_;
+    Win32::RunAccountReader account_;
 };
 
 TEST_F(AccessLibraryTest, ReadsTheVersionThroughTheRealLoader) {
@@ -68,6 +71,20 @@ TEST_F(AccessLibraryTest, EveryFailingPathUnloads) {
     // A relative folder is never searched for, even when the file is there.
     Register(L"", L"testaccesslib.dll");
     EXPECT_EQ(Read(), Version3{});
+}
+
+// The program's search (system folder only) plus, while the library is
+// loaded, its folder: a helper it loads by bare name is found then, and only
+// then.
+TEST_F(AccessLibraryTest, HelpersBesideTheLibraryAreFoundWhileItIsLoaded) {
+    Win32::RestrictLibrarySearch();
+    ::SetEnvironmentVariableW(L"TARNWICK_TEST_EC_VERSION", L"0x1234");
+    ::SetEnvironmentVariableW(L"TARNWICK_TEST_EC_HELPER", L"markerdll.dll");
+    EXPECT_EQ(::LoadLibraryW(L"markerdll.dll"), nullptr) << "the test folder is not searched";
+    EXPECT_EQ(Read(), (Version3{3, 4, 12}));
+    HMODULE after = ::LoadLibraryW(L"markerdll.dll");
+    EXPECT_EQ(after, nullptr) << "the library's folder left the search with it";
+    if (after != nullptr) ::FreeLibrary(after);
 }
 
 TEST_F(AccessLibraryTest, PathCombineJoinsAndNormalises) {

@@ -3,6 +3,9 @@
  *   TARNWICK_TEST_EC_INFO     device info (default 0x10: the PMU is there)
  *   TARNWICK_TEST_EC_RESULT   return value of GetECDevInfo (default 0)
  *   TARNWICK_TEST_EC_VERSION  version word of command 0xD5 (default 0)
+ *   TARNWICK_TEST_EC_HELPER   a library that GetECDevInfo loads by bare name
+ *                             at run time (as the maker's does with its
+ *                             helpers); it fails with 2 when it is not found
  * Built twice: testaccesslib.dll with all four exports, and
  * testaccesslib-noread.dll without ReadWritePWRMC (NO_READ_EXPORT). */
 #include <windows.h>
@@ -16,6 +19,13 @@ static unsigned EnvNumber(const wchar_t* name, unsigned fallback) {
 }
 
 __declspec(dllexport) int __cdecl GetECDevInfo(unsigned* info) {
+    wchar_t helper[64];
+    DWORD length = GetEnvironmentVariableW(L"TARNWICK_TEST_EC_HELPER", helper, 64);
+    if (length > 0 && length < 64) {
+        HMODULE module = LoadLibraryW(helper);
+        if (module == NULL) return 2;
+        FreeLibrary(module);
+    }
     *info = EnvNumber(L"TARNWICK_TEST_EC_INFO", 0x10);
     return (int)EnvNumber(L"TARNWICK_TEST_EC_RESULT", 0);
 }

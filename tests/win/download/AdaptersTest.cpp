@@ -147,8 +147,8 @@ std::u16string FreshFolder(const char* name) {
 TEST(Win32WorkFilesTest, PrivateFolderHasOnlyTheThreeInheritableEntries) {
     WorkFiles files;
     const std::u16string folder = FreshFolder("acl");
-    ASSERT_EQ(files.CreatePrivateFolder(folder), 0u);
-    EXPECT_EQ(files.CreatePrivateFolder(folder), static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
+    ASSERT_EQ(files.CreatePrivateFolder(folder, FolderAccess::kRunningUserToo), 0u);
+    EXPECT_EQ(files.CreatePrivateFolder(folder, FolderAccess::kRunningUserToo), static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
 
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -186,10 +186,34 @@ TEST(Win32WorkFilesTest, PrivateFolderHasOnlyTheThreeInheritableEntries) {
     }
 }
 
+TEST(Win32WorkFilesTest, PrivateFolderOfAnElevatedRunLeavesTheUserOut) {
+    WorkFiles files;
+    const std::u16string folder = FreshFolder("acl-admins");
+    ASSERT_EQ(files.CreatePrivateFolder(folder, FolderAccess::kAdministratorsOnly), 0u);
+    if (RunningUnderWine()) return;  // entries made from the Unix mode, not the ones asked for
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_EQ(GetNamedSecurityInfoW(ToWin(folder).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                    nullptr, &dacl, nullptr, &descriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    const std::unique_ptr<void, HLOCAL(WINAPI*)(HLOCAL)> owned(descriptor, LocalFree);
+    ASSERT_NE(dacl, nullptr);
+    std::wstring sids;
+    for (DWORD i = 0; i < dacl->AceCount; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;
+        wchar_t* text = nullptr;
+        ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+        ASSERT_TRUE(ConvertSidToStringSidW(&ace->SidStart, &text));
+        sids += std::wstring(text) + L" ";
+        LocalFree(text);
+    }
+    EXPECT_EQ(sids, L"S-1-5-18 S-1-5-32-544 ");
+}
+
 TEST(Win32WorkFilesTest, DownloadFileIsExclusiveAndTheSealedPackageDeniesWriting) {
     WorkFiles files;
     const std::u16string folder = FreshFolder("files");
-    ASSERT_EQ(files.CreatePrivateFolder(folder), 0u);
+    ASSERT_EQ(files.CreatePrivateFolder(folder, FolderAccess::kRunningUserToo), 0u);
     CreatedFile created = files.CreateTempFile(folder, u"cbf");
     ASSERT_TRUE(created.file);
     const std::wstring path = ToWin(created.path);

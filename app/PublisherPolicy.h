@@ -1,0 +1,50 @@
+// The administrators' policy for the companion library's signature: which
+// publishers may sign it, and whether revocation is checked. Machine-wide,
+// under HKEY_LOCAL_MACHINE\SOFTWARE\Policies\Korvane\Tarnwick (the 32-bit
+// view, as the program reads the registry):
+//   TrustedPublishers  REG_MULTI_SZ  one certificate thumbprint a line:
+//                      SHA-1 (40 hex digits) or SHA-256 (64), blanks and
+//                      letter case ignored; the signer's certificate or one
+//                      of its issuers must be named.
+//   CheckRevocation    REG_DWORD     1: revocation of the whole chain is
+//                      checked; a certificate that cannot be checked fails.
+// Without the values the signature check is the system's alone.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "platform/Files.h"
+#include "platform/Registry.h"
+#include "platform/Trust.h"
+
+namespace Korvane::PC::Tarnwick {
+
+inline constexpr std::u16string_view kPolicyKey = u"SOFTWARE\\Policies\\Korvane\\Tarnwick";
+
+struct PublisherPolicy {
+    // Thumbprints of 20 (SHA-1) or 32 (SHA-256) bytes; nullopt when no
+    // publisher is pinned. A value that is there but cannot be read, or has
+    // lines that are no thumbprint, pins what it can (possibly nothing).
+    std::optional<std::vector<std::vector<std::uint8_t>>> pinned;
+    bool checkRevocation = false;
+};
+
+// 40 or 64 hex digits once blanks and invisible direction marks are taken
+// out; nullopt for anything else.
+std::optional<std::vector<std::uint8_t>> ParseThumbprint(std::u16string_view line);
+
+PublisherPolicy ReadPublisherPolicy(IRegistry& registry);
+
+// True when some certificate of `chain` has a pinned thumbprint.
+bool ChainNamesPinnedPublisher(const std::vector<std::vector<std::uint8_t>>& pinned,
+                               const std::vector<CertificateHashes>& chain);
+
+// The companion library's signature check under `policy`: the system's
+// verdict, and with pinned publishers one of them in the signer's chain.
+bool SignatureAccepted(ITrust& trust, const PublisherPolicy& policy, const IOpenFile& file,
+                       std::u16string_view path, std::uint32_t uiChoice);
+
+}  // namespace Korvane::PC::Tarnwick

@@ -1,0 +1,83 @@
+// The run's account from the process token.
+#include <windows.h>
+#include <sddl.h>
+#include <wtsapi32.h>
+
+#include <vector>
+
+#include "platform/win32/ScopedHandle.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace Korvane::PC::Tarnwick::Win32 {
+namespace {
+
+std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind) {
+    DWORD size = 0;
+    ::GetTokenInformation(token, kind, nullptr, 0, &size);
+    std::vector<std::uint8_t> buffer(size);
+    if (size == 0 || !::GetTokenInformation(token, kind, buffer.data(), size, &size)) return {};
+    return buffer;
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b) {
+    return !a.empty() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+std::u16string SidString(PSID sid) {
+    LPWSTR text = nullptr;
+    if (sid == nullptr || !::ConvertSidToStringSidW(sid, &text)) return {};
+    std::u16string result = FromWin(text);
+    ::LocalFree(text);
+    return result;
+}
+
+RunAccount RunAccountReader::Read() {
+    RunAccount account;
+    HANDLE raw = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return account;
+    const ScopedKernelHandle token(raw);
+
+    const std::vector<std::uint8_t> user = TokenInformation(token.get(), TokenUser);
+    if (user.empty()) return account;
+    const PSID sid = reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+    account.userSid = SidString(sid);
+
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    if (::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size)) {
+        account.elevated = elevation.TokenIsElevated != 0;
+    }
+    if (IsLocalSystem(account)) return account;
+
+    // The session's interactive user, by name, against the token's account.
+    wchar_t name[257] = {}, domain[257] = {};
+    DWORD nameChars = 257, domainChars = 257;
+    SID_NAME_USE use{};
+    if (!::LookupAccountSidW(nullptr, sid, name, &nameChars, domain, &domainChars, &use)) return account;
+    DWORD session = 0;
+    if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return account;
+    using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
+    using FreeFn = void(WINAPI*)(PVOID);
+    const auto query = wtsapi_.Get<QueryFn>("WTSQuerySessionInformationW");
+    const auto release = wtsapi_.Get<FreeFn>("WTSFreeMemory");
+    if (query == nullptr || release == nullptr) return account;
+    const auto sessionText = [&](WTS_INFO_CLASS kind) {
+        LPWSTR text = nullptr;
+        DWORD bytes = 0;
+        std::wstring result;
+        if (query(WTS_CURRENT_SERVER_HANDLE, session, kind, &text, &bytes) && text != nullptr) result = text;
+        if (text != nullptr) release(text);
+        return result;
+    };
+    const std::wstring sessionUser = sessionText(WTSUserName);
+    const std::wstring sessionDomain = sessionText(WTSDomainName);
+    account.interactiveUser =
+        SameText(sessionUser, name) && (sessionDomain.empty() || SameText(sessionDomain, domain));
+    return account;
+}
+
+}  // namespace Korvane::PC::Tarnwick::Win32

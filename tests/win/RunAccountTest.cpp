@@ -1,0 +1,112 @@
+// The run's account, a guard object's owner and a folder's access list read
+// through the real API. Under Wine the token is always the prefix user's and
+// access lists come from Unix modes; the branches for SYSTEM, elevation and
+// other users' objects are decided by the unit tests over the fakes.
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/UpdateController.h"
+#include "machine/EcDeviceControl.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace Korvane::PC::Tarnwick::Win32 {
+namespace {
+
+bool RunningUnderWine() {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+constexpr char16_t kGuardName[] = u"TarnwickTest-{6A0D3B52-1C7E-4F0B-9D33-5E2A71C4B8F0}";
+
+TEST(Win32RunAccountTest, ReadsTheTokenUser) {
+    RunAccountReader reader;
+    const RunAccount account = reader.Read();
+    std::printf("token user %ls, elevated %d, interactive %d\n", ToWin(account.userSid).c_str(), account.elevated,
+                account.interactiveUser);
+    EXPECT_EQ(account.userSid.rfind(u"S-1-5-", 0), 0u) << std::string(account.userSid.begin(), account.userSid.end());
+    if (IsLocalSystem(account)) {
+        EXPECT_FALSE(MayOpenBrowser(account));
+    } else {
+        // A test run from a desktop is the session's user (so is Wine's).
+        EXPECT_TRUE(account.interactiveUser) << "run these tests from a desktop session";
+    }
+}
+
+TEST(Win32RunAccountTest, AnExistingGuardReportsItsOwner) {
+    Sync sync;
+    const NamedMutexResult first = sync.CreateNamedMutex(kGuardName, 0, SYNCHRONIZE | READ_CONTROL);
+    ASSERT_TRUE(first.handle) << first.lastError;
+    EXPECT_TRUE(first.ownerSid.empty()) << "read only for an object that existed";
+    const NamedMutexResult second = sync.CreateNamedMutex(kGuardName, 0, SYNCHRONIZE | READ_CONTROL);
+    ASSERT_TRUE(second.handle);
+    EXPECT_EQ(second.lastError, static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
+    // Our own token's default owner: the user, or Administrators when elevated.
+    const std::u16string user = RunAccountReader().Read().userSid;
+    if (RunningUnderWine() && second.ownerSid.empty()) {
+        std::printf("todo_wine: Wine keeps no owner for an object created without a security descriptor\n");
+    } else {
+        EXPECT_TRUE(second.ownerSid == user || second.ownerSid == kAdministratorsSid)
+            << "owner " << std::string(second.ownerSid.begin(), second.ownerSid.end());
+    }
+    // Without READ_CONTROL the owner stays unread.
+    const NamedMutexResult third = sync.CreateNamedMutex(kGuardName, 0, SYNCHRONIZE);
+    ASSERT_TRUE(third.handle);
+    EXPECT_TRUE(third.ownerSid.empty());
+}
+
+TEST(Win32RunAccountTest, AnEventOfTheGuardsNameIsNoInstance) {
+    const std::wstring name = ToWin(std::u16string(kGuardName) + u"-event");
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, name.c_str());
+    ASSERT_NE(event, nullptr);
+    Sync sync;
+    SetLastError(0xdeadbeef);
+    const NamedMutexResult guard = sync.CreateNamedMutex(FromWin(name), 0, SYNCHRONIZE | READ_CONTROL);
+    EXPECT_FALSE(guard.handle);
+    EXPECT_EQ(guard.lastError, static_cast<std::uint32_t>(ERROR_INVALID_HANDLE));
+    EXPECT_FALSE(AnotherInstanceRuns(guard, RunAccountReader().Read()));
+    CloseHandle(event);
+}
+
+// A folder of our own passes; once Everyone may write to it, it fails. (Wine
+// turns the entry into the Unix mode 0777 and reads it back from there.)
+TEST(Win32RunAccountTest, AccessListOfAFolderEveryoneMayWriteTo) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
+    const std::wstring folder = std::wstring(temp) + L"tarnwick-acl-test";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    AccessLibraries libraries;
+    const std::u16string run = RunAccountReader().Read().userSid;
+
+    std::optional<AccessList> list = libraries.ReadAccessList(FromWin(folder));
+    ASSERT_TRUE(list);
+    EXPECT_FALSE(list->ownerSid.empty());
+    EXPECT_FALSE(list->grants.empty());
+    EXPECT_TRUE(OnlyTrustedMayChange(*list, run)) << std::string(list->ownerSid.begin(), list->ownerSid.end());
+
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;FA;;;WD)(A;OICI;FA;;;SY)",
+                                                                     SDDL_REVISION_1, &descriptor, nullptr));
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    ASSERT_TRUE(GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted));
+    EXPECT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(folder.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                                    nullptr, nullptr, dacl, nullptr),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    LocalFree(descriptor);
+    list = libraries.ReadAccessList(FromWin(folder));
+    ASSERT_TRUE(list);
+    EXPECT_FALSE(OnlyTrustedMayChange(*list, run));
+    RemoveDirectoryW(folder.c_str());
+
+    EXPECT_FALSE(libraries.ReadAccessList(FromWin(folder))) << "a missing folder cannot be judged";
+}
+
+}  // namespace
+}  // namespace Korvane::PC::Tarnwick::Win32
