@@ -422,8 +422,8 @@ TEST(TransferRuleTest, SlowButSteadyGoesOnAStallOrTheDeadlineEndsIt) {
     TransferRule pause(limits, 5000);
     EXPECT_TRUE(pause.KeepGoing(5200, 1 << 20));
     EXPECT_TRUE(pause.KeepGoing(55000, 1 << 20));
-    EXPECT_TRUE(pause.KeepGoing(65200, 1 << 20));
-    EXPECT_FALSE(pause.KeepGoing(65400, 1 << 20));
+    EXPECT_TRUE(pause.KeepGoing(65100, 1 << 20));
+    EXPECT_FALSE(pause.KeepGoing(65200, 1 << 20));
     // The deadline holds whatever the rate.
     TransferRule fast(limits, 0);
     EXPECT_TRUE(fast.KeepGoing(limits.attemptDeadlineMs - 1, 1ull << 40));
