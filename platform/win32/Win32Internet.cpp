@@ -150,10 +150,12 @@ public:
         channel_->Close(channel_->session);
     }
 
+    // Whether the worker is idle and the session not aborted: only then may
+    // the owner write the next operation into the channel.
+    bool Ready() const { return !channel_->abandoned.load() && !channel_->Aborted(); }
     // Runs the operation set in the channel on the worker; false when the
-    // session was aborted before or during it.
+    // session was aborted during it.
     bool Run() {
-        if (channel_->abandoned.load() || channel_->Aborted()) return false;
         ::SetEvent(channel_->work.get());
         const HANDLE events[] = {channel_->done.get(), channel_->aborted.get()};
         for (;;) {
@@ -180,6 +182,7 @@ public:
     ~Request() override { session_.channel().Close(session_.channel().request); }
     std::optional<std::uint32_t> Read(std::span<std::uint8_t> buffer) override {
         Channel& channel = session_.channel();
+        if (!session_.Ready()) return std::nullopt;
         channel.op = Channel::Op::kRead;
         channel.buffer.resize(buffer.size());
         if (!session_.Run() || !channel.ok || channel.count > buffer.size()) return std::nullopt;
@@ -209,7 +212,7 @@ bool HasControlCharacter(std::u16string_view url) {
 }
 
 std::unique_ptr<IInternetRequest> Session::OpenUrl(std::u16string_view url) {
-    if (HasControlCharacter(url) || channel_->request.load() != nullptr) return nullptr;
+    if (HasControlCharacter(url) || channel_->request.load() != nullptr || !Ready()) return nullptr;
     channel_->op = Channel::Op::kOpenUrl;
     channel_->url = ToWin(url);
     if (!Run() || !channel_->ok) return nullptr;
