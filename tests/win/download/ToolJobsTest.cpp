@@ -106,7 +106,7 @@ TEST_F(ToolJobsTest, FullUpdateUnpacksAndStartsTheToolAndKeepsTheWorkFolder) {
     for (int i = 0; i < 100 && Marker(u"-tool.txt").empty(); ++i) Sleep(50);
     EXPECT_NE(Marker(u"-tool.txt").find("--tool --exit 0|"), std::string::npos) << Marker(u"-tool.txt");
     const std::string log = RequestLog();
-    EXPECT_NE(log.find("/pkg.exe?model=KN%201001/A?&serial=SN12\tTarnwick-test/7"), std::string::npos) << log;
+    EXPECT_NE(log.find("/pkg.exe?model=KN%201001%2FA%3F&serial=SN12\tTarnwick-test/7"), std::string::npos) << log;
 }
 
 TEST_F(ToolJobsTest, FailuresEndWithTheirCodeAndRemoveTheWorkFolder) {
