@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -280,7 +281,6 @@ TEST(Win32WorkFilesTest, PrivateFolderOfAnElevatedRunLeavesTheUserOut) {
     WorkFiles files;
     const std::u16string folder = FreshFolder("acl-admins");
     ASSERT_EQ(files.CreatePrivateFolder(folder, FolderAccess::kAdministratorsOnly), 0u);
-    if (RunningUnderWine()) return;  // entries made from the Unix mode, not the ones asked for
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ASSERT_EQ(GetNamedSecurityInfoW(ToWin(folder).c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
@@ -296,6 +296,13 @@ TEST(Win32WorkFilesTest, PrivateFolderOfAnElevatedRunLeavesTheUserOut) {
         ASSERT_TRUE(ConvertSidToStringSidW(&ace->SidStart, &text));
         sids += std::wstring(text) + L" ";
         LocalFree(text);
+    }
+    if (RunningUnderWine()) {
+        // Wine reports entries made from the Unix mode, not the ones asked
+        // for (todo_wine: this reports when Wine keeps them).
+        EXPECT_NE(sids, L"S-1-5-18 S-1-5-32-544 ") << "todo_wine fixed: the entries asked for are kept, drop this branch";
+        std::printf("todo_wine: work folder entries under Wine: %ls\n", sids.c_str());
+        return;
     }
     EXPECT_EQ(sids, L"S-1-5-18 S-1-5-32-544 ");
 }
