@@ -11,6 +11,8 @@ Paths (the query is ignored when finding the file):
   /<name>          the file DIR/<name>; a missing file is a 404 error page
   /slow/<name>     the same body in pieces of 1000 bytes with pauses of 20 ms
   /early/<name>    announces the whole length, sends half and closes
+  /late/<name>     the same file after a pause of five seconds
+  /mute/<name>     reads the request and never answers, until the client goes
   /endless         a body that never ends (zeros), until the client goes
   /error           a 500 answer with an HTML page
 """
@@ -44,6 +46,13 @@ class Handler(BaseHTTPRequestHandler):
                 return self.endless()
             if path == "/error":
                 return self.page(500)
+            if path.startswith("/mute/"):
+                while self.rfile.read(1):
+                    pass
+                return
+            if path.startswith("/late/"):
+                time.sleep(5)
+                path = path[len("/late"):]
             mode, name = "whole", path.lstrip("/")
             for prefix in ("slow", "early"):
                 if name.startswith(prefix + "/"):
