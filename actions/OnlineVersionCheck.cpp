@@ -16,26 +16,58 @@ constexpr std::uint16_t kAgentString = 145;
 constexpr std::uint16_t kAddressBaseString = 146;
 constexpr std::uint16_t kReleaseFileString = 151;
 constexpr std::size_t kReleaseFileBytes = 49;
+constexpr std::uint32_t kHttpOk = 200;
+
+// The value of `c` as a digit of `base`, or -1.
+int DigitValue(char c, int base) {
+    int value = -1;
+    if (c >= '0' && c <= '9') value = c - '0';
+    if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
+    return value < base ? value : -1;
+}
 
 }  // namespace
+
+std::optional<std::uint32_t> ParseReleaseAnswer(std::string_view body) {
+    if (body.ends_with("\r\n")) {
+        body.remove_suffix(2);
+    } else if (body.ends_with('\n')) {
+        body.remove_suffix(1);
+    }
+    int base = 10;
+    if (body.size() > 2 && body[0] == '0' && (body[1] == 'x' || body[1] == 'X')) {
+        base = 16;
+        body.remove_prefix(2);
+    } else if (body.size() > 1 && body[0] == '0') {
+        base = 8;
+    }
+    if (body.empty()) return std::nullopt;
+    std::uint64_t value = 0;
+    for (const char c : body) {
+        const int digit = DigitValue(c, base);
+        if (digit < 0) return std::nullopt;
+        value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(digit);
+        if (value > UINT32_MAX) return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value);
+}
 
 std::uint32_t QueryLatestRelease(IInternet& internet, std::u16string_view agent, std::u16string_view address) {
     const std::unique_ptr<IInternetSession> session = internet.Open(agent);
     if (!session) return 0;
     const std::unique_ptr<IInternetRequest> request = session->OpenUrl(address);
-    if (!request) return 0;
-    std::array<std::uint8_t, kReleaseFileBytes> buffer{};
+    if (!request || request->Status() != kHttpOk) return 0;
+    // One byte more than a release file may hold tells a longer body.
+    std::array<std::uint8_t, kReleaseFileBytes + 1> buffer{};
     std::size_t filled = 0;
     while (filled < buffer.size()) {
         const std::optional<std::uint32_t> count = request->Read({buffer.data() + filled, buffer.size() - filled});
-        if (!count || *count > buffer.size() - filled) return 0;
-        if (*count == 0) break;
+        if (!count || *count == 0 || *count > buffer.size() - filled) break;
         filled += *count;
     }
-    // 8-bit text: each byte is one unit; the number ends at the first unit
-    // that is not one of its digits (a NUL included).
-    const std::u16string text(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(filled));
-    return ReadUnsigned32(text);
+    if (filled > kReleaseFileBytes) return 0;
+    return ParseReleaseAnswer({reinterpret_cast<const char*>(buffer.data()), filled}).value_or(0);
 }
 
 std::uint32_t UpdateController::LatestReleaseNumber() {

@@ -72,7 +72,8 @@ ToolJob::ToolJob(UpdateController& controller_, const ToolJobMessages& messages_
     : controller(&controller_),
       messages(messages_),
       retryWaitMs(controller_.platform.jobLimits.retryWaitMs),
-      packageSizeLimit(controller_.platform.jobLimits.packageSizeLimit) {
+      packageSizeLimit(controller_.platform.jobLimits.packageSizeLimit),
+      limits(controller_.platform.jobLimits) {
     progressView.companionLibrary = controller_.companionLibrary.get();
     progressView.titleId = messages.progressTitleId;
     progressView.busy = &busy;
@@ -179,18 +180,33 @@ std::int32_t DownloadPackage(ToolJob& job, IDownloadFile& file) {
         BuildDownloadAddress(CompanionString(job, kAddressBaseString), controller.target.url,
                              CompanionString(job, kAddressParametersString), controller.machine,
                              controller.options.disableDownloadParameters);
+    IThreads& threads = controller.platform.threads;
     const std::unique_ptr<IInternetSession> session =
         controller.platform.internet.Open(CompanionString(job, kAgentString));
     if (!session) return Exit::kDownloadNotStarted;
+
+    // While a call waits on the network, a cancel, the deadline or too slow
+    // a transfer aborts the session, which ends the wait at once.
+    TransferRule rule(job.limits, threads.TickCount());
+    std::uint64_t written = 0;
+    bool cancelled = false;
+    session->WatchWaits([&] {
+        cancelled = Cancelled(job);
+        return !cancelled && rule.KeepGoing(threads.TickCount(), written);
+    });
     const std::unique_ptr<IInternetRequest> request = session->OpenUrl(address);
-    if (!request) return Exit::kAddressNotOpened;
+    if (!request) return cancelled ? Exit::kCancelled : Exit::kAddressNotOpened;
 
     std::vector<std::uint8_t> buffer(kTransferPieceBytes);
-    std::uint64_t written = 0;
     for (;;) {
         if (Cancelled(job)) return Exit::kCancelled;
+        if (!rule.KeepGoing(threads.TickCount(), written)) {
+            session->Abort();
+            return Exit::kDownloadReadFailed;
+        }
         // A short read does not end the body; only a read of 0 bytes does.
         const std::optional<std::uint32_t> count = request->Read(buffer);
+        if (cancelled) return Exit::kCancelled;
         if (!count || *count > buffer.size()) return Exit::kDownloadReadFailed;
         if (*count == 0) return 0;
         if (job.packageSizeLimit - written <= *count) return Exit::kDownloadWriteFailed;
@@ -215,6 +231,59 @@ bool VerifyPackage(ToolJob& job, ISealedFile& package) {
     if (!hash->Finish(digest)) return false;
     const std::vector<std::uint8_t>& expected = job.controller->target.hash;
     return expected.size() == digest.size() && std::equal(expected.begin(), expected.end(), digest.begin());
+}
+
+TransferRule::TransferRule(const JobLimits& limits, std::uint64_t startMs)
+    : limits_(limits), start_(startMs), samples_{{startMs, 0}} {}
+
+bool TransferRule::KeepGoing(std::uint64_t nowMs, std::uint64_t received) {
+    constexpr std::uint64_t kSampleSpacingMs = 100;
+    const std::uint64_t elapsed = nowMs - start_;
+    if (elapsed >= limits_.attemptDeadlineMs) return false;
+    if (nowMs - samples_.back().at >= kSampleSpacingMs) samples_.push_back({nowMs, received});
+    if (elapsed < limits_.rateWindowMs) return true;
+    const std::uint64_t windowStart = nowMs - limits_.rateWindowMs;
+    while (samples_.size() >= 2 && samples_[1].at <= windowStart) samples_.pop_front();
+    return received - samples_.front().received >= limits_.rateWindowBytes;
+}
+
+std::u16string EncodeAddressValue(std::u16string_view value) {
+    constexpr char kHex[] = "0123456789ABCDEF";
+    std::u16string out;
+    const auto escape = [&](std::uint32_t byte) {
+        out += u'%';
+        out += static_cast<char16_t>(kHex[byte >> 4]);
+        out += static_cast<char16_t>(kHex[byte & 15]);
+    };
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        std::uint32_t c = value[i];
+        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
+            c == u'.' || c == u'_' || c == u'~') {
+            out += static_cast<char16_t>(c);
+            continue;
+        }
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < value.size() && value[i + 1] >= 0xDC00 && value[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (value[++i] - 0xDC00);
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = 0xFFFD;
+        }
+        if (c < 0x80) {
+            escape(c);
+        } else if (c < 0x800) {
+            escape(0xC0 | (c >> 6));
+            escape(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            escape(0xE0 | (c >> 12));
+            escape(0x80 | ((c >> 6) & 0x3F));
+            escape(0x80 | (c & 0x3F));
+        } else {
+            escape(0xF0 | (c >> 18));
+            escape(0x80 | ((c >> 12) & 0x3F));
+            escape(0x80 | ((c >> 6) & 0x3F));
+            escape(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
 }
 
 std::optional<std::u16string> FormatTwoTexts(std::u16string_view format, std::u16string_view first,
@@ -247,7 +316,8 @@ std::u16string BuildDownloadAddress(std::u16string_view base, std::u16string_vie
     address += VisibleText(url);
     if (!disableParameters) {
         const std::optional<std::u16string> parameters =
-            FormatTwoTexts(VisibleText(parameterTemplate), VisibleText(machine.model), VisibleText(machine.serial));
+            FormatTwoTexts(VisibleText(parameterTemplate), EncodeAddressValue(VisibleText(machine.model)),
+                           EncodeAddressValue(VisibleText(machine.serial)));
         if (parameters) address += *parameters;
     }
     return address;

@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +25,7 @@
 #include "machine/MachineIdentity.h"
 #include "platform/Hashing.h"
 #include "platform/Internet.h"
+#include "platform/JobLimits.h"
 #include "platform/Threads.h"
 #include "platform/WorkFiles.h"
 #include "ui/ProgressWindow.h"
@@ -56,6 +58,8 @@ public:
     std::uint32_t attempts = 4;
     std::uint32_t retryWaitMs;
     std::uint64_t packageSizeLimit;
+    // The deadline and the minimum rate of each download attempt.
+    JobLimits limits;
     // What the progress window reads; it points into this job.
     ProgressWindowView progressView;
 };
@@ -71,10 +75,35 @@ std::int32_t RunJob(ToolJob& job, bool& retry);
 // reason than an existing name.
 bool MakeWorkFolder(ToolJob& job);
 
-// One download attempt into `file`: 0, or 1008 (cancelled before a read),
-// 1011 (no session), 1012 (address not opened), 1013 (read failed), 1014
-// (write failed, or the body reached the package size limit).
+// One download attempt into `file`: 0, or 1008 (cancelled, also while
+// connecting or waiting for data), 1011 (no session), 1012 (address not
+// opened, or no answer within the limits), 1013 (read failed, or the attempt
+// passed its deadline or fell below the minimum rate), 1014 (write failed,
+// or the body reached the package size limit).
 std::int32_t DownloadPackage(ToolJob& job, IDownloadFile& file);
+
+// Whether a download attempt may go on: not once `attemptDeadlineMs` have
+// passed since `startMs`, nor once, at least `rateWindowMs` after the start,
+// fewer than `rateWindowBytes` arrived within the last `rateWindowMs` (the
+// window slides: a pause is fine as long as the minute around it brought
+// enough). Times are milliseconds of one monotonic clock.
+class TransferRule {
+public:
+    TransferRule(const JobLimits& limits, std::uint64_t startMs);
+    // `received`: the bytes that have arrived by `nowMs`, never less than
+    // at an earlier call.
+    [[nodiscard]] bool KeepGoing(std::uint64_t nowMs, std::uint64_t received);
+
+private:
+    struct Sample {
+        std::uint64_t at, received;
+    };
+    JobLimits limits_;
+    std::uint64_t start_;
+    // Samples at least 100 ms apart; the first is the last one at or before
+    // the window's start.
+    std::deque<Sample> samples_;
+};
 
 // True when the package's SHA-256 equals the target's 32-byte `hash`. Reads
 // the file in pieces, so memory stays flat whatever its size; 4 GiB or more
@@ -86,11 +115,17 @@ void StopProgress(ToolJob& job);
 
 // The address of the package: string 146, the target's `url` and, unless
 // `disableParameters`, string 186 filled printf-style with the model and the
-// serial. A template that is not made of exactly two %s fields (and %%)
-// adds nothing.
+// serial, each percent-encoded (EncodeAddressValue). A template that is not
+// made of exactly two %s fields (and %%) adds nothing.
 std::u16string BuildDownloadAddress(std::u16string_view base, std::u16string_view url,
                                     std::u16string_view parameterTemplate, const MachineIdentity& machine,
                                     bool disableParameters);
+
+// `value` for a place in an address: letters, digits and -._~ stay, every
+// other character becomes its UTF-8 bytes as %XX (a lone surrogate counts as
+// U+FFFD), so the value cannot end its parameter, start another one or the
+// fragment, or break the request line.
+std::u16string EncodeAddressValue(std::u16string_view value);
 
 // `format` with its two %s fields replaced by `first` and `second` and %%
 // by %; nullopt when it has other fields or another number of %s.

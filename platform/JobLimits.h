@@ -1,6 +1,6 @@
 // Limits of an update job. The program uses the defaults; a test build may
-// shorten them so that its tests of the retry pauses and of an endless
-// download do not run for minutes.
+// shorten them so that its tests of the retry pauses and of an endless or
+// stalled download do not run for minutes.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,14 @@ struct JobLimits {
     // A download that reaches this size is stopped as a write failure: a
     // package of 4 GiB or more can never pass verification.
     std::uint64_t packageSizeLimit = std::uint64_t{1} << 32;
+    // One download attempt, from connecting to the last byte, ends as a
+    // failed attempt after this long (one hour).
+    std::uint32_t attemptDeadlineMs = 60 * 60 * 1000;
+    // ... and as soon as fewer than `rateWindowBytes` have arrived in the
+    // last `rateWindowMs` (64 KiB a minute, about 1 KiB/s; counted from the
+    // attempt's start, so a server that never answers ends the same way).
+    std::uint32_t rateWindowMs = 60 * 1000;
+    std::uint32_t rateWindowBytes = 64 * 1024;
 };
 
 }  // namespace Korvane::PC::Tarnwick

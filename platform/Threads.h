@@ -31,6 +31,9 @@ public:
     [[nodiscard]] virtual std::unique_ptr<IThread> Start(std::function<void()> routine) = 0;
     // Sleep on the calling thread.
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // Milliseconds since the system started (GetTickCount64): a clock that
+    // only moves forward, for time limits. Safe from any thread.
+    virtual std::uint64_t TickCount() = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

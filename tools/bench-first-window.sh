@@ -59,7 +59,7 @@ printf '%s\r\n' "$(sed -n 's/^ *152 "\(.*\)"/\1/p' "$SRC/companion/strings/strin
 start_server "$WORK/server" "$WORK/requests.log"
 printf 'KBX1001\t1\t1\t0\t0\t0\t0\n' > "$WORK/overlay/tables/requirements.txt"
 CASES=("at once" "after 5 s" "never" "nothing")
-declare -A BASE=([at once]="$SERVER_URL" [after 5 s]="${SERVER_URL}late/" [never]="${SERVER_URL}mute/"
+declare -A BASE=([at once]="$SERVER_URL" [after 5 s]="${SERVER_URL}late/" [never]="${SERVER_URL}hang/"
                  [nothing]="http://127.0.0.1:$(free_port)/")
 declare -A FOLDER
 for case in "${CASES[@]}"; do

@@ -25,6 +25,10 @@
 namespace Korvane::PC::Tarnwick {
 
 struct FakePlatform {
+    FakePlatform() { internet.clock = &threads.now; }
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
     FakeCommandLine commandLine;
     FakeThreadLanguage language;
     FakeSync sync;

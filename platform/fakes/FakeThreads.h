@@ -1,7 +1,8 @@
 // Test twin of IThreads. Routines are never run (the progress window has a
 // test of its own); a started thread counts every wait on it, and "ends"
 // (the user's cancel) at the wait a test names. Sleeps are counted, not
-// slept. Does not model real concurrency.
+// slept, and move the tick count on by their length. Does not model real
+// concurrency.
 #pragma once
 
 #include <vector>
@@ -27,7 +28,12 @@ public:
         ++started;
         return std::make_unique<Thread>(*this);
     }
-    void Sleep(std::uint32_t milliseconds) override { sleeps.push_back(milliseconds); }
+    std::uint64_t now = 1000;
+    void Sleep(std::uint32_t milliseconds) override {
+        sleeps.push_back(milliseconds);
+        now += milliseconds;
+    }
+    std::uint64_t TickCount() override { return now; }
 
     // Waits with this time-out so far.
     int WaitsOf(std::optional<std::uint32_t> timeout) const {

@@ -15,9 +15,9 @@
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
-// WinINet's entry points. Sessions and requests keep a pointer to this
-// object: it must outlive them (Win32Platform owns it for the whole run).
-// Used from one thread.
+// WinINet's entry points. Each session has a worker thread that makes its
+// waiting calls, so that Abort (from any thread) ends a wait at once.
+// Open is called from one thread.
 class Internet : public IInternet {
 public:
     std::unique_ptr<IInternetSession> Open(std::u16string_view agent) override;
@@ -36,6 +36,7 @@ class Threads : public IThreads {
 public:
     std::unique_ptr<IThread> Start(std::function<void()> routine) override;
     void Sleep(std::uint32_t milliseconds) override;
+    std::uint64_t TickCount() override;
 };
 
 class WorkFiles : public IWorkFiles {
@@ -59,8 +60,9 @@ public:
 std::unique_ptr<IProcess> AdoptProcess(HANDLE process);
 
 // The defaults; in the test build (TARNWICK_TEST_HOOKS) the environment
-// variables TARNWICK_TEST_RETRY_WAIT_MS and TARNWICK_TEST_PACKAGE_LIMIT
-// (decimal) may shorten them.
+// variables TARNWICK_TEST_RETRY_WAIT_MS, TARNWICK_TEST_PACKAGE_LIMIT,
+// TARNWICK_TEST_ATTEMPT_DEADLINE_MS, TARNWICK_TEST_RATE_WINDOW_MS and
+// TARNWICK_TEST_RATE_WINDOW_BYTES (decimal) may shorten them.
 JobLimits CreateJobLimits();
 
 }  // namespace Korvane::PC::Tarnwick::Win32

@@ -3,9 +3,25 @@
 // the life of the process: unloading it runs its cache clean-up under the
 // loader lock, which can wait for its own cache thread while that thread
 // waits for the lock (seen under Wine once the cache is full).
+//
+// Every call that waits on the network (InternetOpenUrlW, InternetReadFile)
+// runs on the session's own worker thread while the owning thread waits for
+// either its completion or the session's abort event. Closing a handle from
+// another thread is how WinINet cancels a blocking call on Windows, but
+// Wine's WinINet keeps a blocked read waiting until the server sends or
+// closes; with the worker, an abort returns at once on both. A worker left
+// inside such a call owns everything it touches (the channel is shared), and
+// ends by itself once the call returns.
 #include <windows.h>
+#include <process.h>
 #include <wininet.h>
 
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <vector>
+
+#include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Downloads.h"
 
@@ -16,44 +32,189 @@ using InternetOpenWFn = HINTERNET(WINAPI*)(LPCWSTR, DWORD, LPCWSTR, LPCWSTR, DWO
 using InternetOpenUrlWFn = HINTERNET(WINAPI*)(HINTERNET, LPCWSTR, LPCWSTR, DWORD, DWORD, DWORD_PTR);
 using InternetReadFileFn = BOOL(WINAPI*)(HINTERNET, LPVOID, DWORD, LPDWORD);
 using InternetCloseHandleFn = BOOL(WINAPI*)(HINTERNET);
+using HttpQueryInfoWFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD, LPDWORD);
+using InternetQueryDataAvailableFn = BOOL(WINAPI*)(HINTERNET, LPDWORD, DWORD, DWORD_PTR);
 
-static_assert(INTERNET_OPEN_TYPE_PRECONFIG == 0 && INTERNET_FLAG_RELOAD == 0x80000000u);
+static_assert(INTERNET_OPEN_TYPE_PRECONFIG == 0 && INTERNET_FLAG_RELOAD == 0x80000000u &&
+              INTERNET_FLAG_NO_CACHE_WRITE == 0x04000000u);
+
+// Fetched fresh from the server (never from the cache) and never written to
+// it: a package of up to 4 GiB, or an address carrying the serial, is not
+// left in the user's cache.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 
 struct Entry {
     InternetOpenUrlWFn openUrl;
     InternetReadFileFn read;
     InternetCloseHandleFn close;
+    HttpQueryInfoWFn queryInfo;
+    InternetQueryDataAvailableFn available;
+};
+
+// What the owning thread, the worker and Abort share. The owner writes an
+// operation only while the worker is idle; the worker writes the results
+// before it signals `done`.
+struct Channel {
+    enum class Op { kOpenUrl, kRead, kQuit };
+
+    explicit Channel(const Entry& e) : entry(e) {}
+    ~Channel() {
+        Close(request);
+        Close(session);
+    }
+    void Close(std::atomic<HINTERNET>& handle) {
+        if (HINTERNET h = handle.exchange(nullptr); h != nullptr) entry.close(h);
+    }
+    bool Aborted() const { return ::WaitForSingleObject(aborted.get(), 0) == WAIT_OBJECT_0; }
+
+    Entry entry;
+    std::atomic<HINTERNET> session{nullptr};
+    std::atomic<HINTERNET> request{nullptr};
+    ScopedKernelHandle work{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    ScopedKernelHandle done{::CreateEventW(nullptr, FALSE, FALSE, nullptr)};
+    ScopedKernelHandle aborted{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    // The operation and its results.
+    std::atomic<Op> op{Op::kQuit};
+    std::wstring url;
+    std::vector<std::uint8_t> buffer;
+    BOOL ok = FALSE;
+    DWORD count = 0;
+    // Set by the owner when it stops waiting for the worker: the worker then
+    // ends after the call it is in.
+    std::atomic<bool> abandoned{false};
+};
+
+void Perform(Channel& channel) {
+    switch (channel.op.load()) {
+        case Channel::Op::kOpenUrl: {
+            HINTERNET opened =
+                channel.entry.openUrl(channel.session.load(), channel.url.c_str(), nullptr, 0, kRequestFlags, 0);
+            channel.request.store(opened);
+            // Opened after an abort, when nobody waits for it any more.
+            if (channel.Aborted()) channel.Close(channel.request);
+            channel.ok = opened != nullptr;
+            break;
+        }
+        case Channel::Op::kRead: {
+            // Asks only for what has arrived (waiting until something has),
+            // so a slow server's data is handed on as it comes: Wine's
+            // InternetReadFile waits until the whole buffer is filled.
+            const HINTERNET request = channel.request.load();
+            DWORD available = 0;
+            channel.count = 0;
+            channel.ok = channel.entry.available(request, &available, 0, 0);
+            if (channel.ok && available > 0) {
+                const DWORD asked = std::min(available, static_cast<DWORD>(channel.buffer.size()));
+                channel.ok = channel.entry.read(request, channel.buffer.data(), asked, &channel.count);
+            }
+            break;
+        }
+        case Channel::Op::kQuit:
+            break;
+    }
+}
+
+unsigned __stdcall Work(void* argument) {
+    const std::unique_ptr<std::shared_ptr<Channel>> owned(static_cast<std::shared_ptr<Channel>*>(argument));
+    Channel& channel = **owned;
+    for (;;) {
+        if (::WaitForSingleObject(channel.work.get(), INFINITE) != WAIT_OBJECT_0) return 1;
+        if (channel.op.load() == Channel::Op::kQuit) return 0;
+        Perform(channel);
+        if (channel.abandoned.load()) return 0;
+        ::SetEvent(channel.done.get());
+    }
+}
+
+class Request;
+
+class Session : public IInternetSession {
+public:
+    Session(std::shared_ptr<Channel> channel, ScopedKernelHandle worker)
+        : channel_(std::move(channel)), worker_(std::move(worker)) {}
+    ~Session() override {
+        // An idle worker ends at once; one still inside a call after an
+        // abort ends when that call returns, without waking anyone.
+        channel_->op.store(Channel::Op::kQuit);
+        ::SetEvent(channel_->work.get());
+        if (!channel_->abandoned.load()) ::WaitForSingleObject(worker_.get(), INFINITE);
+        channel_->Close(channel_->request);
+        channel_->Close(channel_->session);
+    }
+    std::unique_ptr<IInternetRequest> OpenUrl(std::u16string_view url) override;
+    void WatchWaits(std::function<bool()> keepWaiting) override { keepWaiting_ = std::move(keepWaiting); }
+    void Abort() override {
+        ::SetEvent(channel_->aborted.get());
+        // On Windows this also ends the call the worker is in.
+        channel_->Close(channel_->request);
+        channel_->Close(channel_->session);
+    }
+
+    // Runs the operation set in the channel on the worker; false when the
+    // session was aborted before or during it.
+    bool Run() {
+        if (channel_->abandoned.load() || channel_->Aborted()) return false;
+        ::SetEvent(channel_->work.get());
+        const HANDLE events[] = {channel_->done.get(), channel_->aborted.get()};
+        for (;;) {
+            const DWORD waited =
+                ::WaitForMultipleObjects(2, events, FALSE, keepWaiting_ ? kWatchIntervalMs : INFINITE);
+            if (waited == WAIT_OBJECT_0) return true;
+            if (waited == WAIT_TIMEOUT && keepWaiting_()) continue;
+            if (waited == WAIT_TIMEOUT) Abort();
+            channel_->abandoned.store(true);
+            return false;
+        }
+    }
+    Channel& channel() { return *channel_; }
+
+private:
+    std::shared_ptr<Channel> channel_;
+    ScopedKernelHandle worker_;
+    std::function<bool()> keepWaiting_;
 };
 
 class Request : public IInternetRequest {
 public:
-    Request(const Entry& entry, HINTERNET handle) : entry_(entry), handle_(handle) {}
-    ~Request() override { entry_.close(handle_); }
+    explicit Request(Session& session) : session_(session) {}
+    ~Request() override { session_.channel().Close(session_.channel().request); }
     std::optional<std::uint32_t> Read(std::span<std::uint8_t> buffer) override {
-        DWORD count = 0;
-        if (!entry_.read(handle_, buffer.data(), static_cast<DWORD>(buffer.size()), &count)) return std::nullopt;
-        return count;
+        Channel& channel = session_.channel();
+        channel.op = Channel::Op::kRead;
+        channel.buffer.resize(buffer.size());
+        if (!session_.Run() || !channel.ok || channel.count > buffer.size()) return std::nullopt;
+        std::copy_n(channel.buffer.begin(), channel.count, buffer.begin());
+        return channel.count;
+    }
+    std::optional<std::uint32_t> Status() override {
+        Channel& channel = session_.channel();
+        // The headers are in: this does not wait on the network.
+        const HINTERNET request = channel.request.load();
+        if (request == nullptr || channel.Aborted()) return std::nullopt;
+        DWORD status = 0, size = sizeof status;
+        if (!channel.entry.queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                                     nullptr)) {
+            return std::nullopt;
+        }
+        return status;
     }
 
 private:
-    Entry entry_;
-    HINTERNET handle_;
+    Session& session_;
 };
 
-class Session : public IInternetSession {
-public:
-    Session(const Entry& entry, HINTERNET handle) : entry_(entry), handle_(handle) {}
-    ~Session() override { entry_.close(handle_); }
-    std::unique_ptr<IInternetRequest> OpenUrl(std::u16string_view url) override {
-        HINTERNET request = entry_.openUrl(handle_, ToWin(url).c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
-        if (request == nullptr) return nullptr;
-        return std::make_unique<Request>(entry_, request);
-    }
+// A line break would end the request line and start a header of its own.
+bool HasControlCharacter(std::u16string_view url) {
+    return std::any_of(url.begin(), url.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
+}
 
-private:
-    Entry entry_;
-    HINTERNET handle_;
-};
+std::unique_ptr<IInternetRequest> Session::OpenUrl(std::u16string_view url) {
+    if (HasControlCharacter(url) || channel_->request.load() != nullptr) return nullptr;
+    channel_->op = Channel::Op::kOpenUrl;
+    channel_->url = ToWin(url);
+    if (!Run() || !channel_->ok) return nullptr;
+    return std::make_unique<Request>(*this);
+}
 
 }  // namespace
 
@@ -61,8 +222,11 @@ std::unique_ptr<IInternetSession> Internet::Open(std::u16string_view agent) {
     const auto open = wininet_.Get<InternetOpenWFn>("InternetOpenW");
     const Entry entry{wininet_.Get<InternetOpenUrlWFn>("InternetOpenUrlW"),
                       wininet_.Get<InternetReadFileFn>("InternetReadFile"),
-                      wininet_.Get<InternetCloseHandleFn>("InternetCloseHandle")};
-    if (open == nullptr || entry.openUrl == nullptr || entry.read == nullptr || entry.close == nullptr) {
+                      wininet_.Get<InternetCloseHandleFn>("InternetCloseHandle"),
+                      wininet_.Get<HttpQueryInfoWFn>("HttpQueryInfoW"),
+                      wininet_.Get<InternetQueryDataAvailableFn>("InternetQueryDataAvailable")};
+    if (open == nullptr || entry.openUrl == nullptr || entry.read == nullptr || entry.close == nullptr ||
+        entry.queryInfo == nullptr || entry.available == nullptr) {
         return nullptr;
     }
     if (!pinned_) {
@@ -70,9 +234,16 @@ std::unique_ptr<IInternetSession> Internet::Open(std::u16string_view agent) {
         pinned_ = ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
                                        reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(open)), &module) != FALSE;
     }
+    auto channel = std::make_shared<Channel>(entry);
+    if (!channel->work || !channel->done || !channel->aborted) return nullptr;
     HINTERNET session = open(ToWin(agent).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (session == nullptr) return nullptr;
-    return std::make_unique<Session>(entry, session);
+    channel->session.store(session);
+    auto shared = std::make_unique<std::shared_ptr<Channel>>(channel);
+    const std::uintptr_t worker = ::_beginthreadex(nullptr, 0, Work, shared.get(), 0, nullptr);
+    if (worker == 0) return nullptr;
+    shared.release();  // the worker frees it
+    return std::make_unique<Session>(std::move(channel), ScopedKernelHandle(reinterpret_cast<HANDLE>(worker)));
 }
 
 }  // namespace Korvane::PC::Tarnwick::Win32

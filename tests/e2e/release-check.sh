@@ -7,14 +7,16 @@ source "$SRC/tests/server/server.sh"
 WORK="$BUILD/e2e/release-check"
 SHOTS="$BUILD/e2e/screenshots"
 rm -rf "$WORK"
-mkdir -p "$WORK/root" "$WORK/online" "$WORK/offline" "$SHOTS"
+mkdir -p "$WORK/root" "$WORK/online" "$WORK/offline" "$WORK/notfound" "$SHOTS"
 start_server "$WORK/root" "$WORK/requests.log"
 
-for variant in online offline; do
+for variant in online offline notfound; do
     cp "$BUILD/Tarnwick.exe" "$WORK/$variant/"
 done
 make_test_library "$WORK/online/battery.dll" 146="$SERVER_URL" 152=11
 make_test_library "$WORK/offline/battery.dll" 146="http://127.0.0.1:$(free_port)/" 152=11
+# The same release file, answered with status 404.
+make_test_library "$WORK/notfound/battery.dll" 146="${SERVER_URL}status/404/" 152=11
 EXE="$WORK/online/Tarnwick.exe"
 OPTS=(/silent /nochecksignature)
 
@@ -31,8 +33,15 @@ expect_answer "newer release 12" 1004 '12\r\n'
 expect_answer "same release 11" 3 '11\r\n'
 expect_answer "hexadecimal 0x1F" 1004 '0x1F'
 expect_answer "octal 013 (11)" 3 '013'
-expect_answer "sixty digits" 1004 "$(printf '9%.0s' $(seq 60))"
+# Only a whole body of one 32-bit number counts; anything else is no answer.
+expect_answer "sixty digits" 3 "$(printf '9%.0s' $(seq 60))"
 expect_answer "error page" 3 -
+expect_answer "12abc" 3 '12abc'
+expect_answer "beyond 32 bits" 3 '99999999999'
+printf '404 Not Found' >"$WORK/root/release.dat"
+expect_code "status 404 with the body 404 Not Found" 3 "$WORK/notfound/Tarnwick.exe" "${OPTS[@]}"
+printf '12' >"$WORK/root/release.dat"
+expect_code "status 404 with the body 12" 3 "$WORK/notfound/Tarnwick.exe" "${OPTS[@]}"
 grep -q "^/release.dat	Tarnwick/7 (Korvane battery charging update)	" "$WORK/requests.log" &&
     { passes=$((passes + 1)); echo "ok   agent and address of the release file"; } ||
     { failures=$((failures + 1)); echo "FAIL agent and address: $(cat "$WORK/requests.log")"; }

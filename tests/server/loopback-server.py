@@ -11,8 +11,11 @@ Paths (the query is ignored when finding the file):
   /<name>          the file DIR/<name>; a missing file is a 404 error page
   /slow/<name>     the same body in pieces of 1000 bytes with pauses of 20 ms
   /early/<name>    announces the whole length, sends half and closes
-  /late/<name>     the same file after a pause of five seconds
-  /mute/<name>     reads the request and never answers, until the client goes
+  /drip/<name>     announces the whole length, then sends one byte every
+                   half second (a server too slow to be of use)
+  /status/<code>/<name>  the file DIR/<name> as the body of a <code> answer
+  /hang, /hang/<name>  reads the request and never answers (until the client goes)
+  /late/<path>     what <path> answers, after a pause of five seconds
   /endless         a body that never ends (zeros), until the client goes
   /error           a 500 answer with an HTML page
 """
@@ -46,21 +49,23 @@ class Handler(BaseHTTPRequestHandler):
                 return self.endless()
             if path == "/error":
                 return self.page(500)
-            if path.startswith("/mute/"):
-                while self.rfile.read(1):
-                    pass
-                return
             if path.startswith("/late/"):
                 time.sleep(5)
                 path = path[len("/late"):]
+            if path == "/hang" or path.startswith("/hang/"):
+                return self.hang()
+            status = 200
+            if path.startswith("/status/"):
+                code, _, rest = path[len("/status/"):].partition("/")
+                status, path = int(code), "/" + rest
             mode, name = "whole", path.lstrip("/")
-            for prefix in ("slow", "early"):
+            for prefix in ("slow", "early", "drip"):
                 if name.startswith(prefix + "/"):
                     mode, name = prefix, name[len(prefix) + 1:]
             file = os.path.join(options.root, name)
             if not name or ".." in name.split("/") or not os.path.isfile(file):
                 return self.page(404)
-            self.send_file(file, mode)
+            self.send_file(file, mode, status)
         except (BrokenPipeError, ConnectionResetError):
             pass
 
@@ -72,14 +77,14 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
-    def send_file(self, file, mode):
+    def send_file(self, file, mode, status=200):
         size = os.path.getsize(file)
-        self.send_response(200)
+        self.send_response(status)
         self.send_header("Content-Type", "application/octet-stream")
         self.send_header("Content-Length", str(size))
         self.end_headers()
         limit = size // 2 if mode == "early" else size
-        piece = 1000 if mode == "slow" else PIECE
+        piece = {"slow": 1000, "drip": 1}.get(mode, PIECE)
         sent = 0
         with open(file, "rb") as source:
             while sent < limit:
@@ -91,8 +96,16 @@ class Handler(BaseHTTPRequestHandler):
                 sent += len(data)
                 if mode == "slow":
                     time.sleep(0.02)
+                if mode == "drip":
+                    time.sleep(0.5)
         if mode == "early":
             self.close_connection = True
+
+    def hang(self):
+        # Until the client closes the connection: recv returns b"" then.
+        self.connection.settimeout(None)
+        while self.connection.recv(4096):
+            pass
 
     def endless(self):
         self.send_response(200)

@@ -276,6 +276,41 @@ TEST_F(ToolJobTest, BodyReachingTheSizeLimitIsAWriteFailure) {
     EXPECT_EQ(Questions(), (std::vector<Question>{{131, 161}}));
 }
 
+TEST_F(ToolJobTest, StalledAttemptIsAbortedAndTheNextOneFollowsThePause) {
+    fakes.internet.responses.front().stallBefore[1] = 30000;  // half a minute is fine
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(fakes.internet.aborts, 0);
+
+    fakes.internet.responses.clear();
+    Serve(kPackage);
+    fakes.internet.responses.front().stallBefore[1] = 3600000;
+    Serve(kPackage);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(fakes.internet.aborts, 1);
+    EXPECT_EQ(fakes.threads.WaitsOf(90000), 1);
+
+    // A server that never answers, silently: every attempt fails, each
+    // after a minute.
+    ToolOptions silent;
+    silent.silent = true;
+    fakes.internet.responses.clear();
+    for (int i = 0; i < 4; ++i) fakes.internet.responses.push_back({true, true, {}, 200, 3600000});
+    const std::uint64_t start = fakes.threads.now;
+    EXPECT_EQ(Run(silent), 1012);
+    EXPECT_EQ(fakes.internet.aborts, 5);
+    EXPECT_LT(fakes.threads.now - start, 4 * (61000 + 90000));
+}
+
+TEST_F(ToolJobTest, CancelDuringAStallEndsTheAttemptAtOnce) {
+    fakes.internet.responses.front().stallBefore[1] = 3600000;
+    // Checks after the folder, the file, before two reads; then the watch.
+    fakes.threads.endsAtWait = 6;
+    EXPECT_EQ(Run(), 1008);
+    EXPECT_EQ(fakes.internet.aborts, 1);
+    EXPECT_EQ(fakes.threads.WaitsOf(0), 7);
+    EXPECT_TRUE(fakes.taskDialogs.shown.empty());
+}
+
 TEST_F(ToolJobTest, UnknownSystemFolderLeavesTheWorkFolder) {
     fakes.shell.systemFolder.reset();
     fakes.workFiles.tempFileFails = true;
@@ -290,33 +325,54 @@ TEST(DownloadAddressTest, ParametersOnlyFromATemplateOfExactlyTwoTextFields) {
     const auto address = [&](std::u16string_view format, bool disabled = false) {
         return Printable(BuildDownloadAddress(u"http://h/", std::u16string(u"p\0", 2), format, machine, disabled));
     };
-    EXPECT_EQ(address(u"?a=%s&b=%s"), "http://h/p?a=M 1&b=7%");
-    EXPECT_EQ(address(u"%s%%%s"), "http://h/pM 1%7%");
+    EXPECT_EQ(address(u"?a=%s&b=%s"), "http://h/p?a=M%201&b=7%25");
+    EXPECT_EQ(address(u"%s%%%s"), "http://h/pM%201%7%25");
     EXPECT_EQ(address(u"?a=%s&b=%s", true), "http://h/p");
     for (std::u16string_view bad : {u"?a=%s", u"?a=%s&b=%s&c=%s", u"?a=%d&b=%s", u"%s%s%", u"%ls%s", u""}) {
         EXPECT_EQ(address(bad), "http://h/p") << Printable(bad);
     }
 }
 
-TEST(ReleaseCheckTest, ReadsAtMost49BytesAsANumberWithAutomaticBase) {
-    const auto latest = [](std::vector<std::string> pieces, bool opens = true) {
+TEST(DownloadAddressTest, ValuesAreEncodedOutsideTheUnreservedSet) {
+    EXPECT_EQ(Printable(EncodeAddressValue(u"aZ09-._~")), "aZ09-._~");
+    EXPECT_EQ(Printable(EncodeAddressValue(u"A#B&x=1, \r\n?/%+")), "A%23B%26x%3D1%2C%20%0D%0A%3F%2F%25%2B");
+    // UTF-8: two and three bytes, a surrogate pair (four), a lone surrogate.
+    EXPECT_EQ(Printable(EncodeAddressValue(u"\u00e9\u30c6\U0001F600")), "%C3%A9%E3%83%86%F0%9F%98%80");
+    EXPECT_EQ(Printable(EncodeAddressValue(std::u16string(1, char16_t{0xD800}) + u"x")), "%EF%BF%BDx");
+}
+
+TEST(ReleaseCheckTest, OnlyA200AnswerOfOneNumberCounts) {
+    const auto latest = [](std::vector<std::optional<std::string>> pieces, std::uint32_t status = 200,
+                           bool opens = true) {
         FakeInternet internet;
         FakeResponse response;
         response.urlOpens = opens;
-        for (const std::string& p : pieces) response.pieces.emplace_back(std::vector<std::uint8_t>(p.begin(), p.end()));
+        response.status = status;
+        for (const auto& p : pieces) {
+            if (p) response.pieces.emplace_back(std::vector<std::uint8_t>(p->begin(), p->end()));
+            else response.pieces.emplace_back(std::nullopt);
+        }
         internet.responses.push_back(response);
         const std::uint32_t value = QueryLatestRelease(internet, u"a", u"http://h/release.dat");
         EXPECT_EQ(internet.openHandles, 0);
         return value;
     };
     EXPECT_EQ(latest({"12\r\n"}), 12u);
+    EXPECT_EQ(latest({"12\n"}), 12u);
     EXPECT_EQ(latest({"1", "2"}), 12u);
     EXPECT_EQ(latest({"0x1F"}), 31u);
-    EXPECT_EQ(latest({"  017 rest"}), 15u);
-    EXPECT_EQ(latest({std::string(60, '7')}), 0xFFFFFFFFu);
-    EXPECT_EQ(latest({std::string(48, ' ') + "12"}), 1u);  // the 50th byte is not read
-    EXPECT_EQ(latest({"<html>404</html>"}), 0u);
-    EXPECT_EQ(latest({"12"}, false), 0u);
+    EXPECT_EQ(latest({"017"}), 15u);
+    EXPECT_EQ(latest({"4294967295"}), 0xFFFFFFFFu);
+    EXPECT_EQ(latest({"12", std::nullopt}), 12u);  // what came before a failing read
+    for (const char* bad : {"404 Not Found", "12abc", "99999999999", "4294967296", "  12", "+12", "12\r\n\r\n",
+                            "12\r", "0x", "08", ""}) {
+        EXPECT_EQ(latest({bad}), 0u) << bad;
+    }
+    EXPECT_EQ(latest({std::string(47, '0') + "12"}), 10u);  // 49 bytes: octal
+    EXPECT_EQ(latest({std::string(48, '0') + "12"}), 0u);   // longer than a release file
+    EXPECT_EQ(latest({std::nullopt}), 0u);
+    EXPECT_EQ(latest({"12"}, 404), 0u);
+    EXPECT_EQ(latest({"12"}, 200, false), 0u);
     FakeInternet down;
     down.responses.push_back({false, true, {}});
     EXPECT_EQ(QueryLatestRelease(down, u"a", u"x"), 0u);
@@ -342,6 +398,36 @@ TEST(ReleaseCheckTest, NewerReleaseEndsTheRunWith1004) {
     const std::size_t requests = fakes.internet.urls.size();
     EXPECT_EQ(run("12\r\n", false), Exit::kNotTarget);
     EXPECT_EQ(fakes.internet.urls.size(), requests);
+}
+
+}  // namespace
+}  // namespace Korvane::PC::Tarnwick
+
+namespace Korvane::PC::Tarnwick {
+namespace {
+
+TEST(TransferRuleTest, SlowButSteadyGoesOnAStallOrTheDeadlineEndsIt) {
+    const JobLimits limits;
+    // 200 KiB/s for 100 MiB, seen every 100 ms.
+    TransferRule steady(limits, 0);
+    std::uint64_t received = 0;
+    for (std::uint64_t t = 0; received < (100u << 20); t += 100, received += 20 * 1024) {
+        ASSERT_TRUE(steady.KeepGoing(t, received)) << t;
+    }
+    // One byte every 20 s: ends once the first minute is over.
+    TransferRule drip(limits, 0);
+    for (std::uint64_t t = 0; t < 60000; t += 100) ASSERT_TRUE(drip.KeepGoing(t, t / 20000)) << t;
+    EXPECT_FALSE(drip.KeepGoing(60000, 3));
+    // A silence of 50 s after a burst is fine; a full minute is not.
+    TransferRule pause(limits, 5000);
+    EXPECT_TRUE(pause.KeepGoing(5200, 1 << 20));
+    EXPECT_TRUE(pause.KeepGoing(55000, 1 << 20));
+    EXPECT_TRUE(pause.KeepGoing(65100, 1 << 20));
+    EXPECT_FALSE(pause.KeepGoing(65200, 1 << 20));
+    // The deadline holds whatever the rate.
+    TransferRule fast(limits, 0);
+    EXPECT_TRUE(fast.KeepGoing(limits.attemptDeadlineMs - 1, 1ull << 40));
+    EXPECT_FALSE(fast.KeepGoing(limits.attemptDeadlineMs, 1ull << 41));
 }
 
 }  // namespace

@@ -423,8 +423,9 @@ private:
                       "the program appends each download path and the release file name directly");
             if (!https)
                 Add(Severity::kWarning, place, "the download address " + Quoted(text) + " is not https://",
-                    "the digest protects each package, but the release check and the machine's model and serial "
-                    "sent along travel unprotected");
+                    "anyone on the network path can answer in the server's place: end every run with 1004 through "
+                    "the release check, serve any package that matches a hash they cannot forge (a failed "
+                    "download or verification), and read the model and serial sent along");
         }
     }
 

@@ -2,6 +2,7 @@
 // loopback server of tests/server (started by run.sh).
 #include <windows.h>
 #include <aclapi.h>
+#include <wininet.h>
 #include <sddl.h>
 
 #include <gtest/gtest.h>
@@ -71,6 +72,93 @@ TEST(Win32InternetTest, ErrorPagesAreBodiesAndADeadServerDoesNotOpen) {
     ASSERT_TRUE(page.has_value());
     EXPECT_NE(std::string(page->begin(), page->end()).find("<h1>500</h1>"), std::string::npos);
     EXPECT_FALSE(Fetch(Env(L"TARNWICK_TEST_DEAD_URL") + u"data.bin").has_value());
+}
+
+TEST(Win32InternetTest, NothingIsLeftInTheCache) {
+    const std::u16string url = ServerUrl(u"small.bin?cache-probe=") + FromWin(std::to_wstring(GetTickCount()));
+    ASSERT_TRUE(Fetch(url).has_value());
+    DWORD size = 0;
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(GetUrlCacheEntryInfoW(ToWin(url).c_str(), nullptr, &size));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << "the answer was cached";
+}
+
+TEST(Win32InternetTest, StatusOfTheAnswerAndNoLineBreakInAnAddress) {
+    Internet internet;
+    auto session = internet.Open(u"Tarnwick-test/1");
+    ASSERT_TRUE(session);
+    {
+        const auto request = session->OpenUrl(ServerUrl(u"status/404/small.bin"));
+        ASSERT_TRUE(request);
+        EXPECT_EQ(request->Status(), std::optional<std::uint32_t>(404));
+    }
+    {
+        const auto request = session->OpenUrl(ServerUrl(u"small.bin"));
+        ASSERT_TRUE(request);
+        EXPECT_EQ(request->Status(), std::optional<std::uint32_t>(200));
+    }
+    EXPECT_FALSE(session->OpenUrl(ServerUrl(u"small.bin?s=a\r\nX-Forged: 1")));
+    EXPECT_EQ(RequestLog().find("X-Forged"), std::string::npos);
+}
+
+// Aborts `session` from another thread after `delayMs`.
+struct DelayedAbort {
+    IInternetSession* session;
+    DWORD delayMs;
+    static DWORD WINAPI Run(void* self) {
+        auto* me = static_cast<DelayedAbort*>(self);
+        Sleep(me->delayMs);
+        me->session->Abort();
+        return 0;
+    }
+};
+
+TEST(Win32InternetTest, AbortFromAnotherThreadEndsAWaitAtOnce) {
+    Internet internet;
+    for (const char16_t* path : {u"drip/small.bin", u"hang"}) {
+        SCOPED_TRACE(ToWin(path).size());
+        auto session = internet.Open(u"Tarnwick-test/1");
+        ASSERT_TRUE(session);
+        DelayedAbort abort{session.get(), 500};
+        const HANDLE thread = CreateThread(nullptr, 0, DelayedAbort::Run, &abort, 0, nullptr);
+        ASSERT_NE(thread, nullptr);
+        const ULONGLONG start = GetTickCount64();
+        std::unique_ptr<IInternetRequest> request = session->OpenUrl(ServerUrl(path));
+        std::optional<std::uint32_t> last = 0;
+        std::vector<std::uint8_t> buffer(65536);
+        while (request && last && *last > 0) last = request->Read(buffer);
+        const ULONGLONG took = GetTickCount64() - start;
+        WaitForSingleObject(thread, INFINITE);
+        CloseHandle(thread);
+        EXPECT_FALSE(request && last.has_value()) << "the transfer ended normally";
+        EXPECT_LT(took, 1500u);
+        if (request) EXPECT_FALSE(request->Read(buffer).has_value());
+        EXPECT_FALSE(session->OpenUrl(ServerUrl(u"small.bin")));
+        const ULONGLONG closing = GetTickCount64();
+        request.reset();
+        session.reset();
+        EXPECT_LT(GetTickCount64() - closing, 500u) << "closing waited for the network";
+    }
+}
+
+TEST(Win32InternetTest, WatchThatGivesUpEndsTheWaitingRead) {
+    Internet internet;
+    auto session = internet.Open(u"Tarnwick-test/1");
+    ASSERT_TRUE(session);
+    int calls = 0;
+    session->WatchWaits([&calls] { return ++calls < 5; });
+    const auto request = session->OpenUrl(ServerUrl(u"drip/small.bin"));
+    ASSERT_TRUE(request);
+    std::vector<std::uint8_t> buffer(65536);
+    std::optional<std::uint32_t> count = 0;
+    std::uint32_t total = 0;
+    const ULONGLONG start = GetTickCount64();
+    while ((count = request->Read(buffer)) && *count > 0) total += *count;
+    EXPECT_EQ(calls, 5);
+    EXPECT_LT(GetTickCount64() - start, 1500u);
+    // Asking only for what has arrived hands each dripped byte on at once.
+    EXPECT_GE(total, 1u);
+    EXPECT_LT(total, 10u);
 }
 
 std::string Hex(const Sha256Digest& digest) {

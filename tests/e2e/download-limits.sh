@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Downloads that must end, and the address they ask for, under Wine:
+# Tarnwick-testhooks.exe with shortened attempt limits against the loopback
+# server's drip mode (one byte every half second), a cancel while a read
+# waits for data, and an SMBIOS serial full of address syntax.
+#   tests/e2e/download-limits.sh BUILD_DIR
+source "$(dirname "$0")/lib.sh" "$1"
+source "$SRC/tests/server/server.sh"
+export TARNWICK_PREFIX_NAME=prefix-download-limits
+WORK="$BUILD/e2e/download-limits"
+EXE_NAME=Tarnwick-testhooks.exe
+rm -rf "$WORK"
+mkdir -p "$WORK/root" "$WORK/tables" "$WORK/smbios" "$WORK/online"
+cp "$BUILD/wintests/testpackage.exe" "$WORK/root/pkg.exe"
+start_server "$WORK/root" "$WORK/requests.log"
+hash=$(sha256sum "$WORK/root/pkg.exe" | cut -c1-64)
+
+# product|url|serial: one simulated notebook per case.
+ROWS=(
+    "KBXL01|drip/pkg.exe|SN1"
+    "KBXL02|pkg.exe|S#&= 1"$'\r\n'",2"
+)
+: >"$WORK/tables/definitions.txt"
+cp "$SRC/companion/tables/requirements.txt" "$WORK/tables/requirements.txt"
+cp "$SRC/companion/tables/os-support.txt" "$WORK/tables/os-support.txt"
+for row in "${ROWS[@]}"; do
+    IFS='|' read -r product url serial <<<"$row"
+    printf '%s\n3\n9.9\n%s\ntool.exe\n--tool --exit 0\n%s\n\n' "$product" "$url" "$hash" >>"$WORK/tables/definitions.txt"
+    printf '%s\t0\t0\t0\t0\t0\t0\n' "$product" >>"$WORK/tables/requirements.txt"
+    printf '%s\t1\t1\t1\t1\t1\t1\t1\t1\n' "$product" >>"$WORK/tables/os-support.txt"
+    python3 "$SRC/tools/make-smbios.py" --manufacturer KORVANE --product "$product" --model "KN T" \
+        --serial "$serial" --bios-version 1.0 -o "$WORK/smbios/$product.bin"
+done
+mkdir -p "$WORK/overlay"
+cp -r "$WORK/tables" "$WORK/overlay/"
+cp "$BUILD/$EXE_NAME" "$WORK/online/"
+make_test_library "$WORK/online/battery.dll" --overlay "$WORK/overlay" 146="$SERVER_URL"
+
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+export TARNWICK_TEST_TOOL_MARKER TARNWICK_TEST_PACKAGE_MARKER
+TARNWICK_TEST_TOOL_MARKER=$(windows_path "$WORK/tool.txt")
+TARNWICK_TEST_PACKAGE_MARKER=$(windows_path "$WORK/package.txt")
+# Attempts of at most 20 s that must bring 64 KiB in every 2 s.
+export TARNWICK_TEST_RETRY_WAIT_MS=100 TARNWICK_TEST_ATTEMPT_DEADLINE_MS=20000
+export TARNWICK_TEST_RATE_WINDOW_MS=2000 TARNWICK_TEST_RATE_WINDOW_BYTES=65536
+OPTS=(/nochecksignature /nochecknewversion)
+on() { export TARNWICK_TEST_SMBIOS; TARNWICK_TEST_SMBIOS=$(windows_path "$WORK/smbios/$1.bin"); }
+check() {  # check LABEL CONDITION...
+    local label=$1
+    shift
+    if "$@"; then passes=$((passes + 1)); echo "ok   $label"; else failures=$((failures + 1)); echo "FAIL $label"; fi
+}
+
+# A server that drips: each of the four attempts ends after the rate window,
+# the run ends as a failed download (a read that failed).
+on KBXL01
+started=$(date +%s)
+expect_code "dripping server, silent" 1013 "$WORK/online/$EXE_NAME" /silent "${OPTS[@]}"
+took=$(( $(date +%s) - started ))
+check "four attempts within the limits (${took} s)" test "$took" -lt 30
+check "four attempts made" test "$(grep -c '^/drip/pkg.exe' "$WORK/requests.log")" = 4
+
+# The serial reaches the server as one encoded value; the model's space is
+# removed by the identity rules.
+on KBXL02
+expect_code "serial with address syntax" 0 "$WORK/online/$EXE_NAME" /silent "${OPTS[@]}"
+check "serial encoded as one value" grep -q '^/pkg.exe?model=KNT&serial=S%23%26%3D%201%0D%0A%2C2	' "$WORK/requests.log"
+
+# Cancel while a read waits for the dripping server: the process ends within
+# two seconds. A long deadline and a slow rate rule, so only the cancel ends it.
+export TARNWICK_TEST_ATTEMPT_DEADLINE_MS=600000 TARNWICK_TEST_RATE_WINDOW_MS=600000
+DIALOG_TITLE="Korvane Battery Charging Update"
+PROGRESS_TITLE="Korvane Battery Update"
+controls() { "$RUN" "$BUILD" "$BUILD/e2e/wincontrols.exe" "$@" 2>/dev/null | tr -d '\r'; }
+on KBXL01
+out="$WORK/cancel.code"
+( exit_code "$WORK/online/$EXE_NAME" "${OPTS[@]}" >"$out" ) &
+runner=$!
+clicked=""
+if controls wait "$DIALOG_TITLE" 120 >/dev/null; then
+    controls click "$DIALOG_TITLE" 1 >/dev/null
+    if controls wait "$PROGRESS_TITLE" 60 >/dev/null; then
+        sleep 3
+        controls click "$PROGRESS_TITLE" 2 >/dev/null
+        clicked=$(date +%s%N)
+    fi
+fi
+for _ in $(seq 300); do kill -0 "$runner" 2>/dev/null || break; sleep 0.05; done
+ended=$(date +%s%N)
+if kill -0 "$runner" 2>/dev/null; then
+    controls kill "$DIALOG_TITLE" >/dev/null
+    controls kill "$PROGRESS_TITLE" >/dev/null
+fi
+wait "$runner" || true
+check "cancel during a waiting read: 1008 (got $(cat "$out"))" test "$(cat "$out")" = 1008
+ms=$(( (ended - ${clicked:-0}) / 1000000 ))
+check "process ended within two seconds of Cancel (${ms} ms)" test -n "$clicked" -a "$ms" -lt 2000
+
+finish
