@@ -101,8 +101,10 @@ expect_window() {
     # Closing can take a few clicks when a window appears late.
     for _ in $(seq 100); do
         kill -0 "$runner" 2>/dev/null || break
-        xdotool search --onlyvisible --name '.+' 2>/dev/null | while read -r w; do
-            eval "$(xdotool getwindowgeometry --shell "$w")"
+        # No window left (search fails) while the run is still ending is fine.
+        { xdotool search --onlyvisible --name '.+' 2>/dev/null || true; } | while read -r w; do
+            eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)" || continue
+            [ -n "${WIDTH:-}" ] || continue
             xdotool mousemove --window "$w" $((WIDTH - 42)) $((HEIGHT - 37)) click 1 2>/dev/null || true
         done
         sleep 0.5
