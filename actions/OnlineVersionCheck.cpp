@@ -56,7 +56,11 @@ std::optional<std::uint32_t> ParseReleaseAnswer(std::string_view body) {
 std::uint32_t QueryLatestRelease(IInternet& internet, std::u16string_view agent, std::u16string_view address) {
     const std::unique_ptr<IInternetSession> session = internet.Open(agent);
     if (!session) return 0;
-    const std::unique_ptr<IInternetRequest> request = session->OpenUrl(address);
+    return QueryLatestRelease(*session, address);
+}
+
+std::uint32_t QueryLatestRelease(IInternetSession& session, std::u16string_view address) {
+    const std::unique_ptr<IInternetRequest> request = session.OpenUrl(address);
     if (!request || request->Status() != kHttpOk) return 0;
     // One byte more than a release file may hold tells a longer body.
     std::array<std::uint8_t, kReleaseFileBytes + 1> buffer{};
@@ -70,13 +74,52 @@ std::uint32_t QueryLatestRelease(IInternet& internet, std::u16string_view agent,
     return ParseReleaseAnswer({reinterpret_cast<const char*>(buffer.data()), filled}).value_or(0);
 }
 
-std::uint32_t UpdateController::LatestReleaseNumber() {
+CReleaseCheck::CReleaseCheck(IInternet& internet, IThreads& threads, std::u16string_view agent,
+                             std::u16string address, std::uint32_t limitMs)
+    : threads_(threads), address_(std::move(address)), deadline_(threads.TickCount() + limitMs) {
+    session_ = internet.Open(agent);
+    if (!session_) {
+        ended_ = true;
+        return;
+    }
+    thread_ = threads_.Start([this] { Run(); });
+    if (!thread_) {
+        session_->WatchWaits([this] { return threads_.TickCount() < deadline_; });
+        Run();
+        ended_ = true;
+    }
+}
+
+CReleaseCheck::~CReleaseCheck() { End(); }
+
+void CReleaseCheck::Run() {
+    answer_ = OrOnNoMemory(std::uint32_t{0}, [this] { return QueryLatestRelease(*session_, address_); });
+}
+
+void CReleaseCheck::End() {
+    if (ended_) return;
+    ended_ = true;
+    const std::uint64_t now = threads_.TickCount();
+    const std::uint64_t left = deadline_ > now ? deadline_ - now : 0;
+    if (thread_->Wait(static_cast<std::uint32_t>(left)) == WaitOutcome::kSignalled) return;
+    // Past the limit: whatever the server does, the check is over.
+    session_->Abort();
+    thread_->Wait(std::nullopt);
+    answer_ = 0;
+}
+
+std::uint32_t CReleaseCheck::Answer() {
+    End();
+    return answer_;
+}
+
+std::unique_ptr<CReleaseCheck> UpdateController::StartReleaseCheck() {
     const auto string = [this](std::uint16_t id) {
         return LoadCompanionString(platform.modules, companionLibrary.get(), id);
     };
-    return OrOnNoMemory(std::uint32_t{0}, [&] {
-        return QueryLatestRelease(platform.internet, string(kAgentString),
-                                  string(kAddressBaseString) + string(kReleaseFileString));
+    return OrOnNoMemory(std::unique_ptr<CReleaseCheck>{}, [&] {
+        return std::make_unique<CReleaseCheck>(platform.internet, platform.threads, string(kAgentString),
+                                               string(kAddressBaseString) + string(kReleaseFileString));
     });
 }
 

@@ -1,5 +1,6 @@
 #include "app/UpdateController.h"
 
+#include "actions/OnlineVersionCheck.h"
 #include "app/ConsentStep.h"
 #include "common/Numbers.h"
 #include "definitions/CompanionResources.h"
@@ -44,16 +45,23 @@ ExitCode UpdateController::RunController() {
 ExitCode UpdateController::RunWithMutexHeld() {
     if (!PrepareEnvironment()) return Exit::kNoCompanionLibrary;
 
-    if (options.checkNewVersion) {
+    // The release check waits on the network while the essential-software
+    // probes run (they only read); its answer is taken before anything that
+    // shows or writes: the selection may show a message and write the skip
+    // count, so it comes after.
+    std::unique_ptr<CReleaseCheck> releaseCheck;
+    if (options.checkNewVersion) releaseCheck = StartReleaseCheck();
+    const bool essentialMissing = CheckRequirements();
+    if (releaseCheck) {
         const std::uint32_t local = ReleaseNumber();
-        const std::uint32_t online = LatestReleaseNumber();
-        if (local < online) {
+        if (local < releaseCheck->Answer()) {
             ShowMessage(kTdErrorIcon, kNewerReleaseHeading, kNewerReleaseText, kTdcbfCloseButton, kIdClose);
             return Exit::kNewerReleaseExists;
         }
+        releaseCheck.reset();
     }
 
-    if (CheckRequirements()) return RunEssentialSoftwareLoop();
+    if (essentialMissing) return RunEssentialSoftwareLoop();
 
     if (!SelectAction()) return Exit::kSelectionFailed;
     return DriveAction();

@@ -5,7 +5,8 @@
 //
 // Life: construct, then RunController() once (a normal run) or
 // PrepareEnvironment() alone (the report branches), then Teardown(). The
-// controller is never copied. Every operation runs on the main thread.
+// controller is never copied. Every operation runs on the main thread (the
+// release check's network wait runs beside it, on a thread of its own).
 #pragma once
 
 #include <array>
@@ -24,6 +25,8 @@
 #include "platform/Platform.h"
 
 namespace Korvane::PC::Tarnwick {
+
+class CReleaseCheck;
 
 // Class of the running operating system: 0..9 for Windows 7, 8, 8.1, 10
 // before release 1903 and 10 from 1903, each 32-bit (even) or 64-bit (odd);
@@ -61,9 +64,10 @@ public:
 
     // String 152 of the companion library, read with automatic base.
     std::uint32_t ReleaseNumber();
-    // The newest release number published on the download server; 0 on any
-    // failure.
-    std::uint32_t LatestReleaseNumber();
+    // Starts the check of the newest release number published on the
+    // download server (CReleaseCheck: on a thread of its own, bounded; 0 on
+    // any failure).
+    std::unique_ptr<CReleaseCheck> StartReleaseCheck();
 
     // True when an essential component is missing; `currentAction` then holds
     // a CNeedEssentialSoftAction and `target.action` is 8.

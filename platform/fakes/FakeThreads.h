@@ -1,6 +1,9 @@
 // Test twin of IThreads. Routines are never run (the progress window has a
-// test of its own); a started thread counts every wait on it, and "ends"
-// (the user's cancel) at the wait a test names. Sleeps are counted, not
+// test of its own) unless `runsRoutines` is set: then Start runs the routine
+// to its end before it returns, and the thread has ended at every wait (a
+// thread that finished before anyone looked). Otherwise a started thread
+// counts every wait on it, and "ends" (the user's cancel) at the wait a test
+// names. Sleeps are counted, not
 // slept, and move the tick count on by their length. Does not model real
 // concurrency.
 #pragma once
@@ -14,6 +17,7 @@ namespace Korvane::PC::Tarnwick {
 class FakeThreads : public IThreads {
 public:
     bool startFails = false;
+    bool runsRoutines = false;
     int started = 0;
     int openHandles = 0;
     // Every wait on a started thread, in order (nullopt = without limit).
@@ -23,9 +27,10 @@ public:
     // -1: only a join ends it.
     int endsAtWait = -1;
 
-    std::unique_ptr<IThread> Start(std::function<void()> /*routine*/) override {
+    std::unique_ptr<IThread> Start(std::function<void()> routine) override {
         if (startFails) return nullptr;
         ++started;
+        if (runsRoutines) routine();
         return std::make_unique<Thread>(*this);
     }
     std::uint64_t now = 1000;
@@ -50,7 +55,9 @@ private:
         WaitOutcome Wait(std::optional<std::uint32_t> timeoutMs) override {
             const int index = static_cast<int>(owner_.waits.size());
             owner_.waits.push_back(timeoutMs);
-            if (!timeoutMs || (owner_.endsAtWait >= 0 && index >= owner_.endsAtWait)) return WaitOutcome::kSignalled;
+            if (!timeoutMs || owner_.runsRoutines || (owner_.endsAtWait >= 0 && index >= owner_.endsAtWait)) {
+                return WaitOutcome::kSignalled;
+            }
             return WaitOutcome::kTimedOut;
         }
 

@@ -1,13 +1,18 @@
-/* The floor of a normal run, for the driver-query benchmark: what every
- * normal run must do whatever it decides, done plainly: the signature check
- * of the companion library, then the seven driver queries of a machine
- * without a management-engine driver, one after the other.
- *   bench-floor.exe PATH-OF-BATTERY.DLL
+/* The floor of a normal run, for the benchmarks: what every normal run must
+ * do whatever it decides, done plainly: the signature check of the companion
+ * library, then driver queries one after the other (by default the seven of
+ * a machine without a management-engine driver), then, with "window", one
+ * empty task dialog titled "Tarnwick floor" that stays up until the process
+ * is ended (it carries the program's manifest: common controls 6, DPI).
+ *   bench-floor.exe PATH-OF-BATTERY.DLL [QUERIES [window]]
  * Exits with the trust result's low byte (0 when the library is trusted). */
 #include <windows.h>
+#include <commctrl.h>
 #include <softpub.h>
 #include <wintrust.h>
 #include <stdio.h>
+#include <stdlib.h>
+#include <wchar.h>
 
 static void Query(const wchar_t* system, const wchar_t* name) {
     wchar_t application[MAX_PATH], commandLine[260];
@@ -36,6 +41,14 @@ int wmain(int argc, wchar_t** argv) {
     wchar_t system[MAX_PATH];
     GetSystemDirectoryW(system, MAX_PATH);
     const wchar_t* names[] = {L"VXN02E3", L"QBIOSDRV", L"PeloAcpi", L"MEI", L"MEIx64", L"MEI", L"MEIx64"};
-    for (int i = 0; i < 7; ++i) Query(system, names[i]);
+    int queries = argc > 2 ? _wtoi(argv[2]) : 7;
+    if (queries < 0 || queries > 7) queries = 7;
+    for (int i = 0; i < queries; ++i) Query(system, names[i]);
+    if (argc > 3 && wcscmp(argv[3], L"window") == 0) {
+        TASKDIALOGCONFIG config = {sizeof(config)};
+        config.pszWindowTitle = L"Tarnwick floor";
+        config.dwCommonButtons = TDCBF_CLOSE_BUTTON;
+        TaskDialogIndirect(&config, NULL, NULL, NULL);
+    }
     return (int)(trust & 0xFF);
 }

@@ -6,6 +6,19 @@ RUN="$SRC/tests/wine-run.sh"
 failures=0
 passes=0
 
+# Scripts run side by side under ctest -j, so each has what Wine and the
+# window searches would otherwise share: a Wine prefix of its own (named
+# after the script, unless it names one), its own X display when ctest asks
+# for one (TARNWICK_PRIVATE_DISPLAY=1, set for every end-to-end test; windows
+# are found by searching the whole display) and its own loopback ports
+# (tests/server/server.sh). The display is stopped when the script exits.
+export TARNWICK_PREFIX_NAME=${TARNWICK_PREFIX_NAME:-prefix-$(basename "$0" .sh)}
+source "$SRC/scripts/display.sh"
+if [ "${TARNWICK_PRIVATE_DISPLAY:-}" = 1 ]; then
+    unset TARNWICK_PRIVATE_DISPLAY
+    start_display
+fi
+
 # Full exit code of a Windows program: exit_code PROGRAM ARGS...
 exit_code() {
     "$RUN" "$BUILD" "$BUILD/e2e/exitcode.exe" "$@" 2>/dev/null | tr -d '\r' | tail -n 1
@@ -88,8 +101,10 @@ expect_window() {
     # Closing can take a few clicks when a window appears late.
     for _ in $(seq 100); do
         kill -0 "$runner" 2>/dev/null || break
+        # No window left (search fails) while the run is still ending is fine.
         { xdotool search --onlyvisible --name '.+' 2>/dev/null || true; } | while read -r w; do
-            eval "$(xdotool getwindowgeometry --shell "$w")"
+            eval "$(xdotool getwindowgeometry --shell "$w" 2>/dev/null)" || continue
+            [ -n "${WIDTH:-}" ] || continue
             xdotool mousemove --window "$w" $((WIDTH - 42)) $((HEIGHT - 37)) click 1 2>/dev/null || true
         done
         sleep 0.5

@@ -7,6 +7,9 @@ set -euo pipefail
 out=$1
 mkdir -p "$out"
 cd "$out"
+# Scripts running side by side ask for the same certificates: one makes them.
+exec 9>.lock
+flock 9
 [ -f leaf.key ] && [ -f other.key ] && [ -f root.der ] && exit 0
 cat > ext.cnf <<'CNF'
 [root]

@@ -7,16 +7,18 @@ source "$SRC/tests/server/server.sh"
 WORK="$BUILD/e2e/release-check"
 SHOTS="$BUILD/e2e/screenshots"
 rm -rf "$WORK"
-mkdir -p "$WORK/root" "$WORK/online" "$WORK/offline" "$WORK/notfound" "$SHOTS"
+mkdir -p "$WORK/root" "$WORK/online" "$WORK/offline" "$WORK/notfound" "$WORK/hanging" "$SHOTS"
 start_server "$WORK/root" "$WORK/requests.log"
 
-for variant in online offline notfound; do
+for variant in online offline notfound hanging; do
     cp "$BUILD/Tarnwick.exe" "$WORK/$variant/"
 done
 make_test_library "$WORK/online/battery.dll" 146="$SERVER_URL" 152=11
 make_test_library "$WORK/offline/battery.dll" 146="http://127.0.0.1:$(free_port)/" 152=11
 # The same release file, answered with status 404.
 make_test_library "$WORK/notfound/battery.dll" 146="${SERVER_URL}status/404/" 152=11
+# A server that takes the request and never answers.
+make_test_library "$WORK/hanging/battery.dll" 146="${SERVER_URL}hang/" 152=11
 EXE="$WORK/online/Tarnwick.exe"
 OPTS=(/silent /nochecksignature)
 
@@ -46,6 +48,15 @@ grep -q "^/release.dat	Tarnwick/7 (Korvane battery charging update)	" "$WORK/req
     { passes=$((passes + 1)); echo "ok   agent and address of the release file"; } ||
     { failures=$((failures + 1)); echo "FAIL agent and address: $(cat "$WORK/requests.log")"; }
 expect_code "no server" 3 "$WORK/offline/Tarnwick.exe" "${OPTS[@]}"
+# The check gives up after 3 s; the run around it takes a few more under Wine.
+start=$(date +%s)
+expect_code "server that never answers" 3 "$WORK/hanging/Tarnwick.exe" "${OPTS[@]}"
+elapsed=$(( $(date +%s) - start ))
+if [ "$elapsed" -le 13 ]; then
+    passes=$((passes + 1)); echo "ok   server that never answers: ended after ${elapsed}s"
+else
+    failures=$((failures + 1)); echo "FAIL server that never answers: ended after ${elapsed}s (limit 3 s)"
+fi
 
 : >"$WORK/requests.log"
 printf '12\r\n' >"$WORK/root/release.dat"

@@ -14,7 +14,8 @@ Paths (the query is ignored when finding the file):
   /drip/<name>     announces the whole length, then sends one byte every
                    half second (a server too slow to be of use)
   /status/<code>/<name>  the file DIR/<name> as the body of a <code> answer
-  /hang            reads the request and never answers (until the client goes)
+  /hang, /hang/<name>  reads the request and never answers (until the client goes)
+  /late/<path>     what <path> answers, after a pause of five seconds
   /endless         a body that never ends (zeros), until the client goes
   /error           a 500 answer with an HTML page
 """
@@ -48,7 +49,10 @@ class Handler(BaseHTTPRequestHandler):
                 return self.endless()
             if path == "/error":
                 return self.page(500)
-            if path == "/hang":
+            if path.startswith("/late/"):
+                time.sleep(5)
+                path = path[len("/late"):]
+            if path == "/hang" or path.startswith("/hang/"):
                 return self.hang()
             status = 200
             if path.startswith("/status/"):

@@ -2,7 +2,10 @@
 # the script exits. Source it, then: start_server ROOT_DIR LOG_FILE
 # Sets SERVER_PORT and SERVER_URL (http://127.0.0.1:PORT/). WinINet follows
 # the system's proxy settings, and Wine takes them from these variables:
-# they are unset so loopback requests go straight to the server.
+# they are unset so loopback requests go straight to the server. Every port
+# is the script's own (the server binds port 0; free_port holds its port), so
+# scripts can run side by side.
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/at-exit.sh"
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
 SERVER_PID=
 
@@ -20,7 +23,7 @@ start_server() {
     python3 "$(dirname "${BASH_SOURCE[0]}")/loopback-server.py" --root "$root" --port-file "$portfile" \
         --log "$log" &
     SERVER_PID=$!
-    trap stop_server EXIT
+    at_exit stop_server
     for _ in $(seq 100); do
         [ -s "$portfile" ] && break
         sleep 0.1
@@ -30,7 +33,21 @@ start_server() {
     SERVER_URL="http://127.0.0.1:$SERVER_PORT/"
 }
 
-# A port on which nothing listens (bound and closed again at once).
+# A port on which nothing listens: bound but never listening (a connection
+# is refused), and held until the calling script ends, so that no server of
+# a script running beside it can be given the same port.
 free_port() {
-    python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+    python3 -c '
+import os, socket, sys, time
+s = socket.socket()
+s.bind(("127.0.0.1", 0))
+print(s.getsockname()[1], flush=True)
+os.close(1)
+while True:
+    try:
+        os.kill(int(sys.argv[1]), 0)
+    except OSError:
+        break
+    time.sleep(1)
+' "$$" 2>/dev/null &
 }

@@ -387,22 +387,101 @@ TEST(ReleaseCheckTest, NewerReleaseEndsTheRunWith1004) {
     FakePlatform fakes;
     FakeModules::AddStrings(InstallCompanionLibrary(fakes),
                             {{145, u"A"}, {146, u"http://h/"}, {151, u"release.dat"}, {152, u"11"}});
-    const auto run = [&](std::string answer, bool check) {
+    fakes.threads.runsRoutines = true;
+    // The check starts before the essential-software probes and is waited
+    // for after them: each probe sees it started and not yet asked.
+    std::vector<std::pair<int, std::size_t>> atProbes;
+    fakes.processes.byLaunch = [&](const ProcessLaunch&) -> std::optional<FakeProcessScript> {
+        atProbes.emplace_back(fakes.threads.started, fakes.threads.waits.size());
+        return std::nullopt;
+    };
+    const auto run = [&](std::string answer, bool check, bool silent = true) {
         FakeResponse response;
         response.pieces.emplace_back(std::vector<std::uint8_t>(answer.begin(), answer.end()));
         fakes.internet.responses.assign(1, response);
+        fakes.threads.started = 0;
+        fakes.threads.waits.clear();
+        fakes.taskDialogs.shown.clear();
+        atProbes.clear();
         ToolOptions options;
-        options.silent = true;
+        options.silent = silent;
         options.checkNewVersion = check;
         UpdateController controller(fakes.platform, options);
         return controller.RunController();
     };
     EXPECT_EQ(run("12\r\n", true), Exit::kNewerReleaseExists);
     EXPECT_EQ(Printable(fakes.internet.urls.back()), "http://h/release.dat");
+    ASSERT_FALSE(atProbes.empty());
+    for (const auto& [started, waits] : atProbes) EXPECT_TRUE(started == 1 && waits == 0) << started << waits;
+    EXPECT_EQ(fakes.threads.waits.size(), 1u);
+    // Interactive: the newer-release message is the run's only window.
+    fakes.dialogs.script = {FakeDialogHost::kClose};
+    EXPECT_EQ(run("12\r\n", true, false), Exit::kNewerReleaseExists);
+    ASSERT_EQ(fakes.taskDialogs.shown.size(), 1u);
+    EXPECT_EQ(fakes.taskDialogs.shown[0].mainInstructionId, 159);
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
     EXPECT_EQ(run("11\r\n", true), Exit::kNotTarget);
     const std::size_t requests = fakes.internet.urls.size();
     EXPECT_EQ(run("12\r\n", false), Exit::kNotTarget);
     EXPECT_EQ(fakes.internet.urls.size(), requests);
+    EXPECT_EQ(fakes.threads.started, 0);
+}
+
+TEST(ReleaseCheckTest, NoAnswerWithinTheLimitCountsAsZero) {
+    // A server that never answers: the thread never ends by itself.
+    FakePlatform fakes;
+    FakeModules::AddStrings(InstallCompanionLibrary(fakes),
+                            {{145, u"A"}, {146, u"http://h/"}, {151, u"release.dat"}, {152, u"11"}});
+    ToolOptions options;
+    options.silent = true;
+    options.checkNewVersion = true;
+    {
+        UpdateController controller(fakes.platform, options);
+        EXPECT_EQ(controller.RunController(), Exit::kNotTarget);
+    }
+    const std::vector<std::optional<std::uint32_t>> waits{kReleaseCheckLimitMs, std::nullopt};
+    EXPECT_EQ(fakes.threads.waits, waits) << "the limit, then the join after the abort";
+    EXPECT_EQ(fakes.internet.aborts, 1);
+    EXPECT_EQ(fakes.internet.openHandles, 0);
+    EXPECT_EQ(fakes.threads.openHandles, 0);
+}
+
+TEST(ReleaseCheckTest, TheLimitCountsFromTheStartAndHoldsWithoutAThread) {
+    FakeThreads threads;
+    FakeInternet internet;
+    internet.clock = &threads.now;
+    {
+        CReleaseCheck check(internet, threads, u"A", u"http://h/release.dat", 3000);
+        threads.now += 1200;
+        EXPECT_EQ(check.Answer(), 0u);
+        EXPECT_EQ(check.Answer(), 0u);
+    }
+    {
+        CReleaseCheck late(internet, threads, u"A", u"http://h/release.dat", 3000);
+        threads.now += 5000;
+        EXPECT_EQ(late.Answer(), 0u);
+    }
+    {
+        CReleaseCheck unasked(internet, threads, u"A", u"http://h/release.dat", 3000);
+    }
+    const std::vector<std::optional<std::uint32_t>> waits{1800, std::nullopt, 0, std::nullopt, 3000, std::nullopt};
+    EXPECT_EQ(threads.waits, waits);
+    EXPECT_EQ(internet.aborts, 3);
+
+    // No thread: the check runs at once, its waits watched against the limit.
+    threads.startFails = true;
+    FakeResponse stalled;
+    stalled.stallBeforeHeaders = 10000;
+    stalled.pieces.push_back(std::vector<std::uint8_t>{'1', '2'});
+    FakeResponse prompt = stalled;
+    prompt.stallBeforeHeaders = 0;
+    internet.responses = {stalled, prompt};
+    const std::uint64_t start = threads.now;
+    CReleaseCheck hanging(internet, threads, u"A", u"http://h/release.dat", 3000);
+    EXPECT_EQ(hanging.Answer(), 0u);
+    EXPECT_EQ(threads.now - start, 3000u);
+    CReleaseCheck answered(internet, threads, u"A", u"http://h/release.dat", 3000);
+    EXPECT_EQ(answered.Answer(), 12u);
 }
 
 }  // namespace
