@@ -228,20 +228,22 @@ TEST(LogTimeTest, CommandLineDatesAndDayArithmetic) {
 
 TEST(LogOutputTest, JsonCsvAndTerminalCarryEveryMachineAndTheCounts) {
     const std::string log = std::string(kBom) + Line("2026/12/01 09:00:00", "1", "KBX\"1001", "SN1") +
-                            "2026/12/01 09:00:01, 7\r\n" + Line("2026/12/01 09:00:02", "2", "KBX2002", "S\x1B[2J");
+                            "2026/12/01 09:00:01, 7\r\n" + Line("2026/12/01 09:00:02", "2", "KBX2002", "S\x1B[2J") +
+                            Line("2026/12/01 09:00:03", "2", "=cmd|' /C calc'!A0", "@SUM(1)");
     const LogReport report = Analyse({{"a.log", log}});
     std::ostringstream json, csv, table;
     PrintLogReport(report, OutputFormat::kJson, json);
     PrintLogReport(report, OutputFormat::kCsv, csv);
     PrintLogReport(report, OutputFormat::kTable, table);
-    EXPECT_TRUE(json.str().starts_with("{\"machines\": 2, \"runs\": 2, \"lines\": 3,")) << json.str();
+    EXPECT_TRUE(json.str().starts_with("{\"machines\": 3, \"runs\": 3, \"lines\": 4,")) << json.str();
     EXPECT_NE(json.str().find("\"unreadable\": [\n    {\"file\": \"a.log\", \"line\": 2, \"reason\": \"too few fields: "
                               "2 where a line has 8\"}]"),
               std::string::npos)
         << json.str();
-    EXPECT_NE(json.str().find("\"latest\": [\n    {\"board\": \"KBX\\\"1001\", \"model\": \"KN-1001\", \"serial\": "
+    EXPECT_NE(json.str().find("\n    {\"board\": \"KBX\\\"1001\", \"model\": \"KN-1001\", \"serial\": "
                               "\"SN1\", \"manufacturer\": \"KORVANE\", \"exit\": 1, \"meaning\": \"an update is needed "
-                              "and the user did not consent\", \"time\": \"2026-12-01T09:00:00\", \"release\": 7,"),
+                              "and the user did not consent\", \"time\": \"2026-12-01T09:00:00\", \"release\": 7,",
+                              json.str().find("\"latest\": [")),
               std::string::npos)
         << json.str();
     EXPECT_NE(json.str().find("\"serial\": \"S\\u001b[2J\""), std::string::npos);
@@ -264,6 +266,9 @@ TEST(LogOutputTest, JsonCsvAndTerminalCarryEveryMachineAndTheCounts) {
                   "file,line,reason\r", "exit,meaning,machines,runs,anonymous runs\r",
                   "group,key,exit,meaning,machines\r", "day,runs,failures\r"}));
     EXPECT_NE(csv.str().find("\r\n\"KBX\"\"1001\",KN-1001,SN1,KORVANE,1,"), std::string::npos);
+    // A machine's text never reaches a spreadsheet as a formula.
+    EXPECT_NE(csv.str().find("\r\n'=cmd|' /C calc'!A0,KN-1001,'@SUM(1),KORVANE,2,"), std::string::npos) << csv.str();
+    EXPECT_NE(csv.str().find("\r\nboard,'=cmd|' /C calc'!A0,2,"), std::string::npos);
 
     // A terminal never receives a field's control characters.
     EXPECT_EQ(table.str().find('\x1B'), std::string::npos);

@@ -130,6 +130,15 @@ void PrintTerminal(const LogReport& r, std::ostream& out) {
 
 // ---- CSV: sections separated by an empty line, each with its header ----
 
+// A machine's own text (from its SMBIOS or its version sentence) as a CSV
+// cell: a spreadsheet would run a cell that starts with = + - @ (or a tab or
+// carriage return before one) as a formula, so such a cell starts with an
+// apostrophe, which spreadsheets show as text and do not display.
+std::string MachineCell(const std::string& text) {
+    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) return "'" + text;
+    return text;
+}
+
 void PrintCsv(const LogReport& r, std::ostream& out) {
     const auto section = [&](const Report& table, bool last = false) {
         Print(table, OutputFormat::kCsv, out);
@@ -150,9 +159,10 @@ void PrintCsv(const LogReport& r, std::ostream& out) {
                   {}};
     for (std::size_t i = 0; i < r.latest.size(); ++i) {
         const MachineState& m = r.latest[i];
-        latest.rows.push_back({m.board, m.model, m.serial, m.manufacturer, std::to_string(m.exit),
-                               DescribeExitCode(m.exit), FormatLogTime(m.latest.time, 'T'), Number(m.release),
-                               m.version, Number(m.runs), m.declined ? "yes" : "no", r.files[m.latest.file].name,
+        latest.rows.push_back({MachineCell(m.board), MachineCell(m.model), MachineCell(m.serial),
+                               MachineCell(m.manufacturer), std::to_string(m.exit), DescribeExitCode(m.exit),
+                               FormatLogTime(m.latest.time, 'T'), Number(m.release), MachineCell(m.version),
+                               Number(m.runs), m.declined ? "yes" : "no", r.files[m.latest.file].name,
                                Number(m.latest.line)});
     }
     section(latest);
@@ -169,7 +179,7 @@ void PrintCsv(const LogReport& r, std::ostream& out) {
     for (const auto& [name, list] : {std::pair{"board", &r.byBoard}, {"model", &r.byModel}, {"release", &r.byRelease}})
         for (const LogGroup& g : *list)
             for (const auto& [exit, machines] : g.exits)
-                groups.rows.push_back({name, g.key, std::to_string(exit), DescribeExitCode(exit), Number(machines)});
+                groups.rows.push_back({name, MachineCell(g.key), std::to_string(exit), DescribeExitCode(exit), Number(machines)});
     section(groups);
     Report days{{"day", "runs", "failures"}, {}};
     for (const LogDay& d : r.days) days.rows.push_back({FormatDay(d.day), Number(d.runs), Number(d.failures)});
