@@ -7,6 +7,7 @@
 
 #include "app/UpdateController.h"
 #include "platform/win32/Win32Platform.h"
+#include "tests/win/RunningUnderWine.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
@@ -18,10 +19,6 @@ std::wstring BesideThisProgram(const wchar_t* name) {
     return folder.substr(0, folder.find_last_of(L'\\') + 1) + name;
 }
 
-bool RunningUnderWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/win32/Win32Platform.h"
+#include "tests/win/RunningUnderWine.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
@@ -19,10 +20,6 @@ std::u16string TempPath(const wchar_t* name) {
     return {path.begin(), path.end()};
 }
 
-bool RunningUnderWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 std::string Contents(const std::u16string& path) {
     HANDLE file = CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,

@@ -14,14 +14,10 @@
 #include "machine/EcDeviceControl.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
+#include "tests/win/RunningUnderWine.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
-
-bool RunningUnderWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 constexpr char16_t kGuardName[] = u"TarnwickTest-{6A0D3B52-1C7E-4F0B-9D33-5E2A71C4B8F0}";
 

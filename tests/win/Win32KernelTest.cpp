@@ -4,14 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/Win32Platform.h"
+#include "tests/win/RunningUnderWine.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
-
-bool RunningUnderWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 constexpr char16_t kTestMutex[] = u"TarnwickTest-{0F5C7E1A-88B1-4E55-9F59-2B1E8C0F3A11}";
 

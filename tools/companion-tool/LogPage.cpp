@@ -102,15 +102,6 @@ void Legend(std::ostream& out, const std::vector<std::int32_t>& codes) {
     out << "</ul>\n";
 }
 
-std::vector<std::int32_t> CodesOf(const std::vector<LogGroup>& groups) {
-    std::vector<std::int32_t> codes;
-    for (const LogGroup& g : groups)
-        for (const auto& [exit, machines] : g.exits) codes.push_back(exit);
-    std::sort(codes.begin(), codes.end());
-    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
-    return codes;
-}
-
 void BoardChart(std::ostream& out, const LogReport& r) {
     if (r.byBoard.empty()) {
         out << "<p class=\"empty\">No machine was identified.</p>\n";

@@ -26,16 +26,6 @@ std::vector<LogGroup> Groups(const std::map<std::string, std::map<std::int32_t, 
     return groups;
 }
 
-// The exit codes that occur in `groups`, in order.
-std::vector<std::int32_t> CodesOf(const std::vector<LogGroup>& groups) {
-    std::vector<std::int32_t> codes;
-    for (const LogGroup& g : groups)
-        for (const auto& [exit, machines] : g.exits) codes.push_back(exit);
-    std::sort(codes.begin(), codes.end());
-    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
-    return codes;
-}
-
 std::uint64_t CountOf(const LogGroup& group, std::int32_t exit) {
     for (const auto& [code, machines] : group.exits)
         if (code == exit) return machines;
@@ -342,6 +332,16 @@ void PrintJson(const LogReport& r, std::ostream& out) {
 }
 
 }  // namespace
+
+// The exit codes that occur in `groups`, in order.
+std::vector<std::int32_t> CodesOf(const std::vector<LogGroup>& groups) {
+    std::vector<std::int32_t> codes;
+    for (const LogGroup& g : groups)
+        for (const auto& [exit, machines] : g.exits) codes.push_back(exit);
+    std::sort(codes.begin(), codes.end());
+    codes.erase(std::unique(codes.begin(), codes.end()), codes.end());
+    return codes;
+}
 
 std::string ShownField(std::string_view text) {
     std::string out;

@@ -61,6 +61,9 @@ struct LogReport {
 // state.
 std::string ShownField(std::string_view text);
 
+// The exit codes that occur in `groups`, in order.
+std::vector<std::int32_t> CodesOf(const std::vector<LogGroup>& groups);
+
 // Consumes the analysis's machines. `since`: the date of the "not seen
 // since" list, or none for the default.
 LogReport BuildLogReport(LogAnalysis& analysis, std::optional<LogTime> since);

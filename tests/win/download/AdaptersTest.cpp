@@ -18,14 +18,10 @@
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Downloads.h"
 #include "tests/win/download/TestServer.h"
+#include "tests/win/RunningUnderWine.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
-
-bool RunningUnderWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 // The whole body of `url`; nullopt when the address does not open. `failed`
 // tells whether the stream ended with a failed read rather than 0 bytes.
