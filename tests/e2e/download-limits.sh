@@ -28,9 +28,7 @@ cp "$SRC/companion/tables/os-support.txt" "$WORK/tables/os-support.txt"
 for row in "${ROWS[@]}"; do
     IFS='|' read -r product url serial <<<"$row"
     [ "$serial" != - ] || serial=$SERIAL
-    printf '%s\n3\n9.9\n%s\ntool.exe\n--tool --exit 0\n%s\n\n' "$product" "$url" "$hash" >>"$WORK/tables/definitions.txt"
-    printf '%s\t0\t0\t0\t0\t0\t0\n' "$product" >>"$WORK/tables/requirements.txt"
-    printf '%s\t1\t1\t1\t1\t1\t1\t1\t1\n' "$product" >>"$WORK/tables/os-support.txt"
+    add_machine_rows "$WORK/tables" "$product" 3 "$url" tool.exe "--tool --exit 0" "$hash"
     python3 "$SRC/tools/make-smbios.py" --manufacturer KORVANE --product "$product" --model "KN T" \
         --serial "$serial" --bios-version 1.0 -o "$WORK/smbios/$product.bin"
 done

@@ -34,9 +34,7 @@ hash=$(sha256sum "$WORK/root/pkg.exe" | cut -c1-64)
 cp "$SRC/companion/tables/requirements.txt" "$SRC/companion/tables/os-support.txt" "$WORK/overlay/tables/"
 for row in "KBXK01|pkg.exe" "KBXK02|slow/pkg.exe"; do
     IFS='|' read -r product url <<<"$row"
-    printf '%s\n3\n9.9\n%s\ntool.exe\n--tool\n%s\n\n' "$product" "$url" "$hash" >>"$WORK/overlay/tables/definitions.txt"
-    printf '%s\t0\t0\t0\t0\t0\t0\n' "$product" >>"$WORK/overlay/tables/requirements.txt"
-    printf '%s\t1\t1\t1\t1\t1\t1\t1\t1\n' "$product" >>"$WORK/overlay/tables/os-support.txt"
+    add_machine_rows "$WORK/overlay/tables" "$product" 3 "$url" tool.exe --tool "$hash"
     python3 "$SRC/tools/make-smbios.py" --manufacturer KORVANE --product "$product" --model "KN K" \
         --serial "K-$product" --bios-version 1.0 -o "$WORK/smbios/$product.bin"
 done

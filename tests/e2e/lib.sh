@@ -142,3 +142,14 @@ print(r["runs"], r["machines"], len(r["unreadable"]), codes)' 2>&1) || true
         echo "FAIL $label: logs expected '$runs $machines 0 $codes', got '$actual'"
     fi
 }
+
+# A test machine's rows in a tables folder: its definition (an update of
+# version 9.9 with the given code, address, tool, parameters and digest), no
+# essential software, and every system supported.
+#   add_machine_rows TABLES PRODUCT CODE URL TOOL PARAMETERS DIGEST
+add_machine_rows() {
+    local tables=$1 product=$2
+    printf '%s\n%s\n9.9\n%s\n%s\n%s\n%s\n\n' "$product" "$3" "$4" "$5" "$6" "$7" >>"$tables/definitions.txt"
+    printf '%s\t0\t0\t0\t0\t0\t0\n' "$product" >>"$tables/requirements.txt"
+    printf '%s\t1\t1\t1\t1\t1\t1\t1\t1\n' "$product" >>"$tables/os-support.txt"
+}

@@ -32,9 +32,7 @@ cp "$SRC/companion/tables/requirements.txt" "$SRC/companion/tables/os-support.tx
 : >"$WORK/overlay/tables/definitions.txt"
 for row in "${ROWS[@]}"; do
     IFS='|' read -r product url tool <<<"$row"
-    printf '%s\n3\n9.9\n%s\n%s\n--tool\n%s\n\n' "$product" "$url" "$tool" "$hash" >>"$WORK/overlay/tables/definitions.txt"
-    printf '%s\t0\t0\t0\t0\t0\t0\n' "$product" >>"$WORK/overlay/tables/requirements.txt"
-    printf '%s\t1\t1\t1\t1\t1\t1\t1\t1\n' "$product" >>"$WORK/overlay/tables/os-support.txt"
+    add_machine_rows "$WORK/overlay/tables" "$product" 3 "$url" "$tool" --tool "$hash"
     python3 "$SRC/tools/make-smbios.py" --manufacturer KORVANE --product "$product" --model "KN W" \
         --serial $'S1\r\n2026-01-01 00:00:00, 7, 0, forged' --bios-version 1.0 -o "$WORK/smbios/$product.bin"
 done
