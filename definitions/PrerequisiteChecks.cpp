@@ -127,9 +127,12 @@ InstalledComponents ProbeInstalledComponents(const ComponentProbes& probes) {
     PendingQuery iamt = start(kMei);
     // The MEI answers first: the MEIx64 query of each slot whose MEI query
     // found nothing then runs while the other three may still be running.
+    // Each slot's follow-up starts as soon as its own MEI answer is in, not
+    // after the other slot's: the MEI -> MEIx64 chain is the longest wait of
+    // the probe.
     const bool imeiListed = FinishDriverQuery(std::move(imei));
-    const bool iamtListed = FinishDriverQuery(std::move(iamt));
     PendingQuery imeiX64 = imeiListed ? nullptr : start(kMeiX64);
+    const bool iamtListed = FinishDriverQuery(std::move(iamt));
     PendingQuery iamtX64 = iamtListed ? nullptr : start(kMeiX64);
     const bool vxn02e3Listed = FinishDriverQuery(std::move(vxn02e3));
     const bool qbiosDrvListed = FinishDriverQuery(std::move(qbiosDrv));

@@ -74,8 +74,8 @@ TEST_F(ProbeTest, QueriesRunFromTheSystemFolderAndOverlap) {
     EXPECT_EQ(first.showWindow, kSwHide);
     EXPECT_EQ(first.creationFlags, 0u);
     const std::vector<std::string> expected = {
-        "start VXN02E3", "start QBIOSDRV", "start PeloAcpi", "start MEI",   "start MEI",
-        "wait MEI",      "wait MEI",       "start MEIx64",   "start MEIx64", "wait VXN02E3",
+        "start VXN02E3", "start QBIOSDRV", "start PeloAcpi", "start MEI",    "start MEI",
+        "wait MEI",      "start MEIx64",   "wait MEI",       "start MEIx64", "wait VXN02E3",
         "wait QBIOSDRV", "wait PeloAcpi",  "wait MEIx64",    "wait MEIx64"};
     EXPECT_EQ(drivers.events, expected);
 
