@@ -55,22 +55,6 @@ std::wstring LongPath(const std::wstring& path) {
     return result;
 }
 
-// GetFinalPathNameByHandleW, normalised, with the DOS volume name.
-std::wstring FinalPath(HANDLE file) {
-    std::wstring result(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = ::GetFinalPathNameByHandleW(file, result.data(), static_cast<DWORD>(result.size()),
-                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0) return {};
-        if (length < result.size()) {
-            result.resize(length);
-            return result;
-        }
-        result.resize(length + 1);
-    }
-    return {};
-}
-
 // A path on a share: UNC, or a drive letter that is a mapped network drive.
 bool OnRemoteDrive(const std::wstring& full) {
     if (full.size() < 3 || full[1] != L':') return false;
@@ -124,7 +108,7 @@ ScopedFileHandle OpenOwnFile(std::u16string_view path, DWORD access, DWORD share
         ::SetLastError(ERROR_ACCESS_DENIED);
         return {};
     }
-    const std::wstring final = FinalPath(file.get());
+    const std::wstring final = FinalPathOfHandle(file.get());
     const std::wstring asked = LongPath(full);
     const PathAgreement agreement = CompareFinalPath(FromWin(asked), FromWin(final), OnRemoteDrive(asked),
                                                      SameIgnoringCase);
@@ -152,6 +136,21 @@ std::unique_ptr<IOutputFile> OutputFiles::OpenForRewrite(std::u16string_view pat
     ScopedFileHandle file = OpenOwnFile(path, GENERIC_WRITE, FILE_SHARE_READ);
     if (!file || !::SetEndOfFile(file.get())) return nullptr;
     return std::make_unique<OutputFile>(std::move(file));
+}
+
+std::wstring FinalPathOfHandle(HANDLE handle) {
+    std::wstring result(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = ::GetFinalPathNameByHandleW(handle, result.data(), static_cast<DWORD>(result.size()),
+                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) return {};
+        if (length < result.size()) {
+            result.resize(length);
+            return result;
+        }
+        result.resize(length + 1);
+    }
+    return {};
 }
 
 }  // namespace Korvane::PC::Tarnwick::Win32

@@ -166,6 +166,11 @@ public:
 // `sid` as a string SID ("S-1-5-18"); empty on failure.
 std::u16string SidString(PSID sid);
 
+// GetFinalPathNameByHandleW (FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) of an
+// open file or folder, as the system gives it (with its "\\?\" prefix);
+// empty on failure.
+std::wstring FinalPathOfHandle(HANDLE handle);
+
 class RunAccountReader : public IRunAccount {
 public:
     RunAccount Read() override;

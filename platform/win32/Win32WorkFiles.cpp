@@ -8,6 +8,7 @@
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Downloads.h"
+#include "platform/win32/Win32Platform.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
@@ -161,20 +162,7 @@ std::unique_ptr<ISealedFile> WorkFiles::OpenSealed(std::u16string_view path) {
 namespace {
 
 // GetFinalPathNameByHandleW in the plain "C:\..." form; empty on failure.
-std::u16string FinalPathOf(HANDLE handle) {
-    std::wstring path(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return WithoutLongPathPrefix(FromWin(path));
-        }
-        path.resize(length + 1);
-    }
-    return {};
-}
+std::u16string FinalPathOf(HANDLE handle) { return WithoutLongPathPrefix(FromWin(FinalPathOfHandle(handle))); }
 
 bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
     return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
