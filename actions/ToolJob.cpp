@@ -7,6 +7,7 @@
 #include "app/UpdateController.h"
 #include "common/Numbers.h"
 #include "common/OutOfMemory.h"
+#include "common/Utf8.h"
 #include "definitions/CompanionResources.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -253,38 +254,16 @@ bool TransferRule::KeepGoing(std::uint64_t nowMs, std::uint64_t received) {
 std::u16string EncodeAddressValue(std::u16string_view value) {
     constexpr char kHex[] = "0123456789ABCDEF";
     std::u16string out;
-    const auto escape = [&](std::uint32_t byte) {
-        out += u'%';
-        out += static_cast<char16_t>(kHex[byte >> 4]);
-        out += static_cast<char16_t>(kHex[byte & 15]);
-    };
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        std::uint32_t c = value[i];
-        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
-            c == u'.' || c == u'_' || c == u'~') {
+    for (const char byte : ToUtf8(value)) {
+        const auto c = static_cast<unsigned char>(byte);
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+            c == '_' || c == '~') {
             out += static_cast<char16_t>(c);
             continue;
         }
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < value.size() && value[i + 1] >= 0xDC00 && value[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (value[++i] - 0xDC00);
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        if (c < 0x80) {
-            escape(c);
-        } else if (c < 0x800) {
-            escape(0xC0 | (c >> 6));
-            escape(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            escape(0xE0 | (c >> 12));
-            escape(0x80 | ((c >> 6) & 0x3F));
-            escape(0x80 | (c & 0x3F));
-        } else {
-            escape(0xF0 | (c >> 18));
-            escape(0x80 | ((c >> 12) & 0x3F));
-            escape(0x80 | ((c >> 6) & 0x3F));
-            escape(0x80 | (c & 0x3F));
-        }
+        out += u'%';
+        out += static_cast<char16_t>(kHex[c >> 4]);
+        out += static_cast<char16_t>(kHex[c & 15]);
     }
     return out;
 }
