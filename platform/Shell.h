@@ -1,4 +1,4 @@
-// The shell: known folders, path joining, and starting a document or program
+// The shell: path joining, and starting a document or program
 // the way Explorer would (file associations, elevation prompts).
 #pragma once
 
@@ -30,9 +30,6 @@ struct ShellLaunchResult {
 class IShell {
 public:
     virtual ~IShell() = default;
-    // SHGetKnownFolderPath(FOLDERID_System, no flags, no token), freed with
-    // CoTaskMemFree; nullopt on failure.
-    virtual std::optional<std::u16string> SystemFolder() = 0;
     // PathCombineW into a buffer of 260 characters; nullopt on failure. An
     // absolute `more` comes back unchanged.
     virtual std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view more) = 0;

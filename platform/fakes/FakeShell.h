@@ -1,6 +1,6 @@
-// Test twin of IShell: path joining on backslashes, a scripted system folder
-// and scripted launches (FakeProcessScript: whether the shell starts it, how
-// the wait ends, its exit code). Does not model file associations.
+// Test twin of IShell: path joining on backslashes and scripted launches
+// (FakeProcessScript: whether the shell starts it, how the wait ends, its
+// exit code). Does not model file associations.
 #pragma once
 
 #include <deque>
@@ -13,11 +13,9 @@ namespace Korvane::PC::Tarnwick {
 
 class FakeShell : public IShell {
 public:
-    std::optional<std::u16string> systemFolder = u"C:\\Windows\\system32";
     std::vector<ShellLaunch> launches;
     std::deque<FakeProcessScript> scripts;  // one per launch; default: started, ended with 0
 
-    std::optional<std::u16string> SystemFolder() override { return systemFolder; }
     std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view more) override {
         if (more.size() >= 2 && more[1] == u':') return std::u16string(more);
         std::u16string path(folder);

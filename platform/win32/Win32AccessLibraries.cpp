@@ -1,12 +1,12 @@
 // The maker's access library through the real loader.
 #include <windows.h>
 #include <aclapi.h>
-#include <shlwapi.h>
 
 #include <type_traits>
 
 #include "machine/EcDeviceControl.h"
 #include "platform/LibrarySearch.h"
+#include "platform/win32/PathJoin.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
@@ -35,9 +35,7 @@ Fn Kernel32Export(const char* name) {
 }  // namespace
 
 std::optional<std::u16string> AccessLibraries::CombinePath(std::u16string_view folder, std::u16string_view file) {
-    wchar_t buffer[MAX_PATH] = {};
-    if (::PathCombineW(buffer, ToWin(folder).c_str(), ToWin(file).c_str()) == nullptr) return std::nullopt;
-    return FromWin(buffer);
+    return JoinFolderAndFile(folder, file);
 }
 
 ModuleHandle AccessLibraries::LoadBesideItsImports(std::u16string_view fullPath) {

@@ -51,7 +51,6 @@ public:
 
 class Shell : public IShell {
 public:
-    std::optional<std::u16string> SystemFolder() override;
     std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view more) override;
     std::u16string RemoveFileSpec(std::u16string_view path) override;
     ShellLaunchResult Execute(const ShellLaunch& launch) override;

@@ -4,15 +4,14 @@
 
 #include <vector>
 
+#include "platform/win32/PathJoin.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 std::optional<std::u16string> Paths::Combine(std::u16string_view folder, std::u16string_view file) {
-    wchar_t buffer[MAX_PATH] = {};
-    if (::PathCombineW(buffer, ToWin(folder).c_str(), ToWin(file).c_str()) == nullptr) return std::nullopt;
-    return FromWin(buffer);
+    return JoinFolderAndFile(folder, file);
 }
 
 std::optional<std::u16string> Paths::Append(std::u16string_view base, std::u16string_view more,

@@ -1,11 +1,11 @@
-// Known folders, path joining and ShellExecuteExW (shell32, shlwapi, ole32).
+// Path joining and ShellExecuteExW (shell32, shlwapi).
 #include <windows.h>
 #include <shellapi.h>
-#include <shlobj.h>
 #include <shlwapi.h>
 
 #include <vector>
 
+#include "platform/win32/PathJoin.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Downloads.h"
 
@@ -23,19 +23,8 @@ const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr 
 
 }  // namespace
 
-std::optional<std::u16string> Shell::SystemFolder() {
-    PWSTR path = nullptr;
-    const HRESULT result = ::SHGetKnownFolderPath(FOLDERID_System, 0, nullptr, &path);
-    std::optional<std::u16string> folder;
-    if (SUCCEEDED(result) && path != nullptr) folder = FromWin(path);
-    ::CoTaskMemFree(path);
-    return folder;
-}
-
 std::optional<std::u16string> Shell::CombinePath(std::u16string_view folder, std::u16string_view more) {
-    wchar_t buffer[MAX_PATH] = {};
-    if (::PathCombineW(buffer, ToWin(folder).c_str(), ToWin(more).c_str()) == nullptr) return std::nullopt;
-    return FromWin(buffer);
+    return JoinFolderAndFile(folder, more);
 }
 
 std::u16string Shell::RemoveFileSpec(std::u16string_view path) {
