@@ -64,16 +64,13 @@ TEST(DataFileLoadTest, LoadedCompanionLibraryCannotBeOpenedForWriting) {
     EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
 
-    // Windows' exclusive data-file load denies deleting and renaming too;
-    // Wine 8 lets a DELETE open through (todo_wine: this reports when Wine
-    // is fixed).
+    // Windows' exclusive data-file load denies deleting and renaming too.
+    SetLastError(0xdeadbeef);
     HANDLE deleter = CreateFileW(library.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, 0, nullptr);
-    if (RunningUnderWine()) {
-        EXPECT_NE(deleter, INVALID_HANDLE_VALUE) << "todo_wine fixed: DELETE is now denied, drop this branch";
-    } else {
-        EXPECT_EQ(deleter, INVALID_HANDLE_VALUE);
-    }
+    TODO_WINE_EXPECT(deleter == INVALID_HANDLE_VALUE, deleter != INVALID_HANDLE_VALUE,
+                     "Wine 8 lets a DELETE open through an exclusive data-file load")
+        << "error " << GetLastError();
     if (deleter != INVALID_HANDLE_VALUE) CloseHandle(deleter);
 
     controller.Teardown();

@@ -45,12 +45,9 @@ TEST(Win32RunAccountTest, AnExistingGuardReportsItsOwner) {
     EXPECT_EQ(second.lastError, static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
     // Our own token's default owner: the user, or Administrators when elevated.
     const std::u16string user = RunAccountReader().Read().userSid;
-    if (RunningUnderWine() && second.ownerSid.empty()) {
-        std::printf("todo_wine: Wine keeps no owner for an object created without a security descriptor\n");
-    } else {
-        EXPECT_TRUE(second.ownerSid == user || second.ownerSid == kAdministratorsSid)
-            << "owner " << std::string(second.ownerSid.begin(), second.ownerSid.end());
-    }
+    TODO_WINE_EXPECT(second.ownerSid == user || second.ownerSid == kAdministratorsSid, second.ownerSid.empty(),
+                     "Wine keeps no owner for an object created without a security descriptor")
+        << "owner " << std::string(second.ownerSid.begin(), second.ownerSid.end());
     // Without READ_CONTROL the owner stays unread.
     const NamedMutexResult third = sync.CreateNamedMutex(kGuardName, 0, SYNCHRONIZE);
     ASSERT_TRUE(third.handle);
