@@ -124,7 +124,7 @@ std::int32_t RunJob(ToolJob& job, bool& retry) {
         if (result == 0) {
             downloaded = true;
         } else {
-            file->Truncate();
+            (void)file->Truncate();  // bytes left uncut fail the digest check, never pass it
             if (PauseCancelled(job)) return Exit::kCancelled;
         }
     }

@@ -39,7 +39,7 @@ DwordRead ReadStateDword(IRegistry& registry, std::u16string_view name) {
 void WriteStateDword(IRegistry& registry, std::u16string_view name, std::uint32_t value) {
     OpenedKey opened = OpenStateKeyForWriting(registry);
     if (opened.error != 0 || !opened.key) return;
-    opened.key->SetValue(name, kRegDword, DwordBytes(value));
+    (void)opened.key->SetValue(name, kRegDword, DwordBytes(value));  // unwritten state never stops a run
 }
 
 std::int32_t DayNumberOf(const LocalDate& date) {

@@ -211,7 +211,7 @@ bool UpdateController::PrepareEnvironment() {
             request.mainInstructionId = kOwnFilesMissingString;
             request.contentId = kOwnDownloadAgainString;
             OpenLinksByRule(request, platform);
-            platform.taskDialogs.Show(request);
+            (void)platform.taskDialogs.Show(request);  // one Close button: how it closed changes nothing
         }
         return false;
     }

@@ -34,7 +34,8 @@ public:
     virtual ~IAccessLibraries() = default;
     // PathCombineW into a buffer of MAX_PATH (260) characters; nullopt when
     // it fails.
-    virtual std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view file) = 0;
+    [[nodiscard]] virtual std::optional<std::u16string> CombinePath(std::u16string_view folder,
+                                                                    std::u16string_view file) = 0;
     // Loads the library at `fullPath` with its own folder (and the system
     // folder) allowed to satisfy its imports; until FreeLibrary, libraries it
     // loads later by bare name are found in that folder as well. A path that
@@ -44,9 +45,9 @@ public:
     // The owner and the allowing entries that apply to the file or folder
     // itself (inherit-only entries left out); a missing list (a null DACL)
     // reads as full access for Everyone. nullopt when it cannot be read.
-    virtual std::optional<AccessList> ReadAccessList(std::u16string_view path) = 0;
+    [[nodiscard]] virtual std::optional<AccessList> ReadAccessList(std::u16string_view path) = 0;
     // GetProcAddress by name; null for a missing export.
-    virtual ExportedProc FindExport(ModuleHandle module, const char* name) = 0;
+    [[nodiscard]] virtual ExportedProc FindExport(ModuleHandle module, const char* name) = 0;
     virtual void FreeLibrary(ModuleHandle module) = 0;
 };
 

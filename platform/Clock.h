@@ -23,7 +23,7 @@ public:
     // Seconds since 1970-01-01 00:00 UTC (64-bit calendar time).
     virtual std::int64_t Now() = 0;
     // The runtime's thread-safe local-time conversion; nullopt on failure.
-    virtual std::optional<LocalDate> ToLocalDate(std::int64_t time) = 0;
+    [[nodiscard]] virtual std::optional<LocalDate> ToLocalDate(std::int64_t time) = 0;
     // GetLocalTime.
     virtual LocalTime GetLocalTime() = 0;
 };

@@ -13,7 +13,7 @@ public:
     // The process command line split into arguments (argument 0 is the program
     // path), exactly as CommandLineToArgvW splits it; nullopt when splitting
     // fails.
-    virtual std::optional<std::vector<std::u16string>> SplitProcessCommandLine() = 0;
+    [[nodiscard]] virtual std::optional<std::vector<std::u16string>> SplitProcessCommandLine() = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -66,7 +66,7 @@ class IDialogHost {
 public:
     virtual ~IDialogHost() = default;
     // CoInitializeEx(nullptr, coinit); returns the HRESULT.
-    virtual std::int32_t CoInitializeEx(std::uint32_t coinit) = 0;
+    [[nodiscard]] virtual std::int32_t CoInitializeEx(std::uint32_t coinit) = 0;
     virtual void CoUninitialize() = 0;
     virtual void InitCommonControls() = 0;
     // Loads a library of the system folder by file name (never one from the
@@ -77,8 +77,8 @@ public:
     // Runs the dialog template `templateId` of the program's own resources
     // modally and returns the value given to EndDialog; -1 when the dialog
     // could not be created (the last error then tells why).
-    virtual std::intptr_t RunModalDialog(std::uint16_t templateId, WindowHandle parent,
-                                         IDialogDelegate& dialog) = 0;
+    [[nodiscard]] virtual std::intptr_t RunModalDialog(std::uint16_t templateId, WindowHandle parent,
+                                                       IDialogDelegate& dialog) = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

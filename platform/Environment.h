@@ -20,7 +20,7 @@ public:
     // folder ("C:\Windows\System32" on a standard installation, which the
     // file-system redirector maps to SysWOW64 on a 64-bit system); nullopt
     // when the call fails.
-    virtual std::optional<std::u16string> SystemFolder() = 0;
+    [[nodiscard]] virtual std::optional<std::u16string> SystemFolder() = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -23,10 +23,11 @@ class IFiles {
 public:
     virtual ~IFiles() = default;
     // GetFileAttributesW; nullopt for INVALID_FILE_ATTRIBUTES.
-    virtual std::optional<std::uint32_t> GetFileAttributes(std::u16string_view path) = 0;
+    [[nodiscard]] virtual std::optional<std::uint32_t> GetFileAttributes(std::u16string_view path) = 0;
     // PathRemoveFileSpecW followed by PathAppendW(more) on a 260-character
     // buffer; nullopt when the shell functions fail.
-    virtual std::optional<std::u16string> ReplaceFileName(std::u16string_view path, std::u16string_view fileName) = 0;
+    [[nodiscard]] virtual std::optional<std::u16string> ReplaceFileName(std::u16string_view path,
+                                                                        std::u16string_view fileName) = 0;
     // CreateFileW(GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING): while the
     // result lives, nobody can open the file for writing, delete or rename
     // it. Null on failure (the last error tells why).

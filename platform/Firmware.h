@@ -13,9 +13,9 @@ public:
     // Both mirror the Win32 calls: with a null buffer or a buffer that is too
     // small they return the size needed; otherwise the number of bytes
     // written; 0 on failure.
-    virtual std::uint32_t EnumTables(std::uint32_t provider, void* buffer, std::uint32_t size) = 0;
-    virtual std::uint32_t GetTable(std::uint32_t provider, std::uint32_t tableId, void* buffer,
-                                   std::uint32_t size) = 0;
+    [[nodiscard]] virtual std::uint32_t EnumTables(std::uint32_t provider, void* buffer, std::uint32_t size) = 0;
+    [[nodiscard]] virtual std::uint32_t GetTable(std::uint32_t provider, std::uint32_t tableId, void* buffer,
+                                                 std::uint32_t size) = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -26,7 +26,7 @@ public:
     // InternetReadFile of what has arrived, at most the buffer's size. The
     // count read, often less than asked even mid-stream; 0 at the end of the
     // data; nullopt when the read failed or the session was aborted.
-    virtual std::optional<std::uint32_t> Read(std::span<std::uint8_t> buffer) = 0;
+    [[nodiscard]] virtual std::optional<std::uint32_t> Read(std::span<std::uint8_t> buffer) = 0;
     // The answer's HTTP status (200, 404, ...); nullopt when it cannot be
     // read (no HTTP answer, or the session was aborted).
     [[nodiscard]] virtual std::optional<std::uint32_t> Status() = 0;

@@ -30,15 +30,15 @@ class IModules {
 public:
     virtual ~IModules() = default;
     // GetModuleFileNameW(null, buffer of `bufferChars` characters).
-    virtual ModuleFileName GetProgramFileName(std::uint32_t bufferChars) = 0;
+    [[nodiscard]] virtual ModuleFileName GetProgramFileName(std::uint32_t bufferChars) = 0;
     // LoadLibraryExW(path, no file, flags); null on failure.
     [[nodiscard]] virtual ModuleHandle LoadLibraryEx(std::u16string_view path, std::uint32_t flags) = 0;
     virtual void FreeLibrary(ModuleHandle module) = 0;
     // FindResourceW + SizeofResource + LoadResource + LockResource on an
     // integer resource id. An empty span when any step fails or the size is 0.
     // The bytes stay valid while the module stays loaded.
-    virtual std::span<const std::uint8_t> FindResourceData(ModuleHandle module, std::uint16_t id,
-                                                           ResourceType type) = 0;
+    [[nodiscard]] virtual std::span<const std::uint8_t> FindResourceData(ModuleHandle module, std::uint16_t id,
+                                                                         ResourceType type) = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

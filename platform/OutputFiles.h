@@ -27,7 +27,7 @@ public:
     // True when the file holds no bytes at the moment of the call.
     virtual bool IsEmpty() = 0;
     // One WriteFile of all of `bytes`; false when it failed or wrote less.
-    virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
+    [[nodiscard]] virtual bool Write(std::span<const std::uint8_t> bytes) = 0;
 };
 
 class IOutputFiles {

@@ -39,14 +39,14 @@ class IProcess {
 public:
     virtual ~IProcess() = default;
     // WaitForSingleObject; nullopt = INFINITE.
-    virtual WaitOutcome Wait(std::optional<std::uint32_t> timeoutMs) = 0;
+    [[nodiscard]] virtual WaitOutcome Wait(std::optional<std::uint32_t> timeoutMs) = 0;
     // MsgWaitForMultipleObjects on the one handle, any, 400 ms, QS_ALLINPUT,
     // in a loop that dispatches every queued message of the calling thread
     // (PeekMessageW/TranslateMessage/DispatchMessageW) and waits again on
     // input or time-out. Returns kSignalled or kFailed.
-    virtual WaitOutcome WaitServingMessages() = 0;
+    [[nodiscard]] virtual WaitOutcome WaitServingMessages() = 0;
     // GetExitCodeProcess; nullopt when the call fails.
-    virtual std::optional<std::uint32_t> ExitCode() = 0;
+    [[nodiscard]] virtual std::optional<std::uint32_t> ExitCode() = 0;
 };
 
 class IProcesses {

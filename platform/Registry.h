@@ -31,10 +31,10 @@ class IRegistryKey {
 public:
     virtual ~IRegistryKey() = default;
     // RegQueryValueExW into a buffer of `bufferSize` bytes.
-    virtual RegistryValue QueryValue(std::u16string_view name, std::uint32_t bufferSize) = 0;
+    [[nodiscard]] virtual RegistryValue QueryValue(std::u16string_view name, std::uint32_t bufferSize) = 0;
     // RegSetValueExW; returns the platform error code.
-    virtual std::uint32_t SetValue(std::u16string_view name, std::uint32_t type,
-                                   const std::vector<std::uint8_t>& data) = 0;
+    [[nodiscard]] virtual std::uint32_t SetValue(std::u16string_view name, std::uint32_t type,
+                                                 const std::vector<std::uint8_t>& data) = 0;
 };
 
 struct OpenedKey {
@@ -46,14 +46,15 @@ class IRegistry {
 public:
     virtual ~IRegistry() = default;
     // RegOpenKeyExW(root, subKey, 0, access).
-    virtual OpenedKey OpenKey(RegistryRoot root, std::u16string_view subKey, std::uint32_t access) = 0;
+    [[nodiscard]] virtual OpenedKey OpenKey(RegistryRoot root, std::u16string_view subKey, std::uint32_t access) = 0;
     // RegCreateKeyExW(root, subKey, 0, no class, REG_OPTION_NON_VOLATILE,
     // access, no security attributes); creates the key when needed.
-    virtual OpenedKey CreateKey(RegistryRoot root, std::u16string_view subKey, std::uint32_t access) = 0;
+    [[nodiscard]] virtual OpenedKey CreateKey(RegistryRoot root, std::u16string_view subKey, std::uint32_t access) = 0;
     // RegGetValueW(root, subKey, value, flags) into a zeroed buffer of
     // `bufferSize` bytes; `data` holds the returned size in bytes.
-    virtual RegistryValue GetValue(RegistryRoot root, std::u16string_view subKey, std::u16string_view value,
-                                   std::uint32_t flags, std::uint32_t bufferSize) = 0;
+    [[nodiscard]] virtual RegistryValue GetValue(RegistryRoot root, std::u16string_view subKey,
+                                                 std::u16string_view value, std::uint32_t flags,
+                                                 std::uint32_t bufferSize) = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

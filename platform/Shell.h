@@ -32,7 +32,8 @@ public:
     virtual ~IShell() = default;
     // PathCombineW into a buffer of 260 characters; nullopt on failure. An
     // absolute `more` comes back unchanged.
-    virtual std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view more) = 0;
+    [[nodiscard]] virtual std::optional<std::u16string> CombinePath(std::u16string_view folder,
+                                                                    std::u16string_view more) = 0;
     // PathRemoveFileSpecW: the path without its last element.
     virtual std::u16string RemoveFileSpec(std::u16string_view path) = 0;
     // ShellExecuteExW (structure of 60 bytes, no window, default verb) with

@@ -29,8 +29,8 @@ public:
     virtual ~ISync() = default;
     // CreateMutexExW(no security attributes, name, flags, access); for an
     // object that already existed, its owner as well.
-    virtual NamedMutexResult CreateNamedMutex(std::u16string_view name, std::uint32_t flags,
-                                              std::uint32_t access) = 0;
+    [[nodiscard]] virtual NamedMutexResult CreateNamedMutex(std::u16string_view name, std::uint32_t flags,
+                                                            std::uint32_t access) = 0;
 };
 
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;   // ERROR_ALREADY_EXISTS

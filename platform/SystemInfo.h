@@ -15,7 +15,7 @@ public:
     virtual bool VersionAtLeast(std::uint32_t major, std::uint32_t minor, std::uint16_t servicePackMajor) = 0;
     // IsWow64Process looked up in kernel32.dll and called on the current
     // process: nullopt when the export is missing or the call fails.
-    virtual std::optional<bool> IsWow64Process() = 0;
+    [[nodiscard]] virtual std::optional<bool> IsWow64Process() = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -67,14 +67,14 @@ public:
     virtual ~ITaskDialogs() = default;
     // Shows the dialog and returns the id of the button that closed it;
     // nullopt when TaskDialogIndirect failed.
-    virtual std::optional<std::int32_t> Show(const TaskDialogRequest& request) = 0;
+    [[nodiscard]] virtual std::optional<std::int32_t> Show(const TaskDialogRequest& request) = 0;
     // The download progress window: `request` with a marquee that runs from
     // the window's creation on. At every timer tick (about every 200 ms) the
     // window presses OK on itself once `busy` reads false. No window icon, no
     // hyperlinks. Returns like Show. Runs on the calling thread (the progress
     // thread); `busy` is written by another.
-    virtual std::optional<std::int32_t> ShowProgress(const TaskDialogRequest& request,
-                                                     const std::atomic<bool>& busy) = 0;
+    [[nodiscard]] virtual std::optional<std::int32_t> ShowProgress(const TaskDialogRequest& request,
+                                                                   const std::atomic<bool>& busy) = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

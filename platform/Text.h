@@ -28,12 +28,12 @@ public:
     // MultiByteToWideChar(codePage, flags, bytes): with `output` empty it
     // returns the number of wide units needed, otherwise the number written;
     // 0 on failure.
-    virtual int MultiByteToWide(std::uint32_t codePage, std::uint32_t flags, std::span<const char> bytes,
-                                std::span<char16_t> output) = 0;
+    [[nodiscard]] virtual int MultiByteToWide(std::uint32_t codePage, std::uint32_t flags, std::span<const char> bytes,
+                                              std::span<char16_t> output) = 0;
     // FormatMessageW(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER)
     // on `templateText` with the arguments in insert order.
-    virtual FormatResult FormatFromString(std::u16string_view templateText,
-                                          std::span<const FormatArgument> arguments) = 0;
+    [[nodiscard]] virtual FormatResult FormatFromString(std::u16string_view templateText,
+                                                        std::span<const FormatArgument> arguments) = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -17,7 +17,7 @@ public:
     virtual ~IThread() = default;
     // WaitForSingleObject on the thread's handle; nullopt = INFINITE.
     // kSignalled: the routine has returned.
-    virtual WaitOutcome Wait(std::optional<std::uint32_t> timeoutMs) = 0;
+    [[nodiscard]] virtual WaitOutcome Wait(std::optional<std::uint32_t> timeoutMs) = 0;
     // Destroying the object closes the handle; it does not wait for the
     // thread. Join with Wait(nullopt) first.
 };

@@ -24,7 +24,7 @@ public:
     [[nodiscard]] virtual bool Write(std::span<const std::uint8_t> piece) = 0;
     // Moves the file pointer to the beginning (SetFilePointer, FILE_BEGIN)
     // and cuts the file there (SetEndOfFile).
-    virtual bool Truncate() = 0;
+    [[nodiscard]] virtual bool Truncate() = 0;
 };
 
 // A file opened for reading that denies writing and deleting to every other
@@ -33,10 +33,10 @@ class ISealedFile {
 public:
     virtual ~ISealedFile() = default;
     // GetFileSizeEx; nullopt on failure.
-    virtual std::optional<std::uint64_t> Size() = 0;
+    [[nodiscard]] virtual std::optional<std::uint64_t> Size() = 0;
     // ReadFile into `buffer` from the current position; the count read (0
     // at the end), nullopt on failure.
-    virtual std::optional<std::uint32_t> Read(std::span<std::uint8_t> buffer) = 0;
+    [[nodiscard]] virtual std::optional<std::uint32_t> Read(std::span<std::uint8_t> buffer) = 0;
 };
 
 struct CreatedFile {
@@ -53,16 +53,17 @@ class IWorkFiles {
 public:
     virtual ~IWorkFiles() = default;
     // GetTempPathW into a buffer of 261 characters; nullopt when it returns 0.
-    virtual std::optional<std::u16string> TempPath() = 0;
+    [[nodiscard]] virtual std::optional<std::u16string> TempPath() = 0;
     // PathAppendW(base, name) in a buffer of 260 characters; nullopt when it
     // fails.
-    virtual std::optional<std::u16string> AppendPath(std::u16string_view base, std::u16string_view name) = 0;
+    [[nodiscard]] virtual std::optional<std::u16string> AppendPath(std::u16string_view base,
+                                                                   std::u16string_view name) = 0;
     // CreateDirectoryW with a protected access list that is inherited by
     // everything inside and grants access only to SYSTEM, the Administrators
     // group and, with FolderAccess::kRunningUserToo, the running user. 0
     // (kErrorSuccess) or the platform error (ERROR_ALREADY_EXISTS when the
     // name is taken).
-    virtual std::uint32_t CreatePrivateFolder(std::u16string_view path, FolderAccess access) = 0;
+    [[nodiscard]] virtual std::uint32_t CreatePrivateFolder(std::u16string_view path, FolderAccess access) = 0;
     // GetTempFileNameW(folder, prefix, 0) (the system picks the number and
     // creates the file), then CreateFileW(GENERIC_READ | GENERIC_WRITE, no
     // sharing, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY). A null file when
@@ -76,7 +77,7 @@ public:
     // is removed as the link itself and never followed: what it points to
     // stays untouched. Read-only files inside are removed too. False when
     // anything is left.
-    virtual bool RemoveFolderTree(std::u16string_view path) = 0;
+    [[nodiscard]] virtual bool RemoveFolderTree(std::u16string_view path) = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -46,7 +46,7 @@ public:
         if (Traits::IsValid(handle_) && handle_ != handle) Traits::Close(handle_);
         handle_ = handle;
     }
-    Handle release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
+    [[nodiscard]] Handle release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
 
 private:
     Handle handle_;
