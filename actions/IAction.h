@@ -10,39 +10,46 @@
 #include <string>
 #include <vector>
 
+#include "run/ExitCode.h"
+
 namespace Korvane::PC::Tarnwick {
 
-namespace ActionKind {
-inline constexpr std::int32_t kNotTarget = 0;
-inline constexpr std::int32_t kPmuFirmware = 1;
-inline constexpr std::int32_t kBios = 2;
-inline constexpr std::int32_t kChargeLimitTool = 3;
-inline constexpr std::int32_t kGettingReady = 6;
-inline constexpr std::int32_t kNeedEssentialSoft = 8;
-}  // namespace ActionKind
+// What an action is about. The numbers are those of the definition tables'
+// action codes that create them (a code-7 firmware variant reports 1).
+enum class ActionKind : std::int32_t {
+    kNotTarget = 0,
+    kPmuFirmware = 1,
+    kBios = 2,
+    kChargeLimitTool = 3,
+    kGettingReady = 6,
+    kNeedEssentialSoft = 8,
+};
 
-namespace ActionState {
-inline constexpr std::int32_t kNotEvaluated = 0;
-inline constexpr std::int32_t kUpdateNeeded = 1;
-inline constexpr std::int32_t kNothingToDo = 2;
-}  // namespace ActionState
+enum class ActionState : std::int32_t {
+    kNotEvaluated = 0,
+    kUpdateNeeded = 1,
+    kNothingToDo = 2,
+};
+
+constexpr std::int32_t ToNumber(ActionKind kind) { return static_cast<std::int32_t>(kind); }
+constexpr std::int32_t ToNumber(ActionState state) { return static_cast<std::int32_t>(state); }
 
 inline constexpr std::int32_t kEFail = static_cast<std::int32_t>(0x80004005u);  // E_FAIL
 
 class IAction {
 public:
     virtual ~IAction() = default;
-    virtual std::int32_t GetKind() = 0;
+    virtual ActionKind GetKind() = 0;
     // 0 on success, negative (E_FAIL) on failure.
-    virtual std::int32_t Evaluate() = 0;
-    virtual std::int32_t GetState() = 0;
+    [[nodiscard]] virtual std::int32_t Evaluate() = 0;
+    virtual ActionState GetState() = 0;
     // The raw RTF document to show; empty when the resource is missing.
     virtual std::vector<std::uint8_t> GetMessageRtf() = 0;
     // A sentence about what is installed now, or empty.
     virtual std::u16string GetCurrentVersionText() = 0;
-    // Performs the action: 0 = done (the dialog comes again unless silent),
-    // anything else is the run's final result.
-    virtual std::int32_t Execute() = 0;
+    // Performs the action: kCompleted = done (the dialog comes again unless
+    // silent), anything else is the run's final result.
+    [[nodiscard]] virtual ExitCode Execute() = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

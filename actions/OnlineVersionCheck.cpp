@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "app/UpdateController.h"
 #include "common/Numbers.h"
 #include "common/OutOfMemory.h"
 #include "definitions/CompanionResources.h"
@@ -12,9 +11,6 @@
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::uint16_t kAgentString = 145;
-constexpr std::uint16_t kAddressBaseString = 146;
-constexpr std::uint16_t kReleaseFileString = 151;
 constexpr std::size_t kReleaseFileBytes = 49;
 constexpr std::uint32_t kHttpOk = 200;
 
@@ -113,13 +109,12 @@ std::uint32_t CReleaseCheck::Answer() {
     return answer_;
 }
 
-std::unique_ptr<CReleaseCheck> UpdateController::StartReleaseCheck() {
-    const auto string = [this](std::uint16_t id) {
-        return LoadCompanionString(platform.modules, companionLibrary.get(), id);
-    };
+std::unique_ptr<CReleaseCheck> MakeReleaseCheck(Platform& platform, ModuleHandle companionLibrary) {
+    const auto string = [&](std::uint16_t id) { return LoadCompanionString(platform.modules, companionLibrary, id); };
     return OrOnNoMemory(std::unique_ptr<CReleaseCheck>{}, [&] {
-        return std::make_unique<CReleaseCheck>(platform.internet, platform.threads, string(kAgentString),
-                                               string(kAddressBaseString) + string(kReleaseFileString));
+        return std::make_unique<CReleaseCheck>(
+            platform.internet, platform.threads, string(StringId::kAgent),
+            string(StringId::kDownloadBase) + string(StringId::kReleaseFile));
     });
 }
 

@@ -1,6 +1,6 @@
 // The newest release of this tool published on the download server, read
 // from the release file. The run compares it with the companion library's
-// own release number (UpdateController::StartReleaseCheck starts it).
+// own release number (the controller's StartReleaseCheck starts it).
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Handles.h"
 #include "platform/Internet.h"
+#include "platform/Platform.h"
 #include "platform/Threads.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -62,6 +64,11 @@ private:
     std::unique_ptr<IInternetSession> session_;
     std::unique_ptr<IThread> thread_;
 };
+
+// The run's release check, started: the agent name and the address
+// (download base and release file name) are strings of `companionLibrary`.
+// Null when memory runs out (then there is no check).
+std::unique_ptr<CReleaseCheck> MakeReleaseCheck(Platform& platform, ModuleHandle companionLibrary);
 
 // The release number when `body` (8-bit text) is exactly one number with
 // automatic base (0x hexadecimal, a leading 0 octal, else decimal; no sign,

@@ -1,12 +1,11 @@
 #include "actions/SimpleActions.h"
 
-#include "app/UpdateController.h"
 #include "definitions/CompanionResources.h"
 
 namespace Korvane::PC::Tarnwick {
 
 std::vector<std::uint8_t> CSimpleAction::LoadMessage(std::uint32_t index) const {
-    return LoadRtfMessage(controller_->platform.modules, controller_->companionLibrary.get(), index);
+    return LoadRtfMessage(run_.platform.modules, run_.companionLibrary.get(), index);
 }
 
 std::vector<std::uint8_t> CNotTargetAction::GetMessageRtf() {

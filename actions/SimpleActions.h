@@ -4,44 +4,43 @@
 #pragma once
 
 #include "actions/IAction.h"
+#include "actions/RunView.h"
 
 namespace Korvane::PC::Tarnwick {
-
-class UpdateController;
 
 // Shared base of the three: Evaluate and Execute do nothing, the state is
 // always "nothing to do" and there is no current-version text.
 class CSimpleAction : public IAction {
 public:
-    explicit CSimpleAction(UpdateController* controller) : controller_(controller) {}
+    explicit CSimpleAction(const RunView& run) : run_(run) {}
     std::int32_t Evaluate() override { return 0; }
-    std::int32_t GetState() override { return ActionState::kNothingToDo; }
+    ActionState GetState() override { return ActionState::kNothingToDo; }
     std::u16string GetCurrentVersionText() override { return {}; }
-    std::int32_t Execute() override { return 0; }
+    ExitCode Execute() override { return ExitCode::kCompleted; }
 
 protected:
     std::vector<std::uint8_t> LoadMessage(std::uint32_t index) const;
-    UpdateController* controller_;  // not owned
+    RunView run_;
 };
 
 class CNotTargetAction : public CSimpleAction {
 public:
     using CSimpleAction::CSimpleAction;
-    std::int32_t GetKind() override { return ActionKind::kNotTarget; }
+    ActionKind GetKind() override { return ActionKind::kNotTarget; }
     std::vector<std::uint8_t> GetMessageRtf() override;
 };
 
 class CGettingReadyAction : public CSimpleAction {
 public:
     using CSimpleAction::CSimpleAction;
-    std::int32_t GetKind() override { return ActionKind::kGettingReady; }
+    ActionKind GetKind() override { return ActionKind::kGettingReady; }
     std::vector<std::uint8_t> GetMessageRtf() override;
 };
 
 class CNeedEssentialSoftAction : public CSimpleAction {
 public:
     using CSimpleAction::CSimpleAction;
-    std::int32_t GetKind() override { return ActionKind::kNeedEssentialSoft; }
+    ActionKind GetKind() override { return ActionKind::kNeedEssentialSoft; }
     std::vector<std::uint8_t> GetMessageRtf() override;
 };
 

@@ -3,20 +3,19 @@
 #include <algorithm>
 
 #include "actions/ToolJob.h"
-#include "app/ExitCode.h"
-#include "app/UpdateController.h"
 #include "common/OutOfMemory.h"
+#include "run/ExitCode.h"
 #include "platform/LibrarySearch.h"
 
 namespace Korvane::PC::Tarnwick {
 
-std::int32_t ExecuteToolJobs(UpdateController& controller, const ToolJobMessages& messages) {
-    std::int32_t result = Exit::kNoWorkFolder;
+ExitCode ExecuteToolJobs(const RunView& run, const ToolJobMessages& messages, ToolWait toolWait) {
+    ExitCode result = ExitCode::kNoWorkFolder;
     bool retry = false;
     do {
         // Each try starts from nothing: a new work folder, a new download, a
         // new progress window.
-        ToolJob job(controller, messages);
+        ToolJob job(run, messages, toolWait);
         result = RunJob(job, retry);
         CleanUpJob(job);
     } while (retry);
@@ -62,23 +61,21 @@ ToolFileKind ClassifyToolFile(std::u16string_view toolFile) {
 }
 
 bool LaunchTool(ToolJob& job) {
-    UpdateController& controller = *job.controller;
-    IShell& shell = controller.platform.shell;
+    const RunView& run = job.run;
+    IShell& shell = run.platform.shell;
     job.toolStarted = false;
 
-    const ToolFileKind kind = ClassifyToolFile(controller.target.toolFile);
+    const ToolFileKind kind = ClassifyToolFile(run.target.toolFile);
     if (kind != ToolFileKind::kInsideWorkFolder && kind != ToolFileKind::kFullPath) return false;
     const std::optional<std::u16string> toolPath =
-        shell.CombinePath(job.workFolder, VisibleText(controller.target.toolFile));
+        shell.CombinePath(job.workFolder, VisibleText(run.target.toolFile));
     if (!toolPath) return false;
-    const bool waitForTool =
-        controller.currentAction && controller.currentAction->GetKind() == ActionKind::kChargeLimitTool;
 
     ShellLaunch launch;
     launch.file = *toolPath;
-    launch.parameters = VisibleText(controller.target.toolParameters);
+    launch.parameters = VisibleText(run.target.toolParameters);
     launch.directory = shell.RemoveFileSpec(*toolPath);
-    launch.show = controller.options.silent ? kSwShowNoActivate : kSwShowNormal;
+    launch.show = run.options.silent ? kSwShowNoActivate : kSwShowNormal;
     ShellLaunchResult started = shell.Execute(launch);
     if (!started.started) return false;
 
@@ -86,7 +83,7 @@ bool LaunchTool(ToolJob& job) {
     // tools count as started once the shell has them. An exit code or a wait
     // that cannot be had counts as success.
     std::uint32_t exitCode = 0;
-    if (waitForTool && started.process &&
+    if (job.toolWait == ToolWait::kUntilExit && started.process &&
         started.process->WaitServingMessages() == WaitOutcome::kSignalled) {
         exitCode = started.process->ExitCode().value_or(0);
     }
@@ -100,7 +97,7 @@ void CleanUpJob(ToolJob& job) {
         // interpreter expands anything in the path, and nothing outside the
         // folder is touched. What cannot be removed stays, also when memory
         // runs out on the way.
-        IWorkFiles& workFiles = job.controller->platform.workFiles;
+        IWorkFiles& workFiles = job.run.platform.workFiles;
         (void)OrOnNoMemory(false, [&] { return workFiles.RemoveFolderTree(job.workFolder); });
     }
     StopProgress(job);

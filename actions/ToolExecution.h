@@ -10,11 +10,12 @@
 #include <string>
 #include <string_view>
 
+#include "actions/RunView.h"
 #include "platform/Processes.h"
+#include "run/ExitCode.h"
 
 namespace Korvane::PC::Tarnwick {
 
-class UpdateController;
 class ToolJob;
 
 // String ids (of the companion library) of a job's messages: the progress
@@ -34,11 +35,18 @@ inline constexpr ToolJobMessages kFirmwareJobMessages{143, 129, 131, 133, 139, 1
 inline constexpr ToolJobMessages kBiosJobMessages{158, 153, 154, 155, 157, 156};
 inline constexpr ToolJobMessages kChargeLimitToolJobMessages{164, 165, 166, 167, 169, 172};
 
+// Whether a job waits for the tool it started: the charge-limit tool tells
+// its success by its exit code; the other tools count once started.
+enum class ToolWait {
+    kNone,
+    kUntilExit,
+};
+
 // An update action's Execute: runs a new job (work folder, download,
 // verification, package, tool, clean-up) as long as the user answers a
 // failure with "try again". Returns the last job's result: 0 when the tool
 // was started, otherwise 1008 to 1017.
-std::int32_t ExecuteToolJobs(UpdateController& controller, const ToolJobMessages& messages);
+[[nodiscard]] ExitCode ExecuteToolJobs(const RunView& run, const ToolJobMessages& messages, ToolWait toolWait);
 
 // Starts the downloaded package hidden, in the work folder, with the quoted
 // package path and one blank as its command line. Null when it cannot be
@@ -63,8 +71,8 @@ enum class ToolFileKind {
 // `toolFile` up to its NUL.
 ToolFileKind ClassifyToolFile(std::u16string_view toolFile);
 
-// Starts the target's tool from the work folder through the shell; for the
-// charge-limit tool (the current action's kind 3) waits for it, serving the
+// Starts the target's tool from the work folder through the shell; when the
+// job's `toolWait` says so (the charge-limit tool) waits for it, serving the
 // thread's messages, and counts only exit code 0 (or an unknown one) as
 // success. A toolFile that ClassifyToolFile refuses is a start failure.
 // Sets the job's `toolStarted` to the result.

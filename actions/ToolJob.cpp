@@ -3,19 +3,15 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/ExitCode.h"
-#include "app/UpdateController.h"
 #include "common/Numbers.h"
 #include "common/OutOfMemory.h"
 #include "common/Utf8.h"
 #include "definitions/CompanionResources.h"
+#include "run/ExitCode.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::uint16_t kAgentString = 145;
-constexpr std::uint16_t kAddressBaseString = 146;
-constexpr std::uint16_t kAddressParametersString = 186;
 constexpr std::uint16_t kRetryButtonText = 180;
 constexpr std::uint16_t kCloseButtonText = 181;
 constexpr std::int32_t kRetryAnswer = 100;
@@ -32,14 +28,13 @@ constexpr std::u16string_view kDownloadFilePrefix = u"cbf";
 constexpr std::uint64_t kVerifiableSizeLimit = std::uint64_t{1} << 32;
 
 std::u16string CompanionString(ToolJob& job, std::uint16_t id) {
-    UpdateController& controller = *job.controller;
-    return LoadCompanionString(controller.platform.modules, controller.companionLibrary.get(), id);
+    return LoadCompanionString(job.run.platform.modules, job.run.companionLibrary.get(), id);
 }
 
 // In a silent run there is no progress thread and nobody to cancel; in an
 // interactive run a thread that could not be started counts as cancelled.
 bool Cancelled(ToolJob& job) {
-    if (!job.progressThread) return !job.controller->options.silent;
+    if (!job.progressThread) return !job.run.options.silent;
     return job.progressThread->Wait(0) == WaitOutcome::kSignalled;
 }
 
@@ -47,8 +42,8 @@ bool Cancelled(ToolJob& job) {
 // during it (the thread ended), which ends the pause at once.
 bool PauseCancelled(ToolJob& job) {
     if (job.progressThread) return job.progressThread->Wait(job.retryWaitMs) == WaitOutcome::kSignalled;
-    if (!job.controller->options.silent) return true;
-    job.controller->platform.threads.Sleep(job.retryWaitMs);
+    if (!job.run.options.silent) return true;
+    job.run.platform.threads.Sleep(job.retryWaitMs);
     return false;
 }
 
@@ -56,12 +51,12 @@ bool PauseCancelled(ToolJob& job) {
 void AskRetry(ToolJob& job, std::uint16_t mainInstruction, std::uint16_t content, bool& retry) {
     StopProgress(job);
     retry = OrOnNoMemory(false, [&] {
-        return job.controller->AskChoice(kTdErrorIcon, mainInstruction, content, kRetryButtonText,
+        return job.run.messages.AskChoice(kTdErrorIcon, mainInstruction, content, kRetryButtonText,
                                          kCloseButtonText) == kRetryAnswer;
     });
 }
 
-std::int32_t Fail(ToolJob& job, std::uint16_t mainInstruction, std::uint16_t content, std::int32_t result,
+ExitCode Fail(ToolJob& job, std::uint16_t mainInstruction, std::uint16_t content, ExitCode result,
                   bool& retry) {
     AskRetry(job, mainInstruction, content, retry);
     return result;
@@ -69,13 +64,14 @@ std::int32_t Fail(ToolJob& job, std::uint16_t mainInstruction, std::uint16_t con
 
 }  // namespace
 
-ToolJob::ToolJob(UpdateController& controller_, const ToolJobMessages& messages_)
-    : controller(&controller_),
+ToolJob::ToolJob(const RunView& run_, const ToolJobMessages& messages_, ToolWait toolWait_)
+    : run(run_),
       messages(messages_),
-      retryWaitMs(controller_.platform.jobLimits.retryWaitMs),
-      packageSizeLimit(controller_.platform.jobLimits.packageSizeLimit),
-      limits(controller_.platform.jobLimits) {
-    progressView.companionLibrary = controller_.companionLibrary.get();
+      toolWait(toolWait_),
+      retryWaitMs(run_.platform.jobLimits.retryWaitMs),
+      packageSizeLimit(run_.platform.jobLimits.packageSizeLimit),
+      limits(run_.platform.jobLimits) {
+    progressView.companionLibrary = run_.companionLibrary.get();
     progressView.titleId = messages.progressTitleId;
     progressView.busy = &busy;
 }
@@ -89,43 +85,43 @@ void StopProgress(ToolJob& job) {
     job.progressThread.reset();
 }
 
-std::int32_t RunJob(ToolJob& job, bool& retry) {
-    UpdateController& controller = *job.controller;
-    Platform& platform = controller.platform;
+ExitCode RunJob(ToolJob& job, bool& retry) {
+    const RunView& run = job.run;
+    Platform& platform = run.platform;
     const ToolJobMessages& ids = job.messages;
 
     job.busy = true;
-    if (!controller.options.silent) {
-        ITaskDialogs& dialogs = platform.taskDialogs;
+    if (!run.options.silent) {
+        IProgressWindow& window = run.progress;
         const ProgressWindowView& view = job.progressView;
         job.progressThread = OrOnNoMemory(std::unique_ptr<IThread>(), [&] {
-            return platform.threads.Start([&dialogs, &view] { ShowProgressWindow(dialogs, view); });
+            return platform.threads.Start([&window, &view] { window.Show(view); });
         });
     }
     retry = false;
 
     if (!OrOnNoMemory(false, [&] { return MakeWorkFolder(job); })) {
-        return Fail(job, ids.folderFailId, kFolderFailText, Exit::kNoWorkFolder, retry);
+        return Fail(job, ids.folderFailId, kFolderFailText, ExitCode::kNoWorkFolder, retry);
     }
-    if (Cancelled(job)) return Exit::kCancelled;
+    if (Cancelled(job)) return ExitCode::kCancelled;
 
     std::unique_ptr<IDownloadFile> file = OrOnNoMemory(std::unique_ptr<IDownloadFile>(), [&] {
         CreatedFile created = platform.workFiles.CreateTempFile(job.workFolder, kDownloadFilePrefix);
         if (created.file) job.downloadFile = std::move(created.path);
         return std::move(created.file);
     });
-    if (!file) return Fail(job, ids.folderFailId, kFolderFailText, Exit::kNoDownloadFile, retry);
-    if (Cancelled(job)) return Exit::kCancelled;
+    if (!file) return Fail(job, ids.folderFailId, kFolderFailText, ExitCode::kNoDownloadFile, retry);
+    if (Cancelled(job)) return ExitCode::kCancelled;
 
-    std::int32_t result = Exit::kDownloadNotStarted;
+    ExitCode result = ExitCode::kDownloadNotStarted;
     bool downloaded = false;
     for (std::uint32_t attempt = 0; attempt < job.attempts && !downloaded; ++attempt) {
-        result = OrOnNoMemory(Exit::kDownloadNotStarted, [&] { return DownloadPackage(job, *file); });
-        if (result == 0) {
+        result = OrOnNoMemory(ExitCode::kDownloadNotStarted, [&] { return DownloadPackage(job, *file); });
+        if (result == ExitCode::kCompleted) {
             downloaded = true;
         } else {
             (void)file->Truncate();  // bytes left uncut fail the digest check, never pass it
-            if (PauseCancelled(job)) return Exit::kCancelled;
+            if (PauseCancelled(job)) return ExitCode::kCancelled;
         }
     }
     if (!downloaded) return Fail(job, ids.downloadFailId, kDownloadFailText, result, retry);
@@ -137,29 +133,29 @@ std::int32_t RunJob(ToolJob& job, bool& retry) {
     std::unique_ptr<ISealedFile> package =
         OrOnNoMemory(std::unique_ptr<ISealedFile>(), [&] { return platform.workFiles.OpenSealed(job.downloadFile); });
     if (!package || !OrOnNoMemory(false, [&] { return VerifyPackage(job, *package); })) {
-        return Fail(job, ids.verifyFailId, kVerifyFailText, Exit::kVerificationFailed, retry);
+        return Fail(job, ids.verifyFailId, kVerifyFailText, ExitCode::kVerificationFailed, retry);
     }
-    if (Cancelled(job)) return Exit::kCancelled;
+    if (Cancelled(job)) return ExitCode::kCancelled;
 
     std::unique_ptr<IProcess> process = OrOnNoMemory(std::unique_ptr<IProcess>(), [&] {
         return StartPackage(platform.processes, job.downloadFile, job.workFolder);
     });
     package.reset();
     if (!process || process->Wait(std::nullopt) != WaitOutcome::kSignalled) {
-        return Fail(job, ids.packageFailId, kPackageFailText, Exit::kPackageFailed, retry);
+        return Fail(job, ids.packageFailId, kPackageFailText, ExitCode::kPackageFailed, retry);
     }
     process.reset();
-    if (Cancelled(job)) return Exit::kCancelled;
+    if (Cancelled(job)) return ExitCode::kCancelled;
 
     // The progress window is gone before the tool shows anything.
     StopProgress(job);
-    if (OrOnNoMemory(false, [&] { return LaunchTool(job); })) return Exit::kCompleted;
-    return Fail(job, ids.toolFailId, kToolFailText, Exit::kToolFailed, retry);
+    if (OrOnNoMemory(false, [&] { return LaunchTool(job); })) return ExitCode::kCompleted;
+    return Fail(job, ids.toolFailId, kToolFailText, ExitCode::kToolFailed, retry);
 }
 
 bool MakeWorkFolder(ToolJob& job) {
-    IWorkFiles& files = job.controller->platform.workFiles;
-    const FolderAccess access = IsPrivileged(job.controller->platform.runAccount.Read())
+    IWorkFiles& files = job.run.platform.workFiles;
+    const FolderAccess access = IsPrivileged(job.run.platform.runAccount.Read())
                                     ? FolderAccess::kAdministratorsOnly
                                     : FolderAccess::kRunningUserToo;
     const std::optional<std::u16string> temp = files.TempPath();
@@ -178,16 +174,16 @@ bool MakeWorkFolder(ToolJob& job) {
     }
 }
 
-std::int32_t DownloadPackage(ToolJob& job, IDownloadFile& file) {
-    UpdateController& controller = *job.controller;
+ExitCode DownloadPackage(ToolJob& job, IDownloadFile& file) {
+    const RunView& run = job.run;
     const std::u16string address =
-        BuildDownloadAddress(CompanionString(job, kAddressBaseString), controller.target.url,
-                             CompanionString(job, kAddressParametersString), controller.machine,
-                             controller.options.disableDownloadParameters);
-    IThreads& threads = controller.platform.threads;
+        BuildDownloadAddress(CompanionString(job, StringId::kDownloadBase), run.target.url,
+                             CompanionString(job, StringId::kDownloadParameters), run.machine,
+                             run.options.disableDownloadParameters);
+    IThreads& threads = run.platform.threads;
     const std::unique_ptr<IInternetSession> session =
-        controller.platform.internet.Open(CompanionString(job, kAgentString));
-    if (!session) return Exit::kDownloadNotStarted;
+        run.platform.internet.Open(CompanionString(job, StringId::kAgent));
+    if (!session) return ExitCode::kDownloadNotStarted;
 
     // While a call waits on the network, a cancel, the deadline or too slow
     // a transfer aborts the session, which ends the wait at once.
@@ -199,22 +195,22 @@ std::int32_t DownloadPackage(ToolJob& job, IDownloadFile& file) {
         return !cancelled && rule.KeepGoing(threads.TickCount(), written);
     });
     const std::unique_ptr<IInternetRequest> request = session->OpenUrl(address);
-    if (!request) return cancelled ? Exit::kCancelled : Exit::kAddressNotOpened;
+    if (!request) return cancelled ? ExitCode::kCancelled : ExitCode::kAddressNotOpened;
 
     std::vector<std::uint8_t> buffer(kTransferPieceBytes);
     for (;;) {
-        if (Cancelled(job)) return Exit::kCancelled;
+        if (Cancelled(job)) return ExitCode::kCancelled;
         if (!rule.KeepGoing(threads.TickCount(), written)) {
             session->Abort();
-            return Exit::kDownloadReadFailed;
+            return ExitCode::kDownloadReadFailed;
         }
         // A short read does not end the body; only a read of 0 bytes does.
         const std::optional<std::uint32_t> count = request->Read(buffer);
-        if (cancelled) return Exit::kCancelled;
-        if (!count || *count > buffer.size()) return Exit::kDownloadReadFailed;
-        if (*count == 0) return 0;
-        if (job.packageSizeLimit - written <= *count) return Exit::kDownloadWriteFailed;
-        if (!file.Write({buffer.data(), *count})) return Exit::kDownloadWriteFailed;
+        if (cancelled) return ExitCode::kCancelled;
+        if (!count || *count > buffer.size()) return ExitCode::kDownloadReadFailed;
+        if (*count == 0) return ExitCode::kCompleted;
+        if (job.packageSizeLimit - written <= *count) return ExitCode::kDownloadWriteFailed;
+        if (!file.Write({buffer.data(), *count})) return ExitCode::kDownloadWriteFailed;
         written += *count;
     }
 }
@@ -222,7 +218,7 @@ std::int32_t DownloadPackage(ToolJob& job, IDownloadFile& file) {
 bool VerifyPackage(ToolJob& job, ISealedFile& package) {
     const std::optional<std::uint64_t> size = package.Size();
     if (!size || *size >= kVerifiableSizeLimit) return false;
-    const std::unique_ptr<IHash> hash = job.controller->platform.hashing.CreateSha256();
+    const std::unique_ptr<IHash> hash = job.run.platform.hashing.CreateSha256();
     if (!hash) return false;
     std::vector<std::uint8_t> buffer(kTransferPieceBytes);
     for (;;) {
@@ -233,7 +229,7 @@ bool VerifyPackage(ToolJob& job, ISealedFile& package) {
     }
     Sha256Digest digest{};
     if (!hash->Finish(digest)) return false;
-    const std::vector<std::uint8_t>& expected = job.controller->target.hash;
+    const std::vector<std::uint8_t>& expected = job.run.target.hash;
     return expected.size() == digest.size() && std::equal(expected.begin(), expected.end(), digest.begin());
 }
 

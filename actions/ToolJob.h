@@ -3,8 +3,8 @@
 // CleanUpJob (actions/ToolExecution.h).
 //
 // Threads: RunJob runs on the main thread. In an interactive run it starts
-// the progress window on a second thread, which reads `progressView` (and
-// through it `busy`) until the window closes. The progress thread ends only
+// the progress window (the run's IProgressWindow) on a second thread, which
+// reads `progressView` (and through it `busy`) until the window closes. The progress thread ends only
 // when its window closes, and the window closes by itself only after `busy`
 // has become false, so while `busy` is true an ended thread means the user
 // pressed Cancel: that is the job's cancel signal, read with zero-time waits
@@ -20,6 +20,8 @@
 #include <string>
 #include <string_view>
 
+#include "actions/JobProgress.h"
+#include "actions/RunView.h"
 #include "actions/ToolExecution.h"
 #include "definitions/TargetDefinition.h"
 #include "machine/MachineIdentity.h"
@@ -28,11 +30,8 @@
 #include "platform/JobLimits.h"
 #include "platform/Threads.h"
 #include "platform/WorkFiles.h"
-#include "ui/ProgressWindow.h"
 
 namespace Korvane::PC::Tarnwick {
-
-class UpdateController;
 
 // Size of the one buffer through which the download and the verification
 // stream.
@@ -40,12 +39,12 @@ inline constexpr std::uint32_t kTransferPieceBytes = 65536;
 
 class ToolJob {
 public:
-    ToolJob(UpdateController& controller, const ToolJobMessages& messages);
+    ToolJob(const RunView& run, const ToolJobMessages& messages, ToolWait toolWait);
     ToolJob(const ToolJob&) = delete;
     ToolJob& operator=(const ToolJob&) = delete;
     ~ToolJob();
 
-    UpdateController* controller;  // not owned
+    RunView run;
     // True while the progress window is to stay open.
     std::atomic<bool> busy{false};
     // The progress window's thread; null in silent mode, when it could not
@@ -55,6 +54,7 @@ public:
     std::u16string downloadFile;  // empty until made
     bool toolStarted = false;     // when false at clean-up, the work folder goes
     ToolJobMessages messages;
+    ToolWait toolWait;
     std::uint32_t attempts = 4;
     std::uint32_t retryWaitMs;
     std::uint64_t packageSizeLimit;
@@ -66,21 +66,21 @@ public:
 
 // Runs the job: work folder, download file, up to `attempts` downloads with a
 // pause after each failed one, verification, the package, the tool. Returns
-// 0 (tool started) or 1008 to 1017; `retry` is true only when the user
+// kCompleted (tool started) or 1008 to 1017; `retry` is true only when the user
 // answered a failure with "try again".
-std::int32_t RunJob(ToolJob& job, bool& retry);
+[[nodiscard]] ExitCode RunJob(ToolJob& job, bool& retry);
 
 // Makes "Pemberlin<i>" in the temporary-files path with the first free i;
 // false when the path is unknown or a folder cannot be made for another
 // reason than an existing name.
 bool MakeWorkFolder(ToolJob& job);
 
-// One download attempt into `file`: 0, or 1008 (cancelled, also while
+// One download attempt into `file`: kCompleted, or 1008 (cancelled, also while
 // connecting or waiting for data), 1011 (no session), 1012 (address not
 // opened, or no answer within the limits), 1013 (read failed, or the attempt
 // passed its deadline or fell below the minimum rate), 1014 (write failed,
 // or the body reached the package size limit).
-std::int32_t DownloadPackage(ToolJob& job, IDownloadFile& file);
+[[nodiscard]] ExitCode DownloadPackage(ToolJob& job, IDownloadFile& file);
 
 // Whether a download attempt may go on: not once `attemptDeadlineMs` have
 // passed since `startMs`, nor once, at least `rateWindowMs` after the start,

@@ -1,25 +1,24 @@
 #include "actions/UpdateActions.h"
 
-#include "app/UpdateController.h"
 #include "machine/EcDeviceControl.h"
 
 namespace Korvane::PC::Tarnwick {
 
-std::int32_t CUpdateAction::GetState() {
-    return controller_->options.force ? ActionState::kUpdateNeeded : state_;
+ActionState CUpdateAction::GetState() {
+    return run_.options.force ? ActionState::kUpdateNeeded : state_;
 }
 
 std::vector<std::uint8_t> CUpdateAction::GetMessageRtf() {
     const RtfMessageIndex index = GetState() == ActionState::kNothingToDo ? currentMessage_ : neededMessage_;
-    return LoadRtfMessage(controller_->platform.modules, controller_->companionLibrary.get(),
+    return LoadRtfMessage(run_.platform.modules, run_.companionLibrary.get(),
                           static_cast<std::uint32_t>(index));
 }
 
-std::int32_t CUpdateAction::Execute() { return ExecuteToolJobs(*controller_, jobMessages_); }
+ExitCode CUpdateAction::Execute() { return ExecuteToolJobs(run_, jobMessages_, toolWait_); }
 
 std::int32_t CUpdateAction::Conclude(const Verdict& verdict) {
     if (verdict.failure) {
-        controller_->ShowMessage(kTdErrorIcon, verdict.failure->heading, verdict.failure->content,
+        run_.messages.ShowMessage(kTdErrorIcon, verdict.failure->heading, verdict.failure->content,
                                  kTdcbfCloseButton, kIdClose);
         return kEFail;
     }
@@ -28,40 +27,40 @@ std::int32_t CUpdateAction::Conclude(const Verdict& verdict) {
 }
 
 Version3 CUpdatePMUFirmwareAction::ReadInstalledFirmware() {
-    Platform& platform = controller_->platform;
+    Platform& platform = run_.platform;
     const Version3 installed = ReadPmuFirmwareVersion(platform.registry, platform.files, platform.accessLibraries,
                                                       platform.runAccount);
     if (installed[0] != 0) {
         currentVersionText_ =
-            FirmwareSentence(platform.modules, controller_->companionLibrary.get(), platform.text, installed);
+            FirmwareSentence(platform.modules, run_.companionLibrary.get(), platform.text, installed);
     }
     return installed;
 }
 
 std::int32_t CUpdatePMUFirmwareAction::Evaluate() {
-    return Conclude(FirmwareRule(ReadInstalledFirmware(), controller_->target.version));
+    return Conclude(FirmwareRule(ReadInstalledFirmware(), run_.target.version));
 }
 
 std::int32_t CCobalenAction::Evaluate() {
-    return Conclude(CobalenRule(ReadInstalledFirmware(), controller_->target.version, controller_->platform.registry));
+    return Conclude(CobalenRule(ReadInstalledFirmware(), run_.target.version, run_.platform.registry));
 }
 
 std::int32_t CUpdateODMBiosAction::Evaluate() {
-    Platform& platform = controller_->platform;
+    Platform& platform = run_.platform;
     // ToWide keeps the terminator: a machine without a BIOS version text
     // still gets the template, with an empty insert.
     const std::u16string installed = ToWide(platform.text, ReadBiosVersion(platform.firmware).c_str());
-    currentVersionText_ = TextVersionSentence(platform.modules, controller_->companionLibrary.get(), platform.text,
+    currentVersionText_ = TextVersionSentence(platform.modules, run_.companionLibrary.get(), platform.text,
                                               kBiosSentence, installed);
-    return Conclude(BiosRule(installed, controller_->target.version));
+    return Conclude(BiosRule(installed, run_.target.version));
 }
 
 std::int32_t CInstallChargeLimitToolAction::Evaluate() {
-    Platform& platform = controller_->platform;
+    Platform& platform = run_.platform;
     const ChargeLimitToolValue tool = ReadChargeLimitToolValue(platform.registry);
-    currentVersionText_ = TextVersionSentence(platform.modules, controller_->companionLibrary.get(), platform.text,
+    currentVersionText_ = TextVersionSentence(platform.modules, run_.companionLibrary.get(), platform.text,
                                               kToolSentence, tool.text);
-    return Conclude(ToolRule(tool.text, controller_->target.version));
+    return Conclude(ToolRule(tool.text, run_.target.version));
 }
 
 }  // namespace Korvane::PC::Tarnwick

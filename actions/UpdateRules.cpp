@@ -10,7 +10,7 @@ namespace {
 constexpr std::u16string_view kChargeLimitToolKey = u"Software\\Korvane\\QxBatteryLimitter";
 constexpr std::uint32_t kChargeLimitToolBuffer = 200;
 
-std::int32_t StateFor(std::int32_t comparison) {
+ActionState StateFor(std::int32_t comparison) {
     return comparison < 0 ? ActionState::kUpdateNeeded : ActionState::kNothingToDo;
 }
 
@@ -32,16 +32,16 @@ ChargeLimitToolValue ReadChargeLimitToolValue(IRegistry& registry) {
 }
 
 Verdict FirmwareRule(const Version3& installed, std::u16string_view targetVersion) {
-    if (installed[0] == 0) return {0, kFirmwareUnreadable};
+    if (installed[0] == 0) return {ActionState::kNotEvaluated, kFirmwareUnreadable};
     const Version3 target = ParseVersion3(targetVersion);
-    if (target[0] == 0) return {0, kFirmwareTargetUnusable};
+    if (target[0] == 0) return {ActionState::kNotEvaluated, kFirmwareTargetUnusable};
     return {StateFor(CompareVersions(installed, target)), std::nullopt};
 }
 
 Verdict CobalenRule(const Version3& installed, std::u16string_view targetVersion, IRegistry& registry) {
-    if (installed[0] == 0) return {0, kFirmwareUnreadable};
+    if (installed[0] == 0) return {ActionState::kNotEvaluated, kFirmwareUnreadable};
     const Version3 target = ParseVersion3(targetVersion);
-    if (target[0] == 0) return {0, kFirmwareTargetUnusable};
+    if (target[0] == 0) return {ActionState::kNotEvaluated, kFirmwareTargetUnusable};
     const Version3 nextStep{target[0], target[1], target[2] + 1};
     if (CompareVersions(installed, nextStep) > 0) return {ActionState::kNothingToDo, std::nullopt};
     if (installed == target || installed == nextStep) return {ActionState::kUpdateNeeded, std::nullopt};
@@ -53,9 +53,9 @@ Verdict CobalenRule(const Version3& installed, std::u16string_view targetVersion
 
 Verdict BiosRule(std::u16string_view installedBios, std::u16string_view targetVersion) {
     const Version2 installed = ParseVersion2(installedBios);
-    if (installed[0] == 0) return {0, kBiosUnreadable};
+    if (installed[0] == 0) return {ActionState::kNotEvaluated, kBiosUnreadable};
     const Version2 target = ParseVersion2(targetVersion);
-    if (target[0] == 0) return {0, kBiosTargetUnusable};
+    if (target[0] == 0) return {ActionState::kNotEvaluated, kBiosTargetUnusable};
     return {StateFor(CompareVersions(installed, target)), std::nullopt};
 }
 

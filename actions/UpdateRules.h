@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "actions/IAction.h"
+#include "definitions/CompanionResources.h"
 #include "machine/VersionProbes.h"
 #include "platform/Handles.h"
 
@@ -17,18 +19,8 @@ class IModules;
 class IRegistry;
 class IText;
 
-// A failure message: companion-library string ids of heading and content.
-struct FailureMessage {
-    std::uint16_t heading = 0;
-    std::uint16_t content = 0;
-};
-inline constexpr FailureMessage kFirmwareUnreadable{120, 121};
-inline constexpr FailureMessage kFirmwareTargetUnusable{122, 123};
-inline constexpr FailureMessage kBiosUnreadable{124, 125};
-inline constexpr FailureMessage kBiosTargetUnusable{126, 127};
-
 struct Verdict {
-    std::int32_t state = 0;                // 1 or 2 when there is no failure
+    ActionState state = ActionState::kNotEvaluated;  // set when there is no failure
     std::optional<FailureMessage> failure;  // set: Evaluate fails with E_FAIL
 };
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ToolOptions.h"
+#include "run/ToolOptions.h"
 
 namespace Korvane::PC::Tarnwick {
 

@@ -4,7 +4,7 @@
 
 namespace Korvane::PC::Tarnwick {
 
-ConsentStep DecideConsent(const ToolOptions& options, std::int32_t kind, std::int32_t state) {
+ConsentStep DecideConsent(const ToolOptions& options, ActionKind kind, ActionState state) {
     if (options.silent) return state == ActionState::kUpdateNeeded ? ConsentStep::kExecute : ConsentStep::kStop;
     if (options.viewTarget &&
         (kind == ActionKind::kNotTarget || kind == ActionKind::kGettingReady || state == ActionState::kNothingToDo))
@@ -13,10 +13,10 @@ ConsentStep DecideConsent(const ToolOptions& options, std::int32_t kind, std::in
     return ConsentStep::kAskDialog;
 }
 
-ExitCode StopExitCode(std::int32_t kind, std::int32_t state) {
-    if (kind == ActionKind::kNotTarget) return Exit::kNotTarget;
-    if (kind == ActionKind::kGettingReady) return Exit::kGettingReady;
-    return state == ActionState::kUpdateNeeded ? Exit::kDeclinedUpdate : Exit::kNothingToDo;
+ExitCode StopExitCode(ActionKind kind, ActionState state) {
+    if (kind == ActionKind::kNotTarget) return ExitCode::kNotTarget;
+    if (kind == ActionKind::kGettingReady) return ExitCode::kGettingReady;
+    return state == ActionState::kUpdateNeeded ? ExitCode::kDeclinedUpdate : ExitCode::kNothingToDo;
 }
 
 }  // namespace Korvane::PC::Tarnwick

@@ -6,8 +6,9 @@
 
 #include <cstdint>
 
-#include "app/ExitCode.h"
-#include "app/ToolOptions.h"
+#include "actions/IAction.h"
+#include "run/ExitCode.h"
+#include "run/ToolOptions.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -18,10 +19,10 @@ enum class ConsentStep {
     kAskDialog,         // the action dialog: OK executes, anything else stops
 };
 
-ConsentStep DecideConsent(const ToolOptions& options, std::int32_t kind, std::int32_t state);
+ConsentStep DecideConsent(const ToolOptions& options, ActionKind kind, ActionState state);
 
 // The exit code of a run that stops at the consent step (not a target,
 // getting ready, update declined, nothing to do).
-ExitCode StopExitCode(std::int32_t kind, std::int32_t state);
+ExitCode StopExitCode(ActionKind kind, ActionState state);
 
 }  // namespace Korvane::PC::Tarnwick

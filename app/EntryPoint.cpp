@@ -10,7 +10,7 @@ namespace Korvane::PC::Tarnwick {
 ExitCode RunEntryPoint(Platform& platform) {
     OptionTable table = MakeOptionTable();
     const std::optional<std::vector<std::u16string>> arguments = platform.commandLine.SplitProcessCommandLine();
-    if (!arguments || !ParseCommandLine(*arguments, table)) return Exit::kBadCommandLine;
+    if (!arguments || !ParseCommandLine(*arguments, table)) return ExitCode::kBadCommandLine;
 
     // Before anything is loaded: this also picks the language of the
     // resources that every branch reads.
@@ -22,16 +22,16 @@ ExitCode RunEntryPoint(Platform& platform) {
 
     if (table[kOptMakeReleaseDat].present) {
         WriteReleaseFile(platform);
-        return Exit::kCompleted;
+        return ExitCode::kCompleted;
     }
     if (table[kOptShowInfo].present) {
         WriteInfoReport(platform, table[kOptShowInfo].value);
-        return Exit::kCompleted;
+        return ExitCode::kCompleted;
     }
 
     const ToolOptions options = ToToolOptions(table);
     if (options.viewTarget && RunStartupCheck(platform.registry, platform.environment, platform.files, platform.processes)) {
-        return Exit::kStartupProgramHandled;
+        return ExitCode::kStartupProgramHandled;
     }
 
     UpdateController controller(platform, options);

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "app/ExitCode.h"
+#include "run/ExitCode.h"
 #include "platform/Platform.h"
 
 namespace Korvane::PC::Tarnwick {

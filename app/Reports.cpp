@@ -9,7 +9,6 @@
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::uint16_t kReleaseFileNameString = 151;
 
 // printf's "%u" / "%0Nu" / "%d" in UTF-16.
 std::u16string Number(std::int64_t value, std::size_t width = 0) {
@@ -48,7 +47,7 @@ std::u16string FormatLogLine(const LocalTime& time, std::uint32_t releaseNumber,
                              const MachineIdentity& machine, std::u16string_view currentVersionText) {
     std::u16string line = Number(time.year, 4) + u'/' + Number(time.month, 2) + u'/' + Number(time.day, 2) + u' ' +
                           Number(time.hour, 2) + u':' + Number(time.minute, 2) + u':' + Number(time.second, 2);
-    line += u", " + Number(releaseNumber) + u", " + Number(result) + u", ";
+    line += u", " + Number(releaseNumber) + u", " + Number(ToNumber(result)) + u", ";
     for (const std::u16string* field : {&machine.manufacturer, &machine.product, &machine.model, &machine.serial}) {
         AppendOneLine(line, *field);
         line += u", ";
@@ -89,7 +88,7 @@ void WriteReleaseFile(Platform& platform) {
         // The name is used as the library gives it: a relative name is
         // relative to the current folder.
         const std::u16string name =
-            LoadCompanionString(platform.modules, controller.companionLibrary.get(), kReleaseFileNameString);
+            LoadCompanionString(platform.modules, controller.companionLibrary.get(), StringId::kReleaseFile);
         if (std::unique_ptr<IOutputFile> file = platform.outputFiles.OpenForRewrite(name)) {
             std::string digits;
             for (char16_t c : Number(controller.ReleaseNumber())) digits += static_cast<char>(c);

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ExitCode.h"
+#include "run/ExitCode.h"
 #include "definitions/TargetDefinition.h"
 #include "machine/MachineIdentity.h"
 #include "platform/Clock.h"

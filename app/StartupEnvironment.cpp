@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "app/PersistentState.h"
+#include "run/PersistentState.h"
 #include "app/PublisherPolicy.h"
 #include "common/Numbers.h"
 #include "definitions/CompanionResources.h"
@@ -218,7 +218,7 @@ bool UpdateController::PrepareEnvironment() {
 
     if (options.enableCancelLimit) {
         const std::uint32_t days = LookupCancelDays(
-            platform.language, LoadCompanionString(platform.modules, companionLibrary.get(), kCancelDaysString));
+            platform.language, LoadCompanionString(platform.modules, companionLibrary.get(), StringId::kCancelDays));
         cancelAllowed = ComputeDaysLeft(platform, days, cancelDaysLeft);
     } else {
         cancelAllowed = true;

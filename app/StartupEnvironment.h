@@ -16,7 +16,6 @@ namespace Korvane::PC::Tarnwick {
 
 inline constexpr char16_t kCompanionLibraryName[] = u"battery.dll";
 inline constexpr std::uint32_t kModulePathChars = 260;  // MAX_PATH
-inline constexpr std::uint16_t kCancelDaysString = 178;
 
 // The program's own strings and icon for the library-missing message.
 inline constexpr std::uint16_t kOwnToolNameString = 131;

@@ -1,14 +1,18 @@
 #include "app/UpdateController.h"
 
+#include "actions/CreateAction.h"
 #include "actions/OnlineVersionCheck.h"
+#include "actions/SimpleActions.h"
 #include "app/ConsentStep.h"
-#include "common/Numbers.h"
+#include "app/StartupEnvironment.h"
 #include "definitions/CompanionResources.h"
+#include "definitions/PrerequisiteChecks.h"
+#include "ui/Messages.h"
+#include "ui/SupportLinks.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::uint16_t kReleaseNumberString = 152;
 constexpr std::uint16_t kNewerReleaseHeading = 159;
 constexpr std::uint16_t kNewerReleaseText = 160;
 constexpr std::uint16_t kGettingReadyHeading = 187;
@@ -29,7 +33,10 @@ bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& acco
 }
 
 UpdateController::UpdateController(Platform& platform_, const ToolOptions& options_)
-    : platform(platform_), options(options_), companionLibrary(platform_.modules) {}
+    : platform(platform_),
+      options(options_),
+      companionLibrary(platform_.modules),
+      progressWindow_(platform_.taskDialogs) {}
 
 UpdateController::~UpdateController() { Teardown(); }
 
@@ -38,12 +45,12 @@ ExitCode UpdateController::RunController() {
     // lives in this frame, so it is closed on every path out of the run.
     NamedMutexResult mutex = platform.sync.CreateNamedMutex(kSingleInstanceMutexName, 0,
                                                             kSynchronizeAccess | kReadControlAccess);
-    if (AnotherInstanceRuns(mutex, platform.runAccount.Read())) return Exit::kAlreadyRunning;
+    if (AnotherInstanceRuns(mutex, platform.runAccount.Read())) return ExitCode::kAlreadyRunning;
     return RunWithMutexHeld();
 }
 
 ExitCode UpdateController::RunWithMutexHeld() {
-    if (!PrepareEnvironment()) return Exit::kNoCompanionLibrary;
+    if (!PrepareEnvironment()) return ExitCode::kNoCompanionLibrary;
 
     // The release check waits on the network while the essential-software
     // probes run (they only read); its answer is taken before anything that
@@ -56,33 +63,33 @@ ExitCode UpdateController::RunWithMutexHeld() {
         const std::uint32_t local = ReleaseNumber();
         if (local < releaseCheck->Answer()) {
             ShowMessage(kTdErrorIcon, kNewerReleaseHeading, kNewerReleaseText, kTdcbfCloseButton, kIdClose);
-            return Exit::kNewerReleaseExists;
+            return ExitCode::kNewerReleaseExists;
         }
         releaseCheck.reset();
     }
 
     if (essentialMissing) return RunEssentialSoftwareLoop();
 
-    if (!SelectAction()) return Exit::kSelectionFailed;
+    if (!SelectAction()) return ExitCode::kSelectionFailed;
     return DriveAction();
 }
 
 ExitCode UpdateController::RunEssentialSoftwareLoop() {
-    if (options.silent) return Exit::kEssentialMissing;
+    if (options.silent) return ExitCode::kEssentialMissing;
     for (;;) {
-        if (ShowActionDialog() != kIdOk) return Exit::kEssentialMissing;
-        if (OpenSupportPage()) return Exit::kSupportPageOpened;
+        if (ShowActionDialog() != kIdOk) return ExitCode::kEssentialMissing;
+        if (OpenSupportPage()) return ExitCode::kSupportPageOpened;
     }
 }
 
 ExitCode UpdateController::DriveAction() {
-    if (!currentAction) return Exit::kNoAction;
-    if (!options.force && currentAction->Evaluate() < 0) return Exit::kNoAction;
+    if (!currentAction) return ExitCode::kNoAction;
+    if (!options.force && currentAction->Evaluate() < 0) return ExitCode::kNoAction;
     for (;;) {
         if (AskConsent()) return StopResult();
-        if (!currentAction) return Exit::kNoActionToExecute;
+        if (!currentAction) return ExitCode::kNoActionToExecute;
         const ExitCode result = currentAction->Execute();
-        if (options.silent || result != 0) return result;
+        if (options.silent || result != ExitCode::kCompleted) return result;
     }
 }
 
@@ -107,7 +114,81 @@ bool UpdateController::AskConsent() {
 }
 
 std::uint32_t UpdateController::ReleaseNumber() {
-    return ReadUnsigned32(LoadCompanionString(platform.modules, companionLibrary.get(), kReleaseNumberString));
+    return ReadReleaseNumber(platform.modules, companionLibrary.get());
+}
+
+std::unique_ptr<CReleaseCheck> UpdateController::StartReleaseCheck() {
+    return MakeReleaseCheck(platform, companionLibrary.get());
+}
+
+bool UpdateController::CheckRequirements(const SelectionTables* tables) {
+    installedComponents = ProbeInstalledComponents(
+        {platform.processes, platform.registry, platform.files, platform.environment, platform.paths});
+    std::optional<RequirementRow> row =
+        LookUpRequirementRow(platform.modules, companionLibrary.get(), machine.product, tables);
+    if (!row) return false;
+    requirementRow = std::move(*row);
+    if (!AnyMissing(requirementRow, installedComponents)) return false;
+    target.action = ActionCode::kNeedEssentialSoft;
+    ReplaceAction(CreateAction(View(), ActionCode::kNeedEssentialSoft));
+    return true;
+}
+
+bool UpdateController::SelectAction(const SelectionTables* tables) {
+    if (options.force) {
+        ReplaceAction(CreateAction(View(), static_cast<std::int32_t>(options.forcedKind)));
+        return true;
+    }
+    CPlatformPairProbes probes(platform, *this);
+    Selection selection = ChooseAction({machine, osClass, options.viewTarget}, platform.modules,
+                                       companionLibrary.get(), probes, platform.registry, tables);
+    selectionStep = selection.step;
+    if (selection.target) target = std::move(*selection.target);
+    if (!selection.succeeded) return false;
+    ReplaceAction(CreateAction(View(), selection.code));
+    return true;
+}
+
+bool UpdateController::OpenSupportPage() {
+    return OfferSupportPage(View(), requirementRow, installedComponents,
+                            SupportOsTag(ProbeOsVersion(platform.system), IsWow64(platform.system)));
+}
+
+std::intptr_t UpdateController::ShowActionDialog() { return HostActionDialog(platform.dialogs, DialogView()); }
+
+std::int32_t UpdateController::ShowMessage(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
+                                           std::uint32_t commonButtons, std::int32_t defaultResult) {
+    return ShowCompanionMessage({platform, options, companionLibrary}, icon, mainInstruction, content,
+                                commonButtons, defaultResult);
+}
+
+std::int32_t UpdateController::AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
+                                         std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
+    return AskCompanionChoice({platform, options, companionLibrary}, icon, mainInstruction, content,
+                              firstButtonText, secondButtonText);
+}
+
+std::int32_t UpdateController::AskChoice(std::uint16_t icon, std::uint16_t mainInstruction,
+                                         std::u16string_view content, std::uint16_t firstButtonText,
+                                         std::uint16_t secondButtonText) {
+    return AskCompanionChoice({platform, options, companionLibrary}, icon, mainInstruction, content,
+                              firstButtonText, secondButtonText);
+}
+
+std::int32_t UpdateController::AskKeepOpen(WindowHandle parent, std::uint16_t content) {
+    return AskCompanionKeepOpen({platform, options, companionLibrary}, parent, content);
+}
+
+std::int32_t UpdateController::AskKeepOpen(WindowHandle parent, std::u16string_view content) {
+    return AskCompanionKeepOpen({platform, options, companionLibrary}, parent, content);
+}
+
+RunView UpdateController::View() {
+    return {platform, options, companionLibrary, machine, target, *this, progressWindow_};
+}
+
+ActionDialogView UpdateController::DialogView() {
+    return {View(), currentAction.get(), cancelAllowed, cancelDaysLeft};
 }
 
 void UpdateController::ReplaceAction(std::unique_ptr<IAction> action) {

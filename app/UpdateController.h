@@ -1,7 +1,9 @@
 // The run object. It owns everything a run needs: the options, the loaded
 // companion library, the machine identity, the chosen target row and the one
-// current action. The actions and the dialog hold non-owning pointers back to
-// it and read its fields directly.
+// current action. Nothing below app/ sees it: the actions, their jobs, the
+// dialog and the support step read the run through a RunView (View()) and
+// reach its messages through IRunMessages, which it provides. Each of its
+// operations is a short delegate to the folder that holds the logic.
 //
 // Life: construct, then RunController() once (a normal run) or
 // PrepareEnvironment() alone (the report branches), then Teardown(). The
@@ -15,24 +17,23 @@
 #include <string_view>
 
 #include "actions/IAction.h"
-#include "app/ExitCode.h"
-#include "app/ToolOptions.h"
+#include "actions/RunView.h"
 #include "definitions/ActionSelection.h"
 #include "definitions/DefinitionTables.h"
 #include "definitions/TargetDefinition.h"
 #include "machine/MachineIdentity.h"
 #include "platform/OwnedModule.h"
 #include "platform/Platform.h"
+#include "run/ExitCode.h"
+#include "run/OsClass.h"
+#include "run/RunMessages.h"
+#include "run/ToolOptions.h"
+#include "ui/ActionDialog.h"
+#include "ui/ProgressWindow.h"
 
 namespace Korvane::PC::Tarnwick {
 
 class CReleaseCheck;
-
-// Class of the running operating system: 0..9 for Windows 7, 8, 8.1, 10
-// before release 1903 and 10 from 1903, each 32-bit (even) or 64-bit (odd);
-// 10 for anything else.
-using OsClass = std::int32_t;
-inline constexpr OsClass kOsClassOther = 10;
 
 inline constexpr char16_t kSingleInstanceMutexName[] =
     u"KorvanePemberlin-{98FD7549-2EAA-485F-AFEB-179B5963E49A}";
@@ -46,14 +47,12 @@ inline constexpr char16_t kSingleInstanceMutexName[] =
 // by an object of another type (ERROR_INVALID_HANDLE) is no instance.
 bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& account);
 
-inline constexpr std::uint16_t kActionDialogTemplate = 129;
-
-class UpdateController {
+class UpdateController : public IRunMessages {
 public:
     UpdateController(Platform& platform, const ToolOptions& options);
     UpdateController(const UpdateController&) = delete;
     UpdateController& operator=(const UpdateController&) = delete;
-    ~UpdateController();
+    ~UpdateController() override;
 
     // The whole normal run; returns its exit code.
     ExitCode RunController();
@@ -94,26 +93,32 @@ public:
     // ShowMessage is shown only when neither silent nor viewTarget is set and
     // the companion library is loaded.
     std::int32_t ShowMessage(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
-                             std::uint32_t commonButtons, std::int32_t defaultResult);
+                             std::uint32_t commonButtons, std::int32_t defaultResult) override;
     // Shown unless silent, when the companion library is loaded. Buttons 100
     // and 200 carry the given text ids; the default is 200.
     std::int32_t AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
-                           std::uint16_t firstButtonText, std::uint16_t secondButtonText);
+                           std::uint16_t firstButtonText, std::uint16_t secondButtonText) override;
     // The same with a content text built by the caller.
     std::int32_t AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::u16string_view content,
-                           std::uint16_t firstButtonText, std::uint16_t secondButtonText);
+                           std::uint16_t firstButtonText, std::uint16_t secondButtonText) override;
     // The warning question of the action dialog's close request, over
     // `parent`: button 1 (string 184, the default) keeps the dialog open,
     // button 0 (string 183) lets it close. Shown unless silent, when the
     // companion library is loaded; otherwise 1.
-    std::int32_t AskKeepOpen(WindowHandle parent, std::uint16_t content);
-    std::int32_t AskKeepOpen(WindowHandle parent, std::u16string_view content);
+    std::int32_t AskKeepOpen(WindowHandle parent, std::uint16_t content) override;
+    std::int32_t AskKeepOpen(WindowHandle parent, std::u16string_view content) override;
 
     // Destroys the action held and stores `action` (which may be null).
     void ReplaceAction(std::unique_ptr<IAction> action);
 
     // Releases everything the controller owns. Safe to call more than once.
     void Teardown();
+
+    // What the parts below read of this run; valid while the controller
+    // lives.
+    RunView View();
+    // The action dialog's view of this run and its current action.
+    ActionDialogView DialogView();
 
     Platform& platform;
 
@@ -130,6 +135,8 @@ public:
     SelectionStep selectionStep = SelectionStep::kNotMaker;
 
 private:
+    CProgressWindow progressWindow_;
+
     ExitCode RunWithMutexHeld();
     ExitCode RunEssentialSoftwareLoop();
     ExitCode StopResult();

@@ -3,13 +3,10 @@
 #include <algorithm>
 #include <array>
 
-#include "actions/SimpleActions.h"
-#include "actions/UpdateActions.h"
-#include "app/PersistentState.h"
-#include "app/UpdateController.h"
 #include "definitions/CompanionResources.h"
 #include "machine/CountedKey.h"
 #include "machine/EcDeviceControl.h"
+#include "run/PersistentState.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -40,26 +37,7 @@ TargetDefinition WithAction(TargetDefinition row, std::int32_t action) {
 
 }  // namespace
 
-std::unique_ptr<IAction> CreateAction(UpdateController* controller, std::int32_t code) {
-    switch (code) {
-        case ActionCode::kUpdatePmuFirmware:
-            return std::make_unique<CUpdatePMUFirmwareAction>(controller);
-        case ActionCode::kUpdateBios:
-            return std::make_unique<CUpdateODMBiosAction>(controller);
-        case ActionCode::kInstallChargeLimitTool:
-            return std::make_unique<CInstallChargeLimitToolAction>(controller);
-        case ActionCode::kGettingReady:
-            return std::make_unique<CGettingReadyAction>(controller);
-        case ActionCode::kCobalenFirmware:
-            return std::make_unique<CCobalenAction>(controller);
-        case ActionCode::kNeedEssentialSoft:
-            return std::make_unique<CNeedEssentialSoftAction>(controller);
-        default:
-            return std::make_unique<CNotTargetAction>(controller);
-    }
-}
-
-std::int32_t OsSupportCode(const OsSupportRow& row, std::int32_t osClass) {
+std::int32_t OsSupportCode(const OsSupportRow& row, OsClass osClass) {
     // Windows 8 and 8.1 share their columns.
     static constexpr std::array<std::size_t, 10> kColumn{0, 1, 2, 3, 2, 3, 4, 5, 6, 7};
     if (osClass < 0 || osClass > 9) return ActionCode::kNotTarget;
@@ -192,44 +170,18 @@ Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHan
     return selection;
 }
 
-namespace {
+Version3 CPlatformPairProbes::ReadInstalledFirmware() {
+    return ReadPmuFirmwareVersion(platform_.registry, platform_.files, platform_.accessLibraries,
+                                  platform_.runAccount);
+}
 
-// The pair probes on the controller's platform.
-class ControllerPairProbes : public IPairProbes {
-public:
-    explicit ControllerPairProbes(UpdateController& controller) : controller_(controller) {}
-    Version3 ReadInstalledFirmware() override {
-        Platform& platform = controller_.platform;
-        return ReadPmuFirmwareVersion(platform.registry, platform.files, platform.accessLibraries, platform.runAccount);
-    }
-    std::u16string ReadInstalledBios() override {
-        Platform& platform = controller_.platform;
-        return ToWide(platform.text, ReadBiosVersion(platform.firmware).c_str());
-    }
-    void ReportFirmwareUnreadable() override {
-        controller_.ShowMessage(kTdErrorIcon, kFirmwareUnreadable.heading, kFirmwareUnreadable.content,
+std::u16string CPlatformPairProbes::ReadInstalledBios() {
+    return ToWide(platform_.text, ReadBiosVersion(platform_.firmware).c_str());
+}
+
+void CPlatformPairProbes::ReportFirmwareUnreadable() {
+    (void)messages_.ShowMessage(kTdErrorIcon, kFirmwareUnreadable.heading, kFirmwareUnreadable.content,
                                 kTdcbfCloseButton, kIdClose);
-    }
-
-private:
-    UpdateController& controller_;
-};
-
-}  // namespace
-
-bool UpdateController::SelectAction(const SelectionTables* tables) {
-    if (options.force) {
-        ReplaceAction(CreateAction(this, static_cast<std::int32_t>(options.forcedKind)));
-        return true;
-    }
-    ControllerPairProbes probes(*this);
-    Selection selection = ChooseAction({machine, osClass, options.viewTarget}, platform.modules,
-                                       companionLibrary.get(), probes, platform.registry, tables);
-    selectionStep = selection.step;
-    if (selection.target) target = std::move(*selection.target);
-    if (!selection.succeeded) return false;
-    ReplaceAction(CreateAction(this, selection.code));
-    return true;
 }
 
 }  // namespace Korvane::PC::Tarnwick

@@ -1,5 +1,5 @@
 // The choice of the action for this machine from the companion library's
-// tables, and the creation of the action object for an action code.
+// tables (actions/CreateAction.h makes the action object for the code).
 //
 // ChooseAction is the decision (the controller's SelectAction stores what it
 // returns): the maker test, the first definition row for the board, the
@@ -16,23 +16,16 @@
 #include <span>
 #include <string>
 
-#include "actions/IAction.h"
 #include "definitions/DefinitionTables.h"
 #include "definitions/TargetDefinition.h"
 #include "machine/MachineIdentity.h"
 #include "machine/VersionProbes.h"
 #include "platform/Handles.h"
+#include "platform/Platform.h"
+#include "run/OsClass.h"
+#include "run/RunMessages.h"
 
 namespace Korvane::PC::Tarnwick {
-
-class IModules;
-class IRegistry;
-class UpdateController;
-
-// Maps an action code to a new action that points back to `controller`:
-// 1 firmware, 2 BIOS, 3 charge-limit tool, 6 getting ready, 7 firmware
-// (variant), 8 essential software missing, anything else not a target.
-std::unique_ptr<IAction> CreateAction(UpdateController* controller, std::int32_t code);
 
 // What resolving a pair reaches outside the tables.
 class IPairProbes {
@@ -45,6 +38,20 @@ public:
     // Message 120/121 (close button, error icon), suppressed when silent or
     // in notification mode.
     virtual void ReportFirmwareUnreadable() = 0;
+};
+
+// The pair probes of a run: the access library and SMBIOS through
+// `platform`, the report through the run's ShowMessage.
+class CPlatformPairProbes : public IPairProbes {
+public:
+    CPlatformPairProbes(Platform& platform, IRunMessages& messages) : platform_(platform), messages_(messages) {}
+    Version3 ReadInstalledFirmware() override;
+    std::u16string ReadInstalledBios() override;
+    void ReportFirmwareUnreadable() override;
+
+private:
+    Platform& platform_;
+    IRunMessages& messages_;
 };
 
 // Tables parsed once by a caller that makes many decisions on one library.
@@ -73,7 +80,7 @@ enum class SelectionStep {
 
 struct SelectionInput {
     const MachineIdentity& machine;
-    std::int32_t osClass = 0;  // OsClass
+    OsClass osClass = 0;
     bool viewTarget = false;
 };
 
@@ -100,6 +107,6 @@ TargetDefinition ResolvePairedRows(const TargetDefinition& first, const TargetDe
                                    IPairProbes& probes);
 
 // The operating-system column's code for `osClass` (0 for a class above 9).
-std::int32_t OsSupportCode(const OsSupportRow& row, std::int32_t osClass);
+std::int32_t OsSupportCode(const OsSupportRow& row, OsClass osClass);
 
 }  // namespace Korvane::PC::Tarnwick

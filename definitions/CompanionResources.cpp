@@ -40,6 +40,10 @@ std::u16string LoadCompanionString(IModules& modules, ModuleHandle module, std::
     return result;
 }
 
+std::uint32_t ReadReleaseNumber(IModules& modules, ModuleHandle module) {
+    return ReadUnsigned32(LoadCompanionString(modules, module, StringId::kReleaseNumber));
+}
+
 std::vector<std::uint8_t> LoadRtfMessage(IModules& modules, ModuleHandle module, std::uint32_t index) {
     static constexpr std::array<std::uint16_t, 8> kIds{101, 102, 103, 104, 105, 106, 107, 173};
     if (index >= kIds.size()) return {};

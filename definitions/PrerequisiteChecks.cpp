@@ -1,7 +1,5 @@
 #include "definitions/PrerequisiteChecks.h"
 
-#include "actions/SimpleActions.h"
-#include "app/UpdateController.h"
 #include "definitions/ActionSelection.h"
 #include "definitions/CompanionResources.h"
 #include "machine/CountedKey.h"
@@ -170,22 +168,16 @@ bool AnyMissing(const RequirementRow& row, const InstalledComponents& installed)
     return false;
 }
 
-bool UpdateController::CheckRequirements(const SelectionTables* tables) {
-    installedComponents = ProbeInstalledComponents(
-        {platform.processes, platform.registry, platform.files, platform.environment, platform.paths});
+std::optional<RequirementRow> LookUpRequirementRow(IModules& modules, ModuleHandle library,
+                                                   const std::u16string& product, const SelectionTables* tables) {
     std::vector<RequirementRow> owned;
     if (tables == nullptr) {
-        owned = ParseRequirementTable(LoadTextTable(platform.modules, companionLibrary.get(),
-                                                    TableId::kRequirementTable));
+        owned = ParseRequirementTable(LoadTextTable(modules, library, TableId::kRequirementTable));
     }
     const std::span<const RequirementRow> rows = tables != nullptr ? tables->requirements : owned;
-    const RequirementRow* row = FindRequirementRow(rows, machine.product);
-    if (row == nullptr) return false;
-    requirementRow = *row;
-    if (!AnyMissing(requirementRow, installedComponents)) return false;
-    target.action = ActionCode::kNeedEssentialSoft;
-    ReplaceAction(std::make_unique<CNeedEssentialSoftAction>(this));
-    return true;
+    const RequirementRow* row = FindRequirementRow(rows, product);
+    if (row == nullptr) return std::nullopt;
+    return *row;
 }
 
 }  // namespace Korvane::PC::Tarnwick

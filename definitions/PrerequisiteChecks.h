@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "definitions/ActionSelection.h"
 #include "definitions/DefinitionTables.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
@@ -74,6 +75,12 @@ InstalledComponents ProbeInstalledComponents(const ComponentProbes& probes);
 
 // The first row for `product` (whole counted text compared), or null.
 const RequirementRow* FindRequirementRow(std::span<const RequirementRow> rows, const std::u16string& product);
+
+// The requirement row of `product`: from `tables` when given, else from the
+// companion library's requirement table, parsed for this call only.
+std::optional<RequirementRow> LookUpRequirementRow(IModules& modules, ModuleHandle library,
+                                                   const std::u16string& product,
+                                                   const SelectionTables* tables = nullptr);
 
 // A slot is missing when the row requires it and it is not installed.
 bool IsMissing(const RequirementRow& row, const InstalledComponents& installed, std::size_t slot);

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/ExitCode.h"
+#include "run/ExitCode.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -10,6 +10,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     const long code = std::strtol(argv[1], nullptr, 10);
-    std::printf("%s\n", Korvane::PC::Tarnwick::DescribeExitCode(static_cast<Korvane::PC::Tarnwick::ExitCode>(code)));
+    std::printf("%s\n", Korvane::PC::Tarnwick::DescribeExitCode(static_cast<std::int32_t>(code)));
     return 0;
 }

@@ -1,9 +1,8 @@
 #include "ui/ActionDialog.h"
 
-#include "app/PersistentState.h"
-#include "app/UpdateController.h"
 #include "definitions/CompanionResources.h"
 #include "platform/TaskDialogs.h"
+#include "run/PersistentState.h"
 #include "ui/Messages.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -29,7 +28,7 @@ constexpr int kLogoHeight = 40;
 
 constexpr std::int32_t kKeepOpen = 1;
 
-bool UpdatePending(std::int32_t kind, std::int32_t state) {
+bool UpdatePending(ActionKind kind, ActionState state) {
     return state == ActionState::kUpdateNeeded && kind != ActionKind::kNotTarget;
 }
 
@@ -38,24 +37,24 @@ std::u16string_view UpToNul(std::u16string_view text) { return text.substr(0, te
 
 }  // namespace
 
-DialogButtons ChooseDialogButtons(std::int32_t kind, std::int32_t state, bool cancelAllowed) {
+DialogButtons ChooseDialogButtons(ActionKind kind, ActionState state, bool cancelAllowed) {
     if (kind == ActionKind::kNeedEssentialSoft || state == ActionState::kUpdateNeeded) {
         return {.okShown = true, .okInCancelsPlace = !cancelAllowed, .focus = kIdOk};
     }
     return {.okShown = false, .okInCancelsPlace = false, .focus = kIdCancel};
 }
 
-std::uint16_t CancelButtonTextId(std::int32_t kind, std::int32_t state) {
+std::uint16_t CancelButtonTextId(ActionKind kind, ActionState state) {
     return UpdatePending(kind, state) ? kLaterString : kCancelString;
 }
 
 void CActionDialog::OnInitDialog(IDialogWindow& window) {
     // The hosting always has an action to show; without one the dialog
     // offers nothing, like a machine that is not a target.
-    IAction* action = controller_->currentAction.get();
-    const std::int32_t kind = action ? action->GetKind() : ActionKind::kNotTarget;
-    const std::int32_t state = action ? action->GetState() : ActionState::kNothingToDo;
-    const bool haveLibrary = static_cast<bool>(controller_->companionLibrary);
+    IAction* action = view_.action;
+    const ActionKind kind = action ? action->GetKind() : ActionKind::kNotTarget;
+    const ActionState state = action ? action->GetState() : ActionState::kNothingToDo;
+    const bool haveLibrary = static_cast<bool>(view_.run.companionLibrary);
 
     if (haveLibrary) SetTexts(window, kind, state);
     window.SetItemFont(DialogControl::kCaption, IDialogWindow::Font::kCaption);
@@ -68,24 +67,24 @@ void CActionDialog::OnInitDialog(IDialogWindow& window) {
         window.StreamRichText(DialogControl::kRichText, action->GetMessageRtf());
         window.SetItemText(DialogControl::kMachineLine, MachineLine(action->GetCurrentVersionText()));
     }
-    ArrangeButtons(window, ChooseDialogButtons(kind, state, controller_->cancelAllowed));
+    ArrangeButtons(window, ChooseDialogButtons(kind, state, view_.cancelAllowed));
 }
 
-void CActionDialog::SetTexts(IDialogWindow& window, std::int32_t kind, std::int32_t state) {
+void CActionDialog::SetTexts(IDialogWindow& window, ActionKind kind, ActionState state) {
     const auto text = [this](std::uint16_t id) { return CompanionString(id); };
     window.SetTitle(text(kTitleString));
     window.SetItemText(DialogControl::kCaption, text(kCaptionString));
     window.SetItemText(DialogControl::kRelease,
-                       FormatTemplate(controller_->platform.text, text(kReleaseTemplate), {controller_->ReleaseNumber()}));
+                       FormatTemplate(view_.run.platform.text, text(kReleaseTemplate), {ReadReleaseNumber(view_.run.platform.modules, view_.run.companionLibrary.get())}));
     window.SetItemText(DialogControl::kPcLabel, text(kPcLabelString));
     window.SetItemText(kIdOk, text(kOkString));
     window.SetItemText(kIdCancel, text(CancelButtonTextId(kind, state)));
 }
 
 std::u16string CActionDialog::MachineLine(const std::u16string& version) {
-    std::u16string model(UpToNul(controller_->machine.model));
+    std::u16string model(UpToNul(view_.run.machine.model));
     if (model.empty()) model = CompanionString(kUnknownModelString);
-    IText& text = controller_->platform.text;
+    IText& text = view_.run.platform.text;
     if (version.empty()) return FormatTemplate(text, CompanionString(kModelTemplate), {model});
     return FormatTemplate(text, CompanionString(kModelWithVersionTemplate), {model, version});
 }
@@ -103,7 +102,7 @@ void CActionDialog::ArrangeButtons(IDialogWindow& window, const DialogButtons& b
 }
 
 std::u16string CActionDialog::CompanionString(std::uint16_t id) {
-    return LoadCompanionString(controller_->platform.modules, controller_->companionLibrary.get(), id);
+    return LoadCompanionString(view_.run.platform.modules, view_.run.companionLibrary.get(), id);
 }
 
 void CActionDialog::OnCommand(IDialogWindow& window, int controlId) {
@@ -111,22 +110,22 @@ void CActionDialog::OnCommand(IDialogWindow& window, int controlId) {
 }
 
 void CActionDialog::OnCloseRequest(IDialogWindow& window) {
-    if (controller_->options.viewTarget) {
-        if (!controller_->cancelAllowed) return;
+    if (view_.run.options.viewTarget) {
+        if (!view_.cancelAllowed) return;
         const WindowHandle self = window.Handle();
-        if (controller_->cancelDaysLeft < kNoCancelLimit) {
-            const std::u16string question = FormatTemplate(controller_->platform.text,
+        if (view_.cancelDaysLeft < kNoCancelLimit) {
+            const std::u16string question = FormatTemplate(view_.run.platform.text,
                                                            CompanionString(kDaysLeftTemplate),
-                                                           {controller_->cancelDaysLeft});
-            if (controller_->AskKeepOpen(self, question) == kKeepOpen) return;
+                                                           {view_.cancelDaysLeft});
+            if (view_.run.messages.AskKeepOpen(self, question) == kKeepOpen) return;
         }
-        if (controller_->AskKeepOpen(self, kReallyCancelString) == kKeepOpen) return;
+        if (view_.run.messages.AskKeepOpen(self, kReallyCancelString) == kKeepOpen) return;
     }
     window.EndDialog(kIdCancel);
 }
 
 void CActionDialog::OnLinkClicked(IDialogWindow& window, std::u16string_view text) {
-    if (MayOpenLink(controller_->platform.runAccount, text)) window.OpenAddress(text);
+    if (MayOpenLink(view_.run.platform.runAccount, text)) window.OpenAddress(text);
 }
 
 }  // namespace Korvane::PC::Tarnwick

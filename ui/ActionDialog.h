@@ -10,12 +10,30 @@
 #include <string>
 #include <string_view>
 
+#include "actions/IAction.h"
+#include "actions/RunView.h"
 #include "platform/DialogHost.h"
 #include "ui/WebAddress.h"
 
 namespace Korvane::PC::Tarnwick {
 
-class UpdateController;
+inline constexpr std::uint16_t kActionDialogTemplate = 129;
+
+// What the dialog reads of the run: the run's view, the action to explain
+// (null: the dialog offers nothing, like a machine that is not a target) and
+// the cancel period of the notification mode.
+struct ActionDialogView {
+    RunView run;
+    IAction* action = nullptr;  // not owned
+    bool cancelAllowed = false;
+    std::uint32_t cancelDaysLeft = 0;
+};
+
+// Hosts the modal dialog: a single-threaded COM apartment around it (the
+// rich-edit control's OLE callback needs one), the common controls and the
+// rich-edit library loaded, then the modal loop over the active window.
+// Returns the dialog's end code (1 = consent; -1 when it could not run).
+std::intptr_t HostActionDialog(IDialogHost& host, const ActionDialogView& view);
 
 // Controls of template 129 besides IDOK (1) and IDCANCEL (2).
 namespace DialogControl {
@@ -38,15 +56,15 @@ struct DialogButtons {
 // consent opens the support step) or state 1 (an update is needed). Then OK
 // shows; once the cancel period is over (`cancelAllowed` false) it takes
 // Cancel's place and Cancel goes. Otherwise only Cancel shows.
-DialogButtons ChooseDialogButtons(std::int32_t kind, std::int32_t state, bool cancelAllowed);
+DialogButtons ChooseDialogButtons(ActionKind kind, ActionState state, bool cancelAllowed);
 
 // Cancel's caption: "later" (176) while an update is pending (state 1 of any
 // kind but 0), the plain caption (116) otherwise.
-std::uint16_t CancelButtonTextId(std::int32_t kind, std::int32_t state);
+std::uint16_t CancelButtonTextId(ActionKind kind, ActionState state);
 
 class CActionDialog : public IDialogDelegate {
 public:
-    explicit CActionDialog(UpdateController* controller) : controller_(controller) {}
+    explicit CActionDialog(const ActionDialogView& view) : view_(view) {}
 
     // Texts, fonts, icons, logo, message, machine line, buttons, in order.
     void OnInitDialog(IDialogWindow& window) override;
@@ -59,13 +77,13 @@ public:
     void OnLinkClicked(IDialogWindow& window, std::u16string_view text) override;
 
 private:
-    void SetTexts(IDialogWindow& window, std::int32_t kind, std::int32_t state);
+    void SetTexts(IDialogWindow& window, ActionKind kind, ActionState state);
     // "Model: ..." with the installed version when the action reports one.
     std::u16string MachineLine(const std::u16string& version);
     static void ArrangeButtons(IDialogWindow& window, const DialogButtons& buttons);
     std::u16string CompanionString(std::uint16_t id);
 
-    UpdateController* controller_;  // not owned
+    ActionDialogView view_;
 };
 
 }  // namespace Korvane::PC::Tarnwick

@@ -1,7 +1,6 @@
 // Hosting of the action dialog: a single-threaded COM apartment around it
 // (the rich-edit control's OLE callback needs one), the common controls and
 // the rich-edit library loaded, then the modal loop.
-#include "app/UpdateController.h"
 #include "ui/ActionDialog.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -11,15 +10,14 @@ constexpr std::uint32_t kApartmentThreadedNoOle1Dde = 0x2 | 0x4;  // COINIT_APAR
 
 }  // namespace
 
-std::intptr_t UpdateController::ShowActionDialog() {
-    IDialogHost& host = platform.dialogs;
+std::intptr_t HostActionDialog(IDialogHost& host, const ActionDialogView& view) {
     const std::int32_t coinit = host.CoInitializeEx(kApartmentThreadedNoOle1Dde);
     host.InitCommonControls();
     // Kept loaded on purpose: a later pass of the dialog loads it again.
     host.LoadLibraryAndKeep(u"Msftedit.dll");
     std::intptr_t result = -1;
     {
-        CActionDialog dialog(this);
+        CActionDialog dialog(view);
         result = host.RunModalDialog(kActionDialogTemplate, host.GetActiveWindow(), dialog);
     }
     if (coinit >= 0) host.CoUninitialize();

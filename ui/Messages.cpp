@@ -3,7 +3,6 @@
 // (150) and the program's icon 101 as its window icon.
 #include "ui/Messages.h"
 
-#include "app/UpdateController.h"
 #include "ui/WebAddress.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -16,11 +15,11 @@ constexpr std::int32_t kKeepOpen = 1;   // AskKeepOpen: the default
 constexpr std::uint16_t kLeaveText = 183;
 constexpr std::uint16_t kKeepOpenText = 184;
 
-TaskDialogRequest CompanionMessage(const UpdateController& controller, std::uint16_t icon) {
+TaskDialogRequest CompanionMessage(const MessageContext& run, std::uint16_t icon) {
     TaskDialogRequest request =
-        MessageRequest(controller.companionLibrary.get(), kMessageTitleString, kMessageFooterString, kProgramIcon);
+        MessageRequest(run.companionLibrary.get(), kMessageTitleString, kMessageFooterString, kProgramIcon);
     request.mainIconId = icon;
-    OpenLinksByRule(request, controller.platform);
+    OpenLinksByRule(request, run.platform);
     return request;
 }
 
@@ -29,30 +28,30 @@ void SetContent(TaskDialogRequest& request, std::u16string_view text) { request.
 
 // Shows `request` when `operation` may show in this run; its default button
 // is also the answer when it is not shown or fails.
-std::int32_t Show(UpdateController& controller, MessageOperation operation, TaskDialogRequest& request,
+std::int32_t Show(const MessageContext& run, MessageOperation operation, TaskDialogRequest& request,
                   std::int32_t defaultResult) {
-    if (!MessageShown(operation, controller.options, bool(controller.companionLibrary))) return defaultResult;
+    if (!MessageShown(operation, run.options, bool(run.companionLibrary))) return defaultResult;
     request.defaultButton = defaultResult;
-    return controller.platform.taskDialogs.Show(request).value_or(defaultResult);
+    return run.platform.taskDialogs.Show(request).value_or(defaultResult);
 }
 
 template <typename Content>
-std::int32_t Choose(UpdateController& controller, std::uint16_t icon, std::uint16_t mainInstruction,
+std::int32_t Choose(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
                     Content content, std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
-    TaskDialogRequest request = CompanionMessage(controller, icon);
+    TaskDialogRequest request = CompanionMessage(run, icon);
     request.mainInstructionId = mainInstruction;
     SetContent(request, content);
     request.buttons = {{kFirstChoice, firstButtonText}, {kSecondChoice, secondButtonText}};
-    return Show(controller, MessageOperation::kAskChoice, request, kSecondChoice);
+    return Show(run, MessageOperation::kAskChoice, request, kSecondChoice);
 }
 
 template <typename Content>
-std::int32_t KeepOpen(UpdateController& controller, WindowHandle parent, Content content) {
-    TaskDialogRequest request = CompanionMessage(controller, kTdWarningIcon);
+std::int32_t KeepOpen(const MessageContext& run, WindowHandle parent, Content content) {
+    TaskDialogRequest request = CompanionMessage(run, kTdWarningIcon);
     request.parent = parent;
     SetContent(request, content);
     request.buttons = {{kLeave, kLeaveText}, {kKeepOpen, kKeepOpenText}};
-    return Show(controller, MessageOperation::kAskKeepOpen, request, kKeepOpen);
+    return Show(run, MessageOperation::kAskKeepOpen, request, kKeepOpen);
 }
 
 }  // namespace
@@ -79,32 +78,33 @@ void OpenLinksByRule(TaskDialogRequest& request, Platform& platform) {
     };
 }
 
-std::int32_t UpdateController::ShowMessage(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
-                                           std::uint32_t commonButtons, std::int32_t defaultResult) {
-    TaskDialogRequest request = CompanionMessage(*this, icon);
+std::int32_t ShowCompanionMessage(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
+                                  std::uint16_t content, std::uint32_t commonButtons, std::int32_t defaultResult) {
+    TaskDialogRequest request = CompanionMessage(run, icon);
     request.mainInstructionId = mainInstruction;
     request.contentId = content;
     request.commonButtons = commonButtons;
-    return Show(*this, MessageOperation::kShowMessage, request, defaultResult);
+    return Show(run, MessageOperation::kShowMessage, request, defaultResult);
 }
 
-std::int32_t UpdateController::AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
-                                         std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
-    return Choose(*this, icon, mainInstruction, content, firstButtonText, secondButtonText);
+std::int32_t AskCompanionChoice(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
+                                std::uint16_t content, std::uint16_t firstButtonText,
+                                std::uint16_t secondButtonText) {
+    return Choose(run, icon, mainInstruction, content, firstButtonText, secondButtonText);
 }
 
-std::int32_t UpdateController::AskChoice(std::uint16_t icon, std::uint16_t mainInstruction,
-                                         std::u16string_view content, std::uint16_t firstButtonText,
-                                         std::uint16_t secondButtonText) {
-    return Choose(*this, icon, mainInstruction, content, firstButtonText, secondButtonText);
+std::int32_t AskCompanionChoice(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
+                                std::u16string_view content, std::uint16_t firstButtonText,
+                                std::uint16_t secondButtonText) {
+    return Choose(run, icon, mainInstruction, content, firstButtonText, secondButtonText);
 }
 
-std::int32_t UpdateController::AskKeepOpen(WindowHandle parent, std::uint16_t content) {
-    return KeepOpen(*this, parent, content);
+std::int32_t AskCompanionKeepOpen(const MessageContext& run, WindowHandle parent, std::uint16_t content) {
+    return KeepOpen(run, parent, content);
 }
 
-std::int32_t UpdateController::AskKeepOpen(WindowHandle parent, std::u16string_view content) {
-    return KeepOpen(*this, parent, content);
+std::int32_t AskCompanionKeepOpen(const MessageContext& run, WindowHandle parent, std::u16string_view content) {
+    return KeepOpen(run, parent, content);
 }
 
 }  // namespace Korvane::PC::Tarnwick

@@ -1,14 +1,17 @@
-// The task-dialog messages of the run: who may show them and the
-// configuration they share. The operations themselves are on the
-// UpdateController (ShowMessage, AskChoice, AskKeepOpen).
+// The task-dialog messages of the run: who may show them, the configuration
+// they share and the three operations (the controller's ShowMessage,
+// AskChoice and AskKeepOpen delegate here).
 #pragma once
 
 #include <cstdint>
 
-#include "app/ToolOptions.h"
+#include <string_view>
+
 #include "platform/Handles.h"
+#include "platform/OwnedModule.h"
 #include "platform/Platform.h"
 #include "platform/TaskDialogs.h"
+#include "run/ToolOptions.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -30,6 +33,26 @@ TaskDialogRequest MessageRequest(ModuleHandle instance, std::uint16_t titleId, s
 // Makes `request`'s hyperlinks open by the link rule (MayOpenLink) through
 // the shell.
 void OpenLinksByRule(TaskDialogRequest& request, Platform& platform);
+
+// What the operations read of the run: its platform, its options and the
+// companion library, whose string ids the texts are.
+struct MessageContext {
+    Platform& platform;
+    const ToolOptions& options;
+    const OwnedModule& companionLibrary;
+};
+
+// The operations; see run/RunMessages.h for the answers.
+std::int32_t ShowCompanionMessage(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
+                                  std::uint16_t content, std::uint32_t commonButtons, std::int32_t defaultResult);
+std::int32_t AskCompanionChoice(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
+                                std::uint16_t content, std::uint16_t firstButtonText,
+                                std::uint16_t secondButtonText);
+std::int32_t AskCompanionChoice(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
+                                std::u16string_view content, std::uint16_t firstButtonText,
+                                std::uint16_t secondButtonText);
+std::int32_t AskCompanionKeepOpen(const MessageContext& run, WindowHandle parent, std::uint16_t content);
+std::int32_t AskCompanionKeepOpen(const MessageContext& run, WindowHandle parent, std::u16string_view content);
 
 // Ids of the companion library's messages.
 inline constexpr std::uint16_t kMessageTitleString = 119;

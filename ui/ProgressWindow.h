@@ -6,18 +6,11 @@
 #include <atomic>
 #include <cstdint>
 
+#include "actions/JobProgress.h"
 #include "platform/Handles.h"
 #include "platform/TaskDialogs.h"
 
 namespace Korvane::PC::Tarnwick {
-
-// What the progress window reads from its job. `busy` is written by the main
-// thread and polled by the window's timer.
-struct ProgressWindowView {
-    ModuleHandle companionLibrary = nullptr;
-    std::uint16_t titleId = 0;  // main instruction (string id of the library)
-    const std::atomic<bool>* busy = nullptr;
-};
 
 // The task dialog the progress window shows.
 TaskDialogRequest ProgressWindowRequest(const ProgressWindowView& view);
@@ -27,5 +20,15 @@ TaskDialogRequest ProgressWindowRequest(const ProgressWindowView& view);
 // end while still busy as a cancel) or within one timer tick after `busy`
 // turned false.
 void ShowProgressWindow(ITaskDialogs& dialogs, const ProgressWindowView& view);
+
+// The jobs' progress window as a task dialog of `dialogs`.
+class CProgressWindow : public IProgressWindow {
+public:
+    explicit CProgressWindow(ITaskDialogs& dialogs) : dialogs_(dialogs) {}
+    void Show(const ProgressWindowView& view) override { ShowProgressWindow(dialogs_, view); }
+
+private:
+    ITaskDialogs& dialogs_;
+};
 
 }  // namespace Korvane::PC::Tarnwick

@@ -2,15 +2,12 @@
 
 #include <array>
 
-#include "app/StartupEnvironment.h"
-#include "app/UpdateController.h"
 #include "definitions/CompanionResources.h"
 #include "ui/WebAddress.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::uint16_t kSupportAddressString = 200;
 constexpr std::uint16_t kQuestionHeading = 188;
 constexpr std::uint16_t kOpenButtonText = 190;
 constexpr std::uint16_t kCloseButtonText = 192;
@@ -37,7 +34,7 @@ std::optional<SupportPageOffer> BuildSupportPageOffer(IModules& modules, ModuleH
                                                       std::u16string_view product, const RequirementRow& row,
                                                       const InstalledComponents& installed) {
     SupportPageOffer offer;
-    offer.address = LoadCompanionString(modules, library, kSupportAddressString);
+    offer.address = LoadCompanionString(modules, library, StringId::kSupportAddress);
     offer.address += u"?board=";
     offer.address += VisibleText(product);
     offer.address += u"&soft=";
@@ -72,21 +69,20 @@ std::optional<std::u16string_view> SupportOsTag(std::int32_t version, bool is64B
     }
 }
 
-bool UpdateController::OpenSupportPage() {
-    if (options.silent) return false;
+bool OfferSupportPage(const RunView& run, const RequirementRow& row, const InstalledComponents& installed,
+                      std::optional<std::u16string_view> osTag) {
+    if (run.options.silent) return false;
+    Platform& platform = run.platform;
     std::optional<SupportPageOffer> offer =
-        BuildSupportPageOffer(platform.modules, companionLibrary.get(), machine.product, requirementRow,
-                              installedComponents);
+        BuildSupportPageOffer(platform.modules, run.companionLibrary.get(), run.machine.product, row, installed);
     if (!offer) return false;
-    const std::optional<std::u16string_view> osTag =
-        SupportOsTag(ProbeOsVersion(platform.system), IsWow64(platform.system));
     if (!osTag) return false;
     // No person to read the question, or a browser with the run's rights.
     if (!MayOpenBrowser(platform.runAccount.Read())) return false;
     offer->address += u"&os=";
     offer->address += *osTag;
-    if (AskChoice(kTdInformationIcon, kQuestionHeading, offer->list, kOpenButtonText, kCloseButtonText) !=
-        kOpenAnswer) {
+    if (run.messages.AskChoice(kTdInformationIcon, kQuestionHeading, offer->list, kOpenButtonText,
+                               kCloseButtonText) != kOpenAnswer) {
         return false;
     }
     // The shell's own answer is not used: the page counts as handed over.

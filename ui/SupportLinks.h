@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "actions/RunView.h"
 #include "definitions/PrerequisiteChecks.h"
 #include "platform/Handles.h"
 #include "platform/Modules.h"
@@ -29,6 +30,14 @@ struct SupportPageOffer {
 std::optional<SupportPageOffer> BuildSupportPageOffer(IModules& modules, ModuleHandle library,
                                                       std::u16string_view product, const RequirementRow& row,
                                                       const InstalledComponents& installed);
+
+// The support step of the essential-software loop: builds the offer for the
+// missing components of `row`, and unless the run is silent, the system is
+// unknown (`osTag` empty) or no browser may open for this run, asks whether
+// to open the page (AskChoice) and opens it on consent. True when the page
+// was handed to the browser.
+bool OfferSupportPage(const RunView& run, const RequirementRow& row, const InstalledComponents& installed,
+                      std::optional<std::u16string_view> osTag);
 
 // "win764", "win1032", ... for the versions 6.1, 6.2, 6.3 and 10.0
 // ((major << 16) | minor); nullopt for any other.

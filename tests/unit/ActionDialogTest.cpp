@@ -20,7 +20,7 @@ protected:
                                  {115, u"this PC"}, {116, u"Cancel"}, {149, u"Model %1"}, {152, u"0x10"},
                                  {163, u"Release %1!u!"}, {176, u"Later"}, {182, u"%1!u! days left"}});
     }
-    UpdateController& Make(ToolOptions options, std::int32_t kind, std::int32_t state, bool cancelAllowed = true,
+    UpdateController& Make(ToolOptions options, ActionKind kind, ActionState state, bool cancelAllowed = true,
                            std::uint32_t daysLeft = 1000) {
         controller = std::make_unique<UpdateController>(fakes.platform, options);
         controller->companionLibrary.reset(fakes.modules.LoadLibraryEx(u"lib", kLoadLibraryAsDatafile));
@@ -44,22 +44,23 @@ bool Has(const FakeDialogHost::Window& w, const std::string& entry) {
 
 TEST(DialogDecisions, ButtonsAndCancelCaptionFollowKindStateAndCancelPeriod) {
     struct Case {
-        std::int32_t kind, state;
+        ActionKind kind;
+        ActionState state;
         bool cancelAllowed, okShown, okMoved;
         int focus;
         std::uint16_t cancelText;
     } cases[] = {
-        {ActionKind::kNotTarget, 2, true, false, false, kIdCancel, 116},
-        {ActionKind::kNotTarget, 2, false, false, false, kIdCancel, 116},
-        {ActionKind::kNeedEssentialSoft, 2, true, true, false, kIdOk, 116},
-        {ActionKind::kNeedEssentialSoft, 2, false, true, true, kIdOk, 116},
-        {ActionKind::kPmuFirmware, 1, true, true, false, kIdOk, 176},
-        {ActionKind::kBios, 1, false, true, true, kIdOk, 176},
-        {ActionKind::kChargeLimitTool, 2, true, false, false, kIdCancel, 116},
-        {ActionKind::kNotTarget, 1, true, true, false, kIdOk, 116},  // no kind-0 action is pending
+        {ActionKind::kNotTarget, ActionState::kNothingToDo, true, false, false, kIdCancel, 116},
+        {ActionKind::kNotTarget, ActionState::kNothingToDo, false, false, false, kIdCancel, 116},
+        {ActionKind::kNeedEssentialSoft, ActionState::kNothingToDo, true, true, false, kIdOk, 116},
+        {ActionKind::kNeedEssentialSoft, ActionState::kNothingToDo, false, true, true, kIdOk, 116},
+        {ActionKind::kPmuFirmware, ActionState::kUpdateNeeded, true, true, false, kIdOk, 176},
+        {ActionKind::kBios, ActionState::kUpdateNeeded, false, true, true, kIdOk, 176},
+        {ActionKind::kChargeLimitTool, ActionState::kNothingToDo, true, false, false, kIdCancel, 116},
+        {ActionKind::kNotTarget, ActionState::kUpdateNeeded, true, true, false, kIdOk, 116},  // no kind-0 action is pending
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.kind << "/" << c.state << "/" << c.cancelAllowed);
+        SCOPED_TRACE(testing::Message() << ToNumber(c.kind) << "/" << ToNumber(c.state) << "/" << c.cancelAllowed);
         const DialogButtons b = ChooseDialogButtons(c.kind, c.state, c.cancelAllowed);
         EXPECT_EQ(b.okShown, c.okShown);
         EXPECT_EQ(b.okInCancelsPlace, c.okMoved);
@@ -82,7 +83,7 @@ TEST_F(ActionDialogTest, InitialisationFillsTextsFromTheLibraryInOrder) {
     Make({}, ActionKind::kPmuFirmware, ActionState::kUpdateNeeded).machine.model = std::u16string(u"KN 1001\0", 8);
     action->version = u"v 1.2";
     FakeDialogHost::Window w;
-    CActionDialog dialog(controller.get());
+    CActionDialog dialog(controller->DialogView());
     dialog.OnInitDialog(w);
     EXPECT_EQ(Printable(w.title), "title");
     EXPECT_EQ(Printable(w.texts[1000]), "caption");
@@ -101,7 +102,7 @@ TEST_F(ActionDialogTest, InitialisationFillsTextsFromTheLibraryInOrder) {
 TEST_F(ActionDialogTest, EmptyModelAndNoVersionUseTheShortLine) {
     Make({}, ActionKind::kNotTarget, ActionState::kNothingToDo);
     FakeDialogHost::Window w;
-    CActionDialog(controller.get()).OnInitDialog(w);
+    CActionDialog(controller->DialogView()).OnInitDialog(w);
     EXPECT_EQ(Printable(w.texts[1006]), "Model this PC");
     EXPECT_TRUE(Has(w, "hide:1") && Has(w, "disable:1") && Has(w, "focus:2"));
 }
@@ -109,7 +110,7 @@ TEST_F(ActionDialogTest, EmptyModelAndNoVersionUseTheShortLine) {
 TEST_F(ActionDialogTest, OkTakesCancelsPlaceOnceTheCancelPeriodIsOver) {
     Make({}, ActionKind::kPmuFirmware, ActionState::kUpdateNeeded, /*cancelAllowed=*/false);
     FakeDialogHost::Window w;
-    CActionDialog(controller.get()).OnInitDialog(w);
+    CActionDialog(controller->DialogView()).OnInitDialog(w);
     EXPECT_TRUE(Has(w, "align:1:2") && Has(w, "hide:2") && Has(w, "disable:2") && Has(w, "focus:1"));
     EXPECT_FALSE(Has(w, "hide:1"));
 }
@@ -118,7 +119,7 @@ TEST_F(ActionDialogTest, WithoutLibraryThePlaceholdersStay) {
     Make({}, ActionKind::kNotTarget, ActionState::kNothingToDo);
     controller->companionLibrary.reset();
     FakeDialogHost::Window w;
-    CActionDialog(controller.get()).OnInitDialog(w);
+    CActionDialog(controller->DialogView()).OnInitDialog(w);
     EXPECT_TRUE(w.texts.empty());
     EXPECT_FALSE(Has(w, "title") || Has(w, "rtf:1002"));
 }
@@ -126,7 +127,7 @@ TEST_F(ActionDialogTest, WithoutLibraryThePlaceholdersStay) {
 TEST_F(ActionDialogTest, CloseRequestOutsideNotificationModeEndsAtOnce) {
     Make({}, ActionKind::kPmuFirmware, ActionState::kUpdateNeeded, /*cancelAllowed=*/false, 3);
     FakeDialogHost::Window w;
-    CActionDialog(controller.get()).OnCloseRequest(w);
+    CActionDialog(controller->DialogView()).OnCloseRequest(w);
     EXPECT_TRUE(w.ended);
     EXPECT_EQ(w.endResult, kIdCancel);
     EXPECT_TRUE(fakes.taskDialogs.shown.empty());
@@ -157,7 +158,7 @@ TEST_F(ActionDialogTest, CloseRequestInNotificationModeAsksWhileTheCancelPeriodL
         fakes.taskDialogs.answers.assign(c.answers.begin(), c.answers.end());
         Make(viewTarget, ActionKind::kPmuFirmware, ActionState::kUpdateNeeded, c.cancelAllowed, c.daysLeft);
         FakeDialogHost::Window w;
-        CActionDialog(controller.get()).OnCloseRequest(w);
+        CActionDialog(controller->DialogView()).OnCloseRequest(w);
         EXPECT_EQ(w.ended, c.ends);
         if (c.ends) {
             EXPECT_EQ(w.endResult, kIdCancel);
@@ -186,7 +187,7 @@ TEST_F(ActionDialogTest, CloseRequestInNotificationModeAsksWhileTheCancelPeriodL
 TEST_F(ActionDialogTest, LinkClicksOpenOnlyWebAddresses) {
     Make({}, ActionKind::kNotTarget, ActionState::kNothingToDo);
     FakeDialogHost::Window w;
-    CActionDialog dialog(controller.get());
+    CActionDialog dialog(controller->DialogView());
     dialog.OnLinkClicked(w, u"List of supported models");
     dialog.OnLinkClicked(w, u"https://support.korvane.example/battery/models");
     ASSERT_EQ(w.opened.size(), 1u);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestText.h"
-#include "app/PersistentState.h"
+#include "run/PersistentState.h"
 #include "platform/fakes/FakeModules.h"
 #include "platform/fakes/FakeRegistry.h"
 

@@ -7,7 +7,7 @@
 #include <regex>
 #include <sstream>
 
-#include "app/ExitCode.h"
+#include "run/ExitCode.h"
 #include "tools/companion-tool/Commands.h"
 #include "tools/companion-tool/LogPage.h"
 #include "tools/companion-tool/LogReport.h"

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestText.h"
+#include "actions/CreateAction.h"
 #include "actions/SimpleActions.h"
 #include "definitions/ActionSelection.h"
 #include "platform/fakes/FakeEnvironment.h"
@@ -14,22 +15,22 @@ namespace {
 // An action whose answers the test sets and whose calls it counts.
 class FakeAction : public IAction {
 public:
-    std::int32_t kind = ActionKind::kPmuFirmware;
-    std::int32_t state = ActionState::kUpdateNeeded;
+    ActionKind kind = ActionKind::kPmuFirmware;
+    ActionState state = ActionState::kUpdateNeeded;
     std::int32_t evaluateResult = 0;
-    std::vector<std::int32_t> executeResults{0};  // the last one repeats
+    std::vector<ExitCode> executeResults{ExitCode::kCompleted};  // the last one repeats
     int evaluations = 0;
     int executions = 0;
 
-    std::int32_t GetKind() override { return kind; }
+    ActionKind GetKind() override { return kind; }
     std::int32_t Evaluate() override {
         ++evaluations;
         return evaluateResult;
     }
-    std::int32_t GetState() override { return state; }
+    ActionState GetState() override { return state; }
     std::vector<std::uint8_t> GetMessageRtf() override { return {}; }
     std::u16string GetCurrentVersionText() override { return {}; }
-    std::int32_t Execute() override {
+    ExitCode Execute() override {
         const std::size_t i = std::min<std::size_t>(static_cast<std::size_t>(executions), executeResults.size() - 1);
         ++executions;
         return executeResults[i];
@@ -65,8 +66,9 @@ ToolOptions ViewTarget() {
 
 TEST_F(ControllerTest, SilentStopsWithoutDialogAndMapsKindAndState) {
     struct Case {
-        std::int32_t kind, state;
-        ExitCode expected;
+        ActionKind kind;
+        ActionState state;
+        std::int32_t expected;
     } cases[] = {
         {ActionKind::kNotTarget, ActionState::kNothingToDo, 3},
         {ActionKind::kGettingReady, ActionState::kNothingToDo, 4},
@@ -76,7 +78,7 @@ TEST_F(ControllerTest, SilentStopsWithoutDialogAndMapsKindAndState) {
         {ActionKind::kNotTarget, ActionState::kNotEvaluated, 3},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "kind " << c.kind << " state " << c.state);
+        SCOPED_TRACE(testing::Message() << "kind " << ToNumber(c.kind) << " state " << ToNumber(c.state));
         FakeAction* action = nullptr;
         auto owned = std::make_unique<FakeAction>();
         action = owned.get();
@@ -84,7 +86,7 @@ TEST_F(ControllerTest, SilentStopsWithoutDialogAndMapsKindAndState) {
         action->state = c.state;
         UpdateController controller(fakes.platform, Silent());
         controller.ReplaceAction(std::move(owned));
-        EXPECT_EQ(controller.DriveAction(), c.expected);
+        EXPECT_EQ(ToNumber(controller.DriveAction()), c.expected);
         EXPECT_EQ(action->executions, 0);
     }
     EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
@@ -92,8 +94,8 @@ TEST_F(ControllerTest, SilentStopsWithoutDialogAndMapsKindAndState) {
 }
 
 TEST_F(ControllerTest, SilentExecutesOnceAndReturnsItsResult) {
-    for (const std::int32_t result : {0, 1015}) {
-        SCOPED_TRACE(result);
+    for (const ExitCode result : {ExitCode::kCompleted, ExitCode::kVerificationFailed}) {
+        SCOPED_TRACE(ToNumber(result));
         FakeAction* action = nullptr;
         auto owned = std::make_unique<FakeAction>();
         action = owned.get();
@@ -111,7 +113,7 @@ TEST_F(ControllerTest, InteractiveShowsDialogAgainAfterExecuteReturnsZero) {
     // OK, OK, then close: two executions, three dialogs, result by state.
     fakes.dialogs.script = {kIdOk, kIdOk, FakeDialogHost::kClose};
     FakeAction* action = nullptr;
-    EXPECT_EQ(Drive(ToolOptions{}, action), Exit::kDeclinedUpdate);
+    EXPECT_EQ(Drive(ToolOptions{}, action), ExitCode::kDeclinedUpdate);
     EXPECT_EQ(action->executions, 2);
     EXPECT_EQ(fakes.dialogs.dialogsShown, 3);
 }
@@ -121,10 +123,10 @@ TEST_F(ControllerTest, InteractiveEndsWithNonZeroExecuteResult) {
     FakeAction* action = nullptr;
     auto owned = std::make_unique<FakeAction>();
     action = owned.get();
-    action->executeResults = {1008};
+    action->executeResults = {ExitCode::kCancelled};
     UpdateController controller(fakes.platform, ToolOptions{});
     controller.ReplaceAction(std::move(owned));
-    EXPECT_EQ(controller.DriveAction(), 1008);
+    EXPECT_EQ(ToNumber(controller.DriveAction()), 1008);
     EXPECT_EQ(fakes.dialogs.dialogsShown, 1);
 }
 
@@ -134,34 +136,35 @@ TEST_F(ControllerTest, ClosingTheDialogMapsToStateResult) {
     action->state = ActionState::kNothingToDo;
     UpdateController controller(fakes.platform, ToolOptions{});
     controller.ReplaceAction(std::move(owned));
-    EXPECT_EQ(controller.DriveAction(), Exit::kNothingToDo);
+    EXPECT_EQ(controller.DriveAction(), ExitCode::kNothingToDo);
     EXPECT_EQ(action->executions, 0);
 }
 
 TEST_F(ControllerTest, ViewTargetStopsQuietlyWhenThereIsNothingToOffer) {
     struct Case {
-        std::int32_t kind, state;
-        ExitCode expected;
+        ActionKind kind;
+        ActionState state;
+        std::int32_t expected;
     } cases[] = {
         {ActionKind::kNotTarget, ActionState::kNothingToDo, 3},
         {ActionKind::kGettingReady, ActionState::kNothingToDo, 4},
         {ActionKind::kBios, ActionState::kNothingToDo, 2},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.kind);
+        SCOPED_TRACE(ToNumber(c.kind));
         auto owned = std::make_unique<FakeAction>();
         owned->kind = c.kind;
         owned->state = c.state;
         UpdateController controller(fakes.platform, ViewTarget());
         controller.ReplaceAction(std::move(owned));
-        EXPECT_EQ(controller.DriveAction(), c.expected);
+        EXPECT_EQ(ToNumber(controller.DriveAction()), c.expected);
     }
     EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
     // With an update needed, notification mode shows the dialog.
     UpdateController controller(fakes.platform, ViewTarget());
     auto owned = std::make_unique<FakeAction>();
     controller.ReplaceAction(std::move(owned));
-    EXPECT_EQ(controller.DriveAction(), Exit::kDeclinedUpdate);
+    EXPECT_EQ(controller.DriveAction(), ExitCode::kDeclinedUpdate);
     EXPECT_EQ(fakes.dialogs.dialogsShown, 1);
 }
 
@@ -173,7 +176,7 @@ TEST_F(ControllerTest, GettingReadyShowsNoticeInsteadOfDialog) {
     UpdateController controller(fakes.platform, ToolOptions{});
     controller.companionLibrary.reset(fakes.modules.LoadLibraryEx(u"lib", kLoadLibraryAsDatafile));
     controller.ReplaceAction(std::move(owned));
-    EXPECT_EQ(controller.DriveAction(), Exit::kGettingReady);
+    EXPECT_EQ(controller.DriveAction(), ExitCode::kGettingReady);
     EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
     ASSERT_EQ(fakes.taskDialogs.shown.size(), 1u);
     const TaskDialogRequest& r = fakes.taskDialogs.shown[0];
@@ -195,10 +198,10 @@ TEST_F(ControllerTest, EvaluateFailureAndMissingActionGive1006) {
     action->evaluateResult = kEFail;
     UpdateController controller(fakes.platform, Silent());
     controller.ReplaceAction(std::move(owned));
-    EXPECT_EQ(controller.DriveAction(), Exit::kNoAction);
+    EXPECT_EQ(controller.DriveAction(), ExitCode::kNoAction);
 
     UpdateController empty(fakes.platform, Silent());
-    EXPECT_EQ(empty.DriveAction(), Exit::kNoAction);
+    EXPECT_EQ(empty.DriveAction(), ExitCode::kNoAction);
 }
 
 TEST_F(ControllerTest, ForceSkipsEvaluate) {
@@ -209,7 +212,7 @@ TEST_F(ControllerTest, ForceSkipsEvaluate) {
     action->evaluateResult = kEFail;
     UpdateController controller(fakes.platform, options);
     controller.ReplaceAction(std::move(owned));
-    EXPECT_EQ(controller.DriveAction(), 0);
+    EXPECT_EQ(ToNumber(controller.DriveAction()), 0);
     EXPECT_EQ(action->evaluations, 0);
     EXPECT_EQ(action->executions, 1);
 }
@@ -218,7 +221,7 @@ TEST_F(ControllerTest, RunHoldsSingleInstanceMutexAndClosesItOnEveryPath) {
     // Normal run.
     {
         UpdateController controller(fakes.platform, Silent());
-        EXPECT_EQ(controller.RunController(), Exit::kNotTarget);
+        EXPECT_EQ(controller.RunController(), ExitCode::kNotTarget);
     }
     EXPECT_EQ(fakes.sync.lastName, kSingleInstanceMutexName);
     EXPECT_EQ(fakes.sync.lastFlags, 0u);
@@ -229,7 +232,7 @@ TEST_F(ControllerTest, RunHoldsSingleInstanceMutexAndClosesItOnEveryPath) {
     fakes.sync.alreadyExists = true;
     {
         UpdateController controller(fakes.platform, Silent());
-        EXPECT_EQ(controller.RunController(), Exit::kAlreadyRunning);
+        EXPECT_EQ(controller.RunController(), ExitCode::kAlreadyRunning);
     }
     EXPECT_EQ(fakes.sync.openHandles, 0);
     EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
@@ -238,7 +241,7 @@ TEST_F(ControllerTest, RunHoldsSingleInstanceMutexAndClosesItOnEveryPath) {
     fakes.sync.alreadyExists = false;
     fakes.sync.failCreation = true;
     UpdateController controller(fakes.platform, ToolOptions{});
-    EXPECT_EQ(controller.RunController(), Exit::kAlreadyRunning);
+    EXPECT_EQ(controller.RunController(), ExitCode::kAlreadyRunning);
     EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
 }
 
@@ -277,7 +280,7 @@ TEST_F(ControllerTest, SystemRunGoesOnPastAUsersGuard) {
     fakes.sync.alreadyExists = true;
     {
         UpdateController controller(fakes.platform, Silent());
-        EXPECT_EQ(controller.RunController(), Exit::kNotTarget);
+        EXPECT_EQ(controller.RunController(), ExitCode::kNotTarget);
     }
     EXPECT_EQ(fakes.sync.openHandles, 0);
 }
@@ -285,7 +288,7 @@ TEST_F(ControllerTest, SystemRunGoesOnPastAUsersGuard) {
 TEST_F(ControllerTest, MutexIsClosedAfterTheDialogPath) {
     fakes.dialogs.script = {FakeDialogHost::kClose};
     UpdateController controller(fakes.platform, ToolOptions{});
-    EXPECT_EQ(controller.RunController(), Exit::kNotTarget);
+    EXPECT_EQ(controller.RunController(), ExitCode::kNotTarget);
     EXPECT_EQ(fakes.dialogs.dialogsShown, 1);
     EXPECT_EQ(fakes.sync.created, 1);
     EXPECT_EQ(fakes.sync.openHandles, 0);
@@ -294,7 +297,7 @@ TEST_F(ControllerTest, MutexIsClosedAfterTheDialogPath) {
 TEST_F(ControllerTest, ForcedKindsCreateTheirActions) {
     struct Case {
         std::uint32_t kind;
-        ExitCode expected;
+        std::int32_t expected;
     } cases[] = {{0, 3}, {4, 3}, {5, 3}, {6, 4}, {8, 2}, {9, 3}, {4294967295u, 3}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.kind);
@@ -302,7 +305,7 @@ TEST_F(ControllerTest, ForcedKindsCreateTheirActions) {
         options.force = true;
         options.forcedKind = c.kind;
         UpdateController controller(fakes.platform, options);
-        EXPECT_EQ(controller.RunController(), c.expected);
+        EXPECT_EQ(ToNumber(controller.RunController()), c.expected);
         EXPECT_TRUE(controller.target.product.empty());
     }
 }
@@ -361,7 +364,7 @@ TEST_F(ControllerTest, TeardownReleasesActionAndLibraryOnce) {
     bool destroyed = false;
     class Tracked : public CNotTargetAction {
     public:
-        Tracked(UpdateController* c, bool& flag) : CNotTargetAction(c), flag_(flag) {}
+        Tracked(const RunView& run, bool& flag) : CNotTargetAction(run), flag_(flag) {}
         ~Tracked() override { flag_ = true; }
 
     private:
@@ -370,7 +373,7 @@ TEST_F(ControllerTest, TeardownReleasesActionAndLibraryOnce) {
     {
         UpdateController controller(fakes.platform, ToolOptions{});
         controller.companionLibrary.reset(fakes.modules.LoadLibraryEx(u"lib", kLoadLibraryAsDatafile));
-        controller.ReplaceAction(std::make_unique<Tracked>(&controller, destroyed));
+        controller.ReplaceAction(std::make_unique<Tracked>(controller.View(), destroyed));
         controller.machine.model = u"M";
         controller.Teardown();
         EXPECT_TRUE(destroyed);
@@ -395,14 +398,14 @@ TEST(CreateActionTest, EveryCodeGetsItsAction) {
     } cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, {5, 0}, {6, 6}, {7, 1}, {8, 8}, {9, 0}, {-1, 0}, {1000, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
-        const std::unique_ptr<IAction> action = CreateAction(&controller, c.code);
+        const std::unique_ptr<IAction> action = CreateAction(controller.View(), c.code);
         ASSERT_TRUE(action);
-        EXPECT_EQ(action->GetKind(), c.kind);
+        EXPECT_EQ(ToNumber(action->GetKind()), c.kind);
         const bool update = c.code == 1 || c.code == 2 || c.code == 3 || c.code == 7;
         EXPECT_EQ(action->GetState(), update ? ActionState::kNotEvaluated : ActionState::kNothingToDo);
         if (update) continue;
         EXPECT_EQ(action->Evaluate(), 0);
-        EXPECT_EQ(action->Execute(), 0);
+        EXPECT_EQ(action->Execute(), ExitCode::kCompleted);
         EXPECT_TRUE(action->GetCurrentVersionText().empty());
     }
 }
@@ -415,12 +418,12 @@ TEST(CreateActionTest, SimpleActionsReadTheirMessages) {
     UpdateController controller(fakes.platform, ToolOptions{});
     ASSERT_TRUE(controller.PrepareEnvironment());
     const std::vector<std::uint8_t> notTarget{'{', '1', '}'}, essential{'{', '8', '}'};
-    EXPECT_EQ(CreateAction(&controller, 0)->GetMessageRtf(), notTarget);
-    EXPECT_EQ(CreateAction(&controller, 6)->GetMessageRtf(), notTarget);
-    EXPECT_EQ(CreateAction(&controller, 8)->GetMessageRtf(), essential);
+    EXPECT_EQ(CreateAction(controller.View(), 0)->GetMessageRtf(), notTarget);
+    EXPECT_EQ(CreateAction(controller.View(), 6)->GetMessageRtf(), notTarget);
+    EXPECT_EQ(CreateAction(controller.View(), 8)->GetMessageRtf(), essential);
     controller.Teardown();
     // Without a library the message is empty, not an error.
-    EXPECT_TRUE(CreateAction(&controller, 0)->GetMessageRtf().empty());
+    EXPECT_TRUE(CreateAction(controller.View(), 0)->GetMessageRtf().empty());
 }
 
 }  // namespace

@@ -22,12 +22,12 @@ protected:
 };
 
 TEST_F(EntryPointTest, BadCommandLineDoesNoOtherWork) {
-    EXPECT_EQ(Run({"/SILENT"}), Exit::kBadCommandLine);
-    EXPECT_EQ(Run({"/language", "1041", "/bogus"}), Exit::kBadCommandLine);
+    EXPECT_EQ(Run({"/SILENT"}), ExitCode::kBadCommandLine);
+    EXPECT_EQ(Run({"/language", "1041", "/bogus"}), ExitCode::kBadCommandLine);
     EXPECT_EQ(fakes.sync.created, 0);
     EXPECT_TRUE(fakes.language.calls.empty());  // not even the language switch
     fakes.commandLine.arguments = std::nullopt;  // splitting failed
-    EXPECT_EQ(RunEntryPoint(fakes.platform), Exit::kBadCommandLine);
+    EXPECT_EQ(RunEntryPoint(fakes.platform), ExitCode::kBadCommandLine);
 }
 
 TEST_F(EntryPointTest, LanguageIsAppliedLocaleFirstAndCutTo16Bits) {
@@ -36,24 +36,24 @@ TEST_F(EntryPointTest, LanguageIsAppliedLocaleFirstAndCutTo16Bits) {
     for (const auto& [value, expected] : cases) {
         SCOPED_TRACE(value);
         fakes.language.calls.clear();
-        EXPECT_EQ(Run({"/silent", "/language", value}), Exit::kNotTarget);
+        EXPECT_EQ(Run({"/silent", "/language", value}), ExitCode::kNotTarget);
         const std::vector<std::string> want{"locale:" + std::to_string(expected), "ui:" + std::to_string(expected)};
         EXPECT_EQ(fakes.language.calls, want);
     }
 }
 
 TEST_F(EntryPointTest, ReportBranchesReturnZeroWithoutANormalRun) {
-    EXPECT_EQ(Run({"/makereleasedat", "/showinfo", "x"}), Exit::kCompleted);
-    EXPECT_EQ(Run({"/showinfo", "report.txt"}), Exit::kCompleted);
-    EXPECT_EQ(Run({"/makereleasedat", "/silent"}), Exit::kCompleted);
+    EXPECT_EQ(Run({"/makereleasedat", "/showinfo", "x"}), ExitCode::kCompleted);
+    EXPECT_EQ(Run({"/showinfo", "report.txt"}), ExitCode::kCompleted);
+    EXPECT_EQ(Run({"/makereleasedat", "/silent"}), ExitCode::kCompleted);
     EXPECT_EQ(fakes.sync.created, 0);
 }
 
 TEST_F(EntryPointTest, NormalRunResultsFromTheController) {
-    EXPECT_EQ(Run({"/silent", "/force", "0"}), Exit::kNotTarget);
-    EXPECT_EQ(Run({"/silent", "/force", "6"}), Exit::kGettingReady);
-    EXPECT_EQ(Run({"/silent", "/force", "8"}), Exit::kNothingToDo);
-    EXPECT_EQ(Run({"-viewtarget", "-log", "run.log"}), Exit::kNotTarget);
+    EXPECT_EQ(Run({"/silent", "/force", "0"}), ExitCode::kNotTarget);
+    EXPECT_EQ(Run({"/silent", "/force", "6"}), ExitCode::kGettingReady);
+    EXPECT_EQ(Run({"/silent", "/force", "8"}), ExitCode::kNothingToDo);
+    EXPECT_EQ(Run({"-viewtarget", "-log", "run.log"}), ExitCode::kNotTarget);
     EXPECT_EQ(fakes.sync.created, 4);
     EXPECT_EQ(fakes.sync.openHandles, 0);
 }

@@ -1,48 +1,173 @@
-// The portable core must build without the Windows headers: only the Win32
-// folders may include them.
+// The shape of the tree, checked on every build of the tests:
+// - the portable core builds without the Windows headers: only the Win32
+//   folders include them;
+// - includes run one way, from the top of kFolderOrder down: a file may
+//   include headers of its own folder and of folders listed before it, never
+//   of one listed after it (lower folders never reach the controller in
+//   app/, actions/ never reaches the dialogs in ui/).
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <algorithm>
+#include <array>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <regex>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
 
-bool IsWin32Folder(const fs::path& relative) {
-    const std::string first = relative.begin()->string();
-    std::string text = relative.generic_string();
-    return text.rfind("platform/win32/", 0) == 0 || text.rfind("tests/win/", 0) == 0 ||
-           text.rfind("tests/e2e/", 0) == 0 || first == "build" || first == ".git";
+// Bottom first. A file belongs to the longest folder of the list that
+// starts its path.
+constexpr std::array<std::string_view, 14> kFolderOrder{
+    "resources",          // ids of the program's own resources
+    "platform",           // the interfaces through which the core reaches the system
+    "common",             // numbers, UTF-8, final paths: no knowledge of a run
+    "run",                // what every part of a run shares: options, exit codes, OS class, messages, stored state
+    "machine",            // SMBIOS, identity, the access library, version probes
+    "definitions",        // the companion library's resources and tables, selection, prerequisites
+    "actions",            // the actions, the download job and its view of the run, the release check
+    "ui",                 // the action dialog, messages, the progress window, the support step
+    "platform/portable",  // implementations of the interfaces: host stand-ins,
+    "platform/fakes",     // the test twins
+    "platform/win32",     // and the real thing
+    "app",                // entry point, controller, start-up, reports: the top of the program
+    "tools",              // the companion tool and helpers built on the program
+    "tests",              // the test tiers
+};
+
+std::optional<std::size_t> FolderRank(const std::string& relative) {
+    std::optional<std::size_t> rank;
+    std::size_t longest = 0;
+    for (std::size_t i = 0; i < kFolderOrder.size(); ++i) {
+        const std::string folder = std::string(kFolderOrder[i]) + "/";
+        if (relative.rfind(folder, 0) == 0 && folder.size() > longest) {
+            rank = i;
+            longest = folder.size();
+        }
+    }
+    return rank;
 }
 
-TEST(LayoutTest, OnlyWin32FoldersIncludeWindowsHeaders) {
-    const fs::path root = TARNWICK_SOURCE_DIR;
-    const std::regex include(R"(#\s*include\s*[<"](windows|winbase|winuser|windef|winnt|winreg|wintrust|commctrl|shellapi|shlwapi|objbase)\.h[>"])",
-                             std::regex::icase);
-    std::vector<std::string> offenders;
+bool IsSource(const fs::path& path) {
+    const std::string ext = path.extension().string();
+    return ext == ".h" || ext == ".cpp" || ext == ".hpp" || ext == ".cc";
+}
+
+bool Skipped(const fs::path& relative) {
+    const std::string first = relative.begin()->string();
+    return first == "build" || first == ".git" || first.rfind("build", 0) == 0;
+}
+
+template <typename Visit>
+void ForEachSource(const fs::path& root, Visit visit) {
     for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
         const fs::path relative = fs::relative(it->path(), root);
         if (it->is_directory()) {
-            if (IsWin32Folder(relative)) it.disable_recursion_pending();
+            if (Skipped(relative)) it.disable_recursion_pending();
             continue;
         }
-        const std::string ext = it->path().extension().string();
-        if (ext != ".h" && ext != ".cpp" && ext != ".hpp" && ext != ".cc") continue;
-        if (IsWin32Folder(relative)) continue;
-        std::ifstream in(it->path());
+        if (IsSource(it->path())) visit(it->path(), relative);
+    }
+}
+
+// Every include of a file of the tree (found from the root, as the builds
+// find it, or beside the including file) that runs against the order, and
+// every source file outside the listed folders, as "file: reason" lines.
+std::vector<std::string> LayeringViolations(const fs::path& root) {
+    const std::regex include(R"re(^\s*#\s*include\s*"([^"]+)")re");
+    std::vector<std::string> found;
+    ForEachSource(root, [&](const fs::path& path, const fs::path& relative) {
+        const std::string from = relative.generic_string();
+        if (from.find('/') == std::string::npos) return;  // top-level helpers
+        const std::optional<std::size_t> fromRank = FolderRank(from);
+        if (!fromRank) {
+            found.push_back(from + ": in no folder of the order; place its folder in kFolderOrder");
+            return;
+        }
+        std::ifstream in(path);
+        std::string line;
+        while (std::getline(in, line)) {
+            std::smatch match;
+            if (!std::regex_search(line, match, include)) continue;
+            fs::path target = root / match[1].str();
+            if (!fs::exists(target)) target = path.parent_path() / match[1].str();
+            if (!fs::exists(target)) continue;  // generated or system header
+            const std::string to = fs::relative(fs::weakly_canonical(target), fs::weakly_canonical(root)).generic_string();
+            const std::optional<std::size_t> toRank = FolderRank(to);
+            if (toRank && *toRank > *fromRank) {
+                found.push_back(from + ": includes " + to + " (" + std::string(kFolderOrder[*fromRank]) +
+                                " may not include " + std::string(kFolderOrder[*toRank]) + ")");
+            }
+        }
+    });
+    return found;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const auto& l : lines) all += l + "\n";
+    return all;
+}
+
+bool IsWin32Folder(const std::string& relative) {
+    for (const char* folder : {"platform/win32/", "app/win32/", "tests/win/", "tests/e2e/"}) {
+        if (relative.rfind(folder, 0) == 0) return true;
+    }
+    return false;
+}
+
+TEST(LayoutTest, OnlyWin32FoldersIncludeWindowsHeaders) {
+    const std::regex include(R"(#\s*include\s*[<"](windows|winbase|winuser|windef|winnt|winreg|wintrust|commctrl|shellapi|shlwapi|objbase)\.h[>"])",
+                             std::regex::icase);
+    std::vector<std::string> offenders;
+    ForEachSource(TARNWICK_SOURCE_DIR, [&](const fs::path& path, const fs::path& relative) {
+        if (IsWin32Folder(relative.generic_string())) return;
+        std::ifstream in(path);
         std::string line;
         while (std::getline(in, line)) {
             if (std::regex_search(line, include)) offenders.push_back(relative.generic_string() + ": " + line);
         }
-    }
-    EXPECT_TRUE(offenders.empty()) << [&] {
-        std::string all;
-        for (const auto& o : offenders) all += o + "\n";
-        return all;
-    }();
+    });
+    EXPECT_TRUE(offenders.empty()) << Lines(offenders);
+}
+
+TEST(LayoutTest, IncludesRunDownTheFolderOrder) {
+    const std::vector<std::string> found = LayeringViolations(TARNWICK_SOURCE_DIR);
+    EXPECT_TRUE(found.empty()) << Lines(found);
+}
+
+// The check itself: a tree with includes against the order, and one with
+// the same files the right way round.
+TEST(LayoutTest, CheckFindsAnIncludeAgainstTheOrder) {
+    std::string folder = (fs::temp_directory_path() / "tarnwick-layout-XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const fs::path root = folder;
+    const auto write = [&](const std::string& file, const std::string& text) {
+        fs::create_directories((root / file).parent_path());
+        std::ofstream(root / file) << text;
+    };
+    write("app/Controller.h", "#pragma once\n");
+    write("ui/Dialog.h", "#pragma once\n");
+    write("actions/Job.cpp", "#include \"ui/Dialog.h\"\n  #  include \"app/Controller.h\"\n");
+    write("ui/Dialog.cpp", "#include \"Dialog.h\"\n#include \"actions/Job.h\"\n");
+    write("actions/Job.h", "#pragma once\n");
+    write("gadgets/Thing.cpp", "\n");
+    std::vector<std::string> found = LayeringViolations(root);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         "actions/Job.cpp: includes app/Controller.h (actions may not include app)",
+                         "actions/Job.cpp: includes ui/Dialog.h (actions may not include ui)",
+                         "gadgets/Thing.cpp: in no folder of the order; place its folder in kFolderOrder",
+                     }))
+        << Lines(found);
+    fs::remove_all(root);
 }
 
 }  // namespace

@@ -101,7 +101,7 @@ TEST(PublisherPolicyTest, ALibraryOfAnotherPublisherEndsTheRunWith1003) {
     ToolOptions options;
     options.silent = true;
     UpdateController controller(fakes.platform, options);
-    EXPECT_EQ(controller.RunController(), Exit::kNoCompanionLibrary);
+    EXPECT_EQ(controller.RunController(), ExitCode::kNoCompanionLibrary);
     EXPECT_TRUE(fakes.modules.loads.empty());
 }
 

@@ -21,7 +21,7 @@ TEST_F(ReportsTest, LogLinesAppendWholeWithOneByteOrderMark) {
     // identity, release number 152.
     {
         UpdateController early(fakes.platform, ToolOptions{});
-        AppendLogLine(fakes.platform, u"run.log", 1002, early);
+        AppendLogLine(fakes.platform, u"run.log", ExitCode::kAlreadyRunning, early);
     }
     FakeModules::AddStrings(InstallCompanionLibrary(fakes), {{152, u"0x1F"}});
     UpdateController controller(fakes.platform, ToolOptions{});
@@ -32,7 +32,7 @@ TEST_F(ReportsTest, LogLinesAppendWholeWithOneByteOrderMark) {
     action->version = std::u16string(u"Firmware 1.2, ok\0cut", 20);
     controller.ReplaceAction(std::move(action));
     fakes.clock.localTime = {2027, 12, 31, 23, 5, 9};
-    AppendLogLine(fakes.platform, u"run.log", -1, controller);
+    AppendLogLine(fakes.platform, u"run.log", static_cast<ExitCode>(-1), controller);
 
     EXPECT_EQ(fakes.outputFiles.Text(u"run.log"),
               "\xEF\xBB\xBF" "2026/03/04 05:06:07, 152, 1002, , , , , \r\n"
@@ -40,14 +40,14 @@ TEST_F(ReportsTest, LogLinesAppendWholeWithOneByteOrderMark) {
     EXPECT_EQ(fakes.outputFiles.files[u"run.log"].writes.size(), 2u) << "one write per line";
 
     fakes.outputFiles.refused.insert(u"linked.log");
-    AppendLogLine(fakes.platform, u"linked.log", 0, controller);
+    AppendLogLine(fakes.platform, u"linked.log", ExitCode::kCompleted, controller);
     EXPECT_FALSE(fakes.outputFiles.files.contains(u"linked.log"));
 }
 
 TEST_F(ReportsTest, ControlCharactersInAnyFieldAreWrittenAsSpaces) {
     // A serial or library text cannot end a line early and forge the next.
     const MachineIdentity machine{u"K\r\n2026/01/01 00:00:00, 1, 0", u"B\tX", u"M\x7F\x85", u"S\u2028#&= ,"};
-    EXPECT_EQ(ToUtf8WithCrLf(FormatLogLine({2026, 1, 2, 3, 4, 5}, 7, 0, machine, u"v\x1B" u"1\n")),
+    EXPECT_EQ(ToUtf8WithCrLf(FormatLogLine({2026, 1, 2, 3, 4, 5}, 7, ExitCode::kCompleted, machine, u"v\x1B" u"1\n")),
               "2026/01/02 03:04:05, 7, 0, K  2026/01/01 00:00:00, 1, 0, B X, M  , S #&= ,, v 1 \r\n");
     TargetDefinition target{u"KBX\0", 2, u"1\r\n", u"u", u"t\nx", u"-s\r", {}};
     EXPECT_EQ(ToUtf8WithCrLf(FormatMachineBlock(machine) + FormatTargetBlock(target)),

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/PersistentState.h"
+#include "run/PersistentState.h"
 #include "platform/fakes/FakeEnvironment.h"
 #include "tests/unit/TestText.h"
 
@@ -313,7 +313,7 @@ TEST_F(PrepareEnvironmentTest, EveryTrustFailureEndsTheRunWith1003) {
         fakes.trust.result = static_cast<std::int32_t>(failure);
         fakes.modules.loads.clear();
         UpdateController controller(fakes.platform, Options(true, false));
-        EXPECT_EQ(controller.RunController(), Exit::kNoCompanionLibrary);
+        EXPECT_EQ(controller.RunController(), ExitCode::kNoCompanionLibrary);
         EXPECT_TRUE(fakes.modules.loads.empty());
         EXPECT_EQ(fakes.sync.openHandles, 0);
     }

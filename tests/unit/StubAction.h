@@ -1,5 +1,5 @@
 // An action whose answers the test sets; Evaluate and Execute do nothing
-// and answer 0.
+// and succeed.
 #pragma once
 
 #include <cstdint>
@@ -13,19 +13,19 @@ namespace Korvane::PC::Tarnwick {
 class StubAction : public IAction {
 public:
     StubAction() = default;
-    explicit StubAction(std::int32_t kind_) : kind(kind_) {}
+    explicit StubAction(ActionKind kind_) : kind(kind_) {}
 
-    std::int32_t kind = ActionKind::kPmuFirmware;
-    std::int32_t state = ActionState::kUpdateNeeded;
+    ActionKind kind = ActionKind::kPmuFirmware;
+    ActionState state = ActionState::kUpdateNeeded;
     std::vector<std::uint8_t> rtf;
     std::u16string version;
 
-    std::int32_t GetKind() override { return kind; }
+    ActionKind GetKind() override { return kind; }
     std::int32_t Evaluate() override { return 0; }
-    std::int32_t GetState() override { return state; }
+    ActionState GetState() override { return state; }
     std::vector<std::uint8_t> GetMessageRtf() override { return rtf; }
     std::u16string GetCurrentVersionText() override { return version; }
-    std::int32_t Execute() override { return 0; }
+    ExitCode Execute() override { return ExitCode::kCompleted; }
 };
 
 }  // namespace Korvane::PC::Tarnwick

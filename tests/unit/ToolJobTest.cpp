@@ -9,7 +9,6 @@
 #include "app/UpdateController.h"
 #include "platform/fakes/FakeEnvironment.h"
 #include "tests/unit/TestText.h"
-#include "tests/unit/StubAction.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -41,18 +40,17 @@ public:
         fakes.internet.responses.push_back(response);
     }
 
-    std::int32_t Run(ToolOptions options = {}, std::int32_t kind = ActionKind::kPmuFirmware) {
-        PrepareController(options, kind);
-        const std::int32_t result = ExecuteToolJobs(*controller, kFirmwareJobMessages);
+    std::int32_t Run(ToolOptions options = {}, ToolWait toolWait = ToolWait::kNone) {
+        PrepareController(options);
+        const std::int32_t result = ToNumber(ExecuteToolJobs(controller->View(), kFirmwareJobMessages, toolWait));
         EXPECT_EQ(fakes.threads.openHandles, 0) << "progress thread not joined";
         EXPECT_EQ(fakes.internet.openHandles, 0);
         EXPECT_EQ(fakes.workFiles.openFiles, 0);
         return result;
     }
-    void PrepareController(ToolOptions options, std::int32_t kind) {
+    void PrepareController(ToolOptions options) {
         controller = std::make_unique<UpdateController>(fakes.platform, options);
         ASSERT_TRUE(controller->PrepareEnvironment());
-        controller->ReplaceAction(std::make_unique<StubAction>(kind));
         controller->machine.model = std::u16string(u"KN-1\0", 5);
         controller->machine.serial = std::u16string(u"S9\0", 3);
         controller->target.url = std::u16string(u"fw/kbx.exe\0", 11);
@@ -204,9 +202,9 @@ TEST_F(ToolJobTest, FailureRowsGiveTheirResultAndQuestion) {
         t.fakes.hashing = FakeHashing{};
         t.fakes.shell = FakeShell{};
         Serve(kPackage);
-        PrepareController({}, ActionKind::kPmuFirmware);
+        PrepareController({});
         row.arrange(t);
-        EXPECT_EQ(ExecuteToolJobs(*controller, kFirmwareJobMessages), row.result);
+        EXPECT_EQ(ToNumber(ExecuteToolJobs(controller->View(), kFirmwareJobMessages, ToolWait::kNone)), row.result);
         EXPECT_EQ(Questions(), std::vector<Question>{row.question});
         EXPECT_EQ(fakes.threads.openHandles, 0);
         EXPECT_EQ(fakes.workFiles.openFiles, 0);
@@ -249,12 +247,12 @@ TEST_F(ToolJobTest, WorkFolderOfAnElevatedOrSystemRunIsForAdministratorsOnly) {
 TEST_F(ToolJobTest, RetryStartsANewJobWithANewFolderAndDownload) {
     fakes.taskDialogs.answers = {100};  // "try again" after the wrong digest
     Serve(kPackage);
-    PrepareController({}, ActionKind::kPmuFirmware);
+    PrepareController({});
     controller->target.hash[0] ^= 1;
     fakes.threads.endsAtWait = -1;
     // The second job sees the right digest: the clean-up fixes it.
     fakes.workFiles.onRemoveFolder = [this](const std::u16string&) { controller->target.hash[0] ^= 1; };
-    EXPECT_EQ(ExecuteToolJobs(*controller, kFirmwareJobMessages), 0);
+    EXPECT_EQ(ToNumber(ExecuteToolJobs(controller->View(), kFirmwareJobMessages, ToolWait::kNone)), 0);
     EXPECT_EQ(fakes.threads.started, 2);
     EXPECT_EQ(fakes.workFiles.createdFolders, (std::vector<std::u16string>{kFolder, kFolder}));
     EXPECT_EQ(fakes.internet.urls.size(), 2u);
@@ -263,7 +261,7 @@ TEST_F(ToolJobTest, RetryStartsANewJobWithANewFolderAndDownload) {
 
 TEST_F(ToolJobTest, ChargeLimitToolIsWaitedForAndItsExitCodeDecides) {
     fakes.shell.scripts.push_back({true, WaitOutcome::kSignalled, 2});
-    EXPECT_EQ(Run({}, ActionKind::kChargeLimitTool), 1017);
+    EXPECT_EQ(Run({}, ToolWait::kUntilExit), 1017);
     EXPECT_EQ(Questions(), (std::vector<Question>{{136, 137}}));
     EXPECT_EQ(fakes.workFiles.removedFolders, std::vector<std::u16string>{kFolder});
     EXPECT_EQ(fakes.processes.launches.size(), 1u) << "no command interpreter, only the package";
@@ -272,11 +270,11 @@ TEST_F(ToolJobTest, ChargeLimitToolIsWaitedForAndItsExitCodeDecides) {
     fakes.taskDialogs.shown.clear();
     fakes.shell.scripts.push_back({true, WaitOutcome::kSignalled, 2});
     Serve(kPackage);
-    EXPECT_EQ(Run({}, ActionKind::kBios), 0);
+    EXPECT_EQ(Run({}, ToolWait::kNone), 0);
     // A failed wait counts as success.
     fakes.shell.scripts.push_back({true, WaitOutcome::kFailed, 2});
     Serve(kPackage);
-    EXPECT_EQ(Run({}, ActionKind::kChargeLimitTool), 0);
+    EXPECT_EQ(Run({}, ToolWait::kUntilExit), 0);
     EXPECT_TRUE(fakes.taskDialogs.shown.empty());
 }
 
@@ -409,20 +407,20 @@ TEST(ReleaseCheckTest, NewerReleaseEndsTheRunWith1004) {
         UpdateController controller(fakes.platform, options);
         return controller.RunController();
     };
-    EXPECT_EQ(run("12\r\n", true), Exit::kNewerReleaseExists);
+    EXPECT_EQ(run("12\r\n", true), ExitCode::kNewerReleaseExists);
     EXPECT_EQ(Printable(fakes.internet.urls.back()), "http://h/release.dat");
     ASSERT_FALSE(atProbes.empty());
     for (const auto& [started, waits] : atProbes) EXPECT_TRUE(started == 1 && waits == 0) << started << waits;
     EXPECT_EQ(fakes.threads.waits.size(), 1u);
     // Interactive: the newer-release message is the run's only window.
     fakes.dialogs.script = {FakeDialogHost::kClose};
-    EXPECT_EQ(run("12\r\n", true, false), Exit::kNewerReleaseExists);
+    EXPECT_EQ(run("12\r\n", true, false), ExitCode::kNewerReleaseExists);
     ASSERT_EQ(fakes.taskDialogs.shown.size(), 1u);
     EXPECT_EQ(fakes.taskDialogs.shown[0].mainInstructionId, 159);
     EXPECT_EQ(fakes.dialogs.dialogsShown, 0);
-    EXPECT_EQ(run("11\r\n", true), Exit::kNotTarget);
+    EXPECT_EQ(run("11\r\n", true), ExitCode::kNotTarget);
     const std::size_t requests = fakes.internet.urls.size();
-    EXPECT_EQ(run("12\r\n", false), Exit::kNotTarget);
+    EXPECT_EQ(run("12\r\n", false), ExitCode::kNotTarget);
     EXPECT_EQ(fakes.internet.urls.size(), requests);
     EXPECT_EQ(fakes.threads.started, 0);
 }
@@ -437,7 +435,7 @@ TEST(ReleaseCheckTest, NoAnswerWithinTheLimitCountsAsZero) {
     options.checkNewVersion = true;
     {
         UpdateController controller(fakes.platform, options);
-        EXPECT_EQ(controller.RunController(), Exit::kNotTarget);
+        EXPECT_EQ(controller.RunController(), ExitCode::kNotTarget);
     }
     const std::vector<std::optional<std::uint32_t>> waits{kReleaseCheckLimitMs, std::nullopt};
     EXPECT_EQ(fakes.threads.waits, waits) << "the limit, then the join after the abort";

@@ -4,6 +4,7 @@
 
 #include "SmbiosBytes.h"
 #include "TestText.h"
+#include "actions/CreateAction.h"
 #include "app/UpdateController.h"
 #include "definitions/ActionSelection.h"
 #include "machine/EcDeviceControl.h"
@@ -27,10 +28,10 @@ TEST(UpdateRulesTest, CobalenOffersTheTargetAndTheNextStepAndDefersToTheTool) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.installed[0] << "." << c.installed[1] << "." << c.installed[2]);
         registry.keys.clear();
-        EXPECT_EQ(FirmwareRule(c.installed, u"1.2.3\0").state, c.firmware);
-        EXPECT_EQ(CobalenRule(c.installed, u"1.2.3", registry).state, c.cobalen);
+        EXPECT_EQ(ToNumber(FirmwareRule(c.installed, u"1.2.3\0").state), c.firmware);
+        EXPECT_EQ(ToNumber(CobalenRule(c.installed, u"1.2.3", registry).state), c.cobalen);
         registry.SetString(RegistryRoot::LocalMachine, kToolKey, u"version", u"");  // any content counts
-        EXPECT_EQ(CobalenRule(c.installed, u"1.2.3", registry).state, c.cobalenWithTool);
+        EXPECT_EQ(ToNumber(CobalenRule(c.installed, u"1.2.3", registry).state), c.cobalenWithTool);
     }
     EXPECT_EQ(FirmwareRule({0, 0, 0}, u"1.2.3").failure->heading, 120);
     EXPECT_EQ(CobalenRule({1, 2, 3}, u"v0.2.3", registry).failure->heading, 122);
@@ -77,7 +78,7 @@ TEST_F(UpdateActionsTest, FirmwareSentenceStateAndMessage) {
     InstallFirmware(0x0321);  // 2.1.3
     UpdateController& controller = Controller();
     controller.target.version = u"2.1.4";
-    CUpdatePMUFirmwareAction action(&controller);
+    CUpdatePMUFirmwareAction action(controller.View());
     EXPECT_EQ(action.GetState(), ActionState::kNotEvaluated);
     ASSERT_EQ(action.Evaluate(), 0);
     EXPECT_EQ(action.GetState(), ActionState::kUpdateNeeded);
@@ -86,7 +87,7 @@ TEST_F(UpdateActionsTest, FirmwareSentenceStateAndMessage) {
 
     // An unusable target fails after the sentence has been written.
     controller.target.version = u"x";
-    CCobalenAction cobalen(&controller);
+    CCobalenAction cobalen(controller.View());
     EXPECT_EQ(cobalen.Evaluate(), kEFail);
     EXPECT_EQ(Printable(cobalen.GetCurrentVersionText()), "FW 2.1.3");
     EXPECT_EQ(cobalen.GetKind(), ActionKind::kPmuFirmware);
@@ -99,7 +100,7 @@ TEST_F(UpdateActionsTest, BiosWithoutVersionTextGetsTheTemplateAndFails) {
     fakes.firmware.tables = {Table({Structure(0, {1, 0}, {})})};
     UpdateController& controller = Controller();
     controller.target.version = u"1.07";
-    CUpdateODMBiosAction action(&controller);
+    CUpdateODMBiosAction action(controller.View());
     EXPECT_EQ(action.Evaluate(), kEFail);
     EXPECT_EQ(Printable(action.GetCurrentVersionText()), "BIOS []");
     EXPECT_EQ(Headings(), std::vector<std::uint16_t>{124});
@@ -109,13 +110,13 @@ TEST_F(UpdateActionsTest, ToolVersionFromTheRegistry) {
     fakes.registry.SetString(RegistryRoot::LocalMachine, kToolKey, u"version", u"1.2.0.9");
     UpdateController& controller = Controller();
     controller.target.version = u"1.2.1.0";
-    CInstallChargeLimitToolAction action(&controller);
+    CInstallChargeLimitToolAction action(controller.View());
     ASSERT_EQ(action.Evaluate(), 0);
     EXPECT_EQ(action.GetState(), ActionState::kUpdateNeeded);
     EXPECT_EQ(Printable(action.GetCurrentVersionText()), "Tool 1.2.0.9");
     // Not installed: no sentence, reads as 0.0.0.0.
     fakes.registry.keys.clear();
-    CInstallChargeLimitToolAction absent(&controller);
+    CInstallChargeLimitToolAction absent(controller.View());
     ASSERT_EQ(absent.Evaluate(), 0);
     EXPECT_EQ(absent.GetCurrentVersionText(), u"");
 }
@@ -129,12 +130,12 @@ TEST_F(UpdateActionsTest, ForceAnswersUpdateNeededWithoutReadingAnything) {
     UpdateController& controller = Controller(options);
     controller.target.version = u"1.0";  // current, but forced
     for (std::int32_t code : {1, 2, 3, 7}) {
-        const auto action = CreateAction(&controller, code);
+        const auto action = CreateAction(controller.View(), code);
         EXPECT_EQ(action->GetState(), ActionState::kUpdateNeeded);
     }
     // The whole run: Evaluate is skipped and silent executes; a forced action
     // has no definition row, so its empty digest never verifies.
-    EXPECT_EQ(controller.RunController(), 1015);
+    EXPECT_EQ(ToNumber(controller.RunController()), 1015);
     EXPECT_TRUE(fakes.accessLibraries.loads.empty());
     EXPECT_TRUE(controller.currentAction->GetCurrentVersionText().empty());
     EXPECT_EQ(controller.currentAction->GetMessageRtf(), std::vector<std::uint8_t>{'n'});
@@ -146,13 +147,13 @@ TEST_F(UpdateActionsTest, ExecuteAsksWithTheActionsOwnMessages) {
     UpdateController& controller = Controller();
     fakes.workFiles.tempPath.reset();
     const std::pair<std::unique_ptr<IAction>, std::uint16_t> cases[] = {
-        {std::make_unique<CUpdatePMUFirmwareAction>(&controller), 129},
-        {std::make_unique<CCobalenAction>(&controller), 129},
-        {std::make_unique<CUpdateODMBiosAction>(&controller), 153},
-        {std::make_unique<CInstallChargeLimitToolAction>(&controller), 165}};
+        {std::make_unique<CUpdatePMUFirmwareAction>(controller.View()), 129},
+        {std::make_unique<CCobalenAction>(controller.View()), 129},
+        {std::make_unique<CUpdateODMBiosAction>(controller.View()), 153},
+        {std::make_unique<CInstallChargeLimitToolAction>(controller.View()), 165}};
     for (const auto& [action, folderQuestion] : cases) {
         fakes.taskDialogs.shown.clear();
-        EXPECT_EQ(action->Execute(), 1009);
+        EXPECT_EQ(ToNumber(action->Execute()), 1009);
         ASSERT_EQ(fakes.taskDialogs.shown.size(), 1u);
         EXPECT_EQ(fakes.taskDialogs.shown[0].mainInstructionId, folderQuestion);
     }

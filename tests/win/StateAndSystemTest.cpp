@@ -6,7 +6,7 @@
 
 #include <ctime>
 
-#include "app/PersistentState.h"
+#include "run/PersistentState.h"
 #include "app/StartupEnvironment.h"
 #include "platform/win32/Win32Platform.h"
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "definitions/CompanionResources.h"
+
 namespace Korvane::PC::Tarnwick::Companion {
 
 inline constexpr std::array<std::uint16_t, 72> kStringIds{
@@ -31,16 +33,13 @@ inline constexpr std::array<TemplateUse, 7> kTemplates{{
     {182, "N", "the days left"},
 }};
 
-inline constexpr std::uint16_t kUserAgentString = 145;
-inline constexpr std::uint16_t kDownloadBaseString = 146;
-inline constexpr std::uint16_t kReleaseNumberString = 152;
-inline constexpr std::uint16_t kCancelDaysListString = 178;
-inline constexpr std::uint16_t kDownloadQueryString = 186;  // printf: two %s, model then serial
-inline constexpr std::uint16_t kSupportBaseString = 200;
 
 // Texts that must read the same in every language: addresses, names and
 // numbers that the program sends or compares.
-inline constexpr std::uint16_t kSameInEveryLanguage[] = {145, 146, 151, 152, 178, 186, 200};
+inline constexpr std::uint16_t kSameInEveryLanguage[] = {
+    StringId::kAgent,         StringId::kDownloadBase, StringId::kReleaseFile,
+    StringId::kReleaseNumber, StringId::kCancelDays,   StringId::kDownloadParameters,
+    StringId::kSupportAddress};
 
 inline constexpr std::array<std::uint16_t, 8> kRtfIds{101, 102, 103, 104, 105, 106, 107, 173};
 inline constexpr std::uint16_t kProgressIcon = 100;

@@ -4,7 +4,7 @@
 #include <map>
 #include <set>
 
-#include "app/PersistentState.h"
+#include "run/PersistentState.h"
 #include "actions/ToolExecution.h"
 #include "app/StartupEnvironment.h"
 #include "common/Numbers.h"
@@ -432,14 +432,14 @@ private:
     void CheckStringText(std::uint16_t id, const std::u16string& text, const std::string& place) {
         for (const TemplateUse& use : kTemplates)
             if (use.id == id) CheckTemplate(use, text, place);
-        if (id == kDownloadQueryString) CheckQuery(text, place);
-        if (id == kReleaseNumberString && !IsWholeNumber(text, false)) {
+        if (id == StringId::kDownloadParameters) CheckQuery(text, place);
+        if (id == StringId::kReleaseNumber && !IsWholeNumber(text, false)) {
             Error(place, "the release number " + Quoted(text) + " does not read as a number",
                   "the program reads it as " + to_string(ReadUnsigned32(text)) +
                       " and compares that with the server's release file");
         }
-        if (id == kDownloadBaseString || id == kSupportBaseString) CheckAddress(id, text, place);
-        if (id == kCancelDaysListString) {
+        if (id == StringId::kDownloadBase || id == StringId::kSupportAddress) CheckAddress(id, text, place);
+        if (id == StringId::kCancelDays) {
             NoNation language;
             if (LookupCancelDays(language, text) == kNoCancelLimit)
                 Error(place, "the cancel-day list " + Quoted(text) + " has no default entry 0x00000000=DAYS",
@@ -454,7 +454,7 @@ private:
                   "downloads and links built on it fail");
             return;
         }
-        if (id == kDownloadBaseString) {
+        if (id == StringId::kDownloadBase) {
             if (!text.ends_with(u"/"))
                 Error(place, "the download address " + Quoted(text) + " does not end in /",
                       "the program appends each download path and the release file name directly");

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/ExitCode.h"
+#include "run/ExitCode.h"
 
 namespace Korvane::PC::Tarnwick::Companion {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <map>
 
-#include "app/ExitCode.h"
+#include "run/ExitCode.h"
 
 namespace Korvane::PC::Tarnwick::Companion {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "actions/UpdateActions.h"
 #include "app/ConsentStep.h"
-#include "app/PersistentState.h"
+#include "run/PersistentState.h"
 #include "app/StartupEnvironment.h"
 #include "app/UpdateController.h"
 #include "definitions/PrerequisiteChecks.h"
@@ -306,7 +306,7 @@ std::string StepName(SelectionStep step) {
     return {};
 }
 
-std::string Code(ExitCode code) { return std::to_string(code); }
+std::string Code(ExitCode code) { return std::to_string(ToNumber(code)); }
 
 }  // namespace
 
@@ -338,7 +338,7 @@ Outcome Simulator::Run(const Profile& profile) {
     Outcome o;
     if (controller.CheckRequirements(&tables_)) {
         o.action = ActionName(*controller.currentAction);
-        o.exitCode = options.silent ? Code(Exit::kEssentialMissing) : kEssentialAsks;
+        o.exitCode = options.silent ? Code(ExitCode::kEssentialMissing) : kEssentialAsks;
         o.decidedBy = "requirement row:";
         for (std::size_t slot = 0; slot < kComponentSlots; ++slot) {
             if (IsMissing(controller.requirementRow, controller.installedComponents, slot))
@@ -352,20 +352,20 @@ Outcome Simulator::Run(const Profile& profile) {
     if (controller.selectionStep == SelectionStep::kDefinitionRow)
         o.decidedBy += " (code " + std::to_string(controller.target.action) + ")";
     if (!selected) {
-        o.exitCode = Code(Exit::kSelectionFailed);
+        o.exitCode = Code(ExitCode::kSelectionFailed);
         return o;
     }
     IAction& action = *controller.currentAction;
     o.action = ActionName(action);
     if (action.Evaluate() < 0) {
-        o.exitCode = Code(Exit::kNoAction);
+        o.exitCode = Code(ExitCode::kNoAction);
         o.versionText = Utf8(action.GetCurrentVersionText());
         o.decidedBy += "; Evaluate failed";
         return o;
     }
-    const std::int32_t kind = action.GetKind();
-    const std::int32_t state = action.GetState();
-    o.state = std::to_string(state);
+    const ActionKind kind = action.GetKind();
+    const ActionState state = action.GetState();
+    o.state = std::to_string(ToNumber(state));
     o.versionText = Utf8(action.GetCurrentVersionText());
     const ExitCode stop = StopExitCode(kind, state);
     switch (DecideConsent(options, kind, state)) {

@@ -11,7 +11,6 @@
 #include "platform/fakes/FakeModules.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/win/download/TestServer.h"
-#include "tests/unit/StubAction.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
@@ -55,7 +54,6 @@ protected:
         controller_->machine.model = Counted(u"KN 1001/A?");
         controller_->machine.serial = Counted(u"SN12");
         Target(u"pkg.exe", Sha256(ReadServedFile("pkg.exe")), u"tool.exe", u"--tool --exit 0");
-        controller_->ReplaceAction(std::make_unique<StubAction>(ActionKind::kPmuFirmware));
     }
 
     void Target(std::u16string_view url, std::vector<std::uint8_t> hash, std::u16string_view toolFile,
@@ -66,7 +64,9 @@ protected:
         controller_->target.toolParameters = Counted(parameters);
     }
 
-    std::int32_t Execute() { return ExecuteToolJobs(*controller_, kFirmwareJobMessages); }
+    std::int32_t Execute(ToolWait toolWait = ToolWait::kNone) {
+        return ToNumber(ExecuteToolJobs(controller_->View(), kFirmwareJobMessages, toolWait));
+    }
 
     // Names of the work folders left in the temporary folder.
     std::vector<std::u16string> WorkFolders() {
@@ -118,7 +118,7 @@ TEST_F(ToolJobsTest, FailuresEndWithTheirCodeAndRemoveTheWorkFolder) {
         std::u16string url;
         std::vector<std::uint8_t> hash;
         std::u16string toolFile, parameters;
-        std::int32_t kind, expected;
+        std::int32_t kind, expected;  // kind: the action whose job it is
     } cases[] = {
         {"wrong hash", u"pkg.exe", wrongHash, u"tool.exe", u"--tool", 1, 1015},
         {"31-byte hash", u"pkg.exe", {goodHash.begin(), goodHash.end() - 1}, u"tool.exe", u"--tool", 1, 1015},
@@ -131,8 +131,8 @@ TEST_F(ToolJobsTest, FailuresEndWithTheirCodeAndRemoveTheWorkFolder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Target(c.url, c.hash, c.toolFile, c.parameters);
-        controller_->ReplaceAction(std::make_unique<StubAction>(c.kind));
-        EXPECT_EQ(Execute(), c.expected);
+        EXPECT_EQ(Execute(c.kind == ToNumber(ActionKind::kChargeLimitTool) ? ToolWait::kUntilExit : ToolWait::kNone),
+                  c.expected);
         EXPECT_TRUE(WorkFolders().empty());
     }
     // The charge-limit tool was waited for: it ran before the result came.

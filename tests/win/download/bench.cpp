@@ -14,7 +14,6 @@
 #include "platform/fakes/FakeModules.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
-#include "tests/unit/StubAction.h"
 
 using namespace Korvane::PC::Tarnwick;
 using namespace Korvane::PC::Tarnwick::Win32;
@@ -44,8 +43,7 @@ int Job(const std::wstring& server, const std::wstring& path, const std::wstring
     controller.target.toolFile = std::u16string(u"tool.exe\0", 9);
     controller.target.toolParameters = std::u16string(u"--tool\0", 7);
     controller.target.hash = FromHex(hash);
-    controller.ReplaceAction(std::make_unique<StubAction>());
-    const std::int32_t result = ExecuteToolJobs(controller, kFirmwareJobMessages);
+    const std::int32_t result = ToNumber(ExecuteToolJobs(controller.View(), kFirmwareJobMessages, ToolWait::kNone));
     std::printf("job result %d\n", static_cast<int>(result));
     return result == 0 ? 0 : 1;
 }

@@ -1,4 +1,4 @@
-#include "app/PersistentState.h"
+#include "run/PersistentState.h"
 
 #include <cmath>
 #include <vector>

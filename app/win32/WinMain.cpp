@@ -1,4 +1,5 @@
-// The program's entry point: builds the real platform and runs the tool.
+// The program's entry point on Windows: builds the real platform and runs
+// the tool. The one Win32 file of app/: nothing below app/ starts a run.
 #include <windows.h>
 
 #include "app/EntryPoint.h"
@@ -12,5 +13,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandL
     // The command line is read again through the platform, split the way
     // CommandLineToArgvW splits it.
     Korvane::PC::Tarnwick::Win32::Win32Platform platform(instance);
-    return Korvane::PC::Tarnwick::RunEntryPoint(platform.platform());
+    return Korvane::PC::Tarnwick::ToNumber(Korvane::PC::Tarnwick::RunEntryPoint(platform.platform()));
 }
