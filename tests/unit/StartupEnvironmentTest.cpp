@@ -4,8 +4,8 @@
 
 #include <cstdio>
 
-#include "run/PersistentState.h"
 #include "platform/fakes/FakeEnvironment.h"
+#include "run/PersistentState.h"
 #include "tests/unit/TestText.h"
 
 namespace Korvane::PC::Tarnwick {

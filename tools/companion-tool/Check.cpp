@@ -121,7 +121,8 @@ private:
         }
         if (facts.signatureSize == 0) {
             Add(Severity::kReport, "library image", "carries no signature",
-                "the program refuses it (" + ExitNumber(ExitCode::kNoCompanionLibrary) + ") unless run with /nochecksignature");
+                "the program refuses it (" + ExitNumber(ExitCode::kNoCompanionLibrary) +
+                    ") unless run with /nochecksignature");
         } else {
             Add(Severity::kReport, "library image",
                 "carries a signature of " + to_string(facts.signatureSize) + " bytes (not verified here)",
@@ -467,9 +468,10 @@ private:
                       "the program appends each download path and the release file name directly");
             if (!https)
                 Add(Severity::kWarning, place, "the download address " + Quoted(text) + " is not https://",
-                    "anyone on the network path can answer in the server's place: end every run with " + ExitNumber(ExitCode::kNewerReleaseExists) + " through "
-                    "the release check, serve any package that matches a hash they cannot forge (a failed "
-                    "download or verification), and read the model and serial sent along");
+                    "anyone on the network path can answer in the server's place: end every run with " +
+                        ExitNumber(ExitCode::kNewerReleaseExists) +
+                        " through the release check, serve any package that matches a hash they cannot forge "
+                        "(a failed download or verification), and read the model and serial sent along");
         }
     }
 

@@ -5,11 +5,11 @@
 
 #include "actions/UpdateActions.h"
 #include "app/ConsentStep.h"
-#include "run/PersistentState.h"
 #include "app/StartupEnvironment.h"
 #include "app/UpdateController.h"
 #include "definitions/PrerequisiteChecks.h"
 #include "platform/fakes/FakePlatform.h"
+#include "run/PersistentState.h"
 #include "tools/companion-tool/MachineRegistry.h"
 #include "tools/companion-tool/TextOut.h"
 
