@@ -4,8 +4,8 @@
 
 #include "actions/ToolJob.h"
 #include "common/OutOfMemory.h"
-#include "run/ExitCode.h"
 #include "platform/LibrarySearch.h"
+#include "run/ExitCode.h"
 
 namespace Korvane::PC::Tarnwick {
 

@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "run/ExitCode.h"
 #include "platform/Platform.h"
+#include "run/ExitCode.h"
 
 namespace Korvane::PC::Tarnwick {
 

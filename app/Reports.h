@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "run/ExitCode.h"
 #include "definitions/TargetDefinition.h"
 #include "machine/MachineIdentity.h"
 #include "platform/Clock.h"
+#include "run/ExitCode.h"
 
 namespace Korvane::PC::Tarnwick {
 

@@ -4,11 +4,11 @@
 #include <optional>
 #include <string>
 
-#include "run/PersistentState.h"
 #include "app/PublisherPolicy.h"
 #include "common/Numbers.h"
 #include "definitions/CompanionResources.h"
 #include "machine/MachineIdentity.h"
+#include "run/PersistentState.h"
 #include "ui/Messages.h"
 
 namespace Korvane::PC::Tarnwick {

@@ -55,11 +55,11 @@ public:
     ~UpdateController() override;
 
     // The whole normal run; returns its exit code.
-    ExitCode RunController();
+    [[nodiscard]] ExitCode RunController();
 
     // Identity, companion library, cancel period and system class. False when
     // the companion library cannot be used.
-    bool PrepareEnvironment();
+    [[nodiscard]] bool PrepareEnvironment();
 
     // String 152 of the companion library, read with automatic base.
     std::uint32_t ReleaseNumber();
@@ -71,21 +71,21 @@ public:
     // True when an essential component is missing; `currentAction` then holds
     // a CNeedEssentialSoftAction and `target.action` is 8.
     // With `tables`, their requirement rows are used instead of parsing.
-    bool CheckRequirements(const SelectionTables* tables = nullptr);
+    [[nodiscard]] bool CheckRequirements(const SelectionTables* tables = nullptr);
     // Chooses the action for this machine into `currentAction`; false when
     // the decision failed. With `tables`, their rows are used instead of
     // parsing; `selectionStep` tells which step decided.
-    bool SelectAction(const SelectionTables* tables = nullptr);
+    [[nodiscard]] bool SelectAction(const SelectionTables* tables = nullptr);
     // Offers the support page for missing software; true when it was opened.
-    bool OpenSupportPage();
+    [[nodiscard]] bool OpenSupportPage();
 
     // The action path after selection: the null check, Evaluate (unless
     // forced) and the consent/execute loop.
-    ExitCode DriveAction();
+    [[nodiscard]] ExitCode DriveAction();
     // True to stop the run, false to execute the action.
-    bool AskConsent();
+    [[nodiscard]] bool AskConsent();
     // Hosts the modal action dialog; returns its end code (1 = consent).
-    std::intptr_t ShowActionDialog();
+    [[nodiscard]] std::intptr_t ShowActionDialog();
 
     // Task-dialog messages whose texts are string ids of the companion
     // library. Each returns the pressed button's id, or `defaultResult` when

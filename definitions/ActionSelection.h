@@ -94,8 +94,9 @@ struct Selection {
 // The table-driven decision (everything but "force", which reads no table).
 // Reads and writes the skip count "RtCt" through `registry` when a pair
 // resolves. With `tables`, their rows are used and nothing is parsed.
-Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHandle library, IPairProbes& probes,
-                       IRegistry& registry, const SelectionTables* tables = nullptr);
+[[nodiscard]] Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHandle library,
+                                     IPairProbes& probes, IRegistry& registry,
+                                     const SelectionTables* tables = nullptr);
 
 // One code-4 (BIOS) and one code-5 (firmware) row, in either order, resolved
 // to the row to offer: the firmware row with code 1 when the installed

@@ -74,8 +74,9 @@ void CActionDialog::SetTexts(IDialogWindow& window, ActionKind kind, ActionState
     const auto text = [this](std::uint16_t id) { return CompanionString(id); };
     window.SetTitle(text(kTitleString));
     window.SetItemText(DialogControl::kCaption, text(kCaptionString));
+    const std::uint32_t release = ReadReleaseNumber(view_.run.platform.modules, view_.run.companionLibrary.get());
     window.SetItemText(DialogControl::kRelease,
-                       FormatTemplate(view_.run.platform.text, text(kReleaseTemplate), {ReadReleaseNumber(view_.run.platform.modules, view_.run.companionLibrary.get())}));
+                       FormatTemplate(view_.run.platform.text, text(kReleaseTemplate), {release}));
     window.SetItemText(DialogControl::kPcLabel, text(kPcLabelString));
     window.SetItemText(kIdOk, text(kOkString));
     window.SetItemText(kIdCancel, text(CancelButtonTextId(kind, state)));

@@ -5,9 +5,9 @@
 #include "TestText.h"
 #include "app/UpdateController.h"
 #include "platform/fakes/FakePlatform.h"
+#include "tests/unit/StubAction.h"
 #include "ui/Messages.h"
 #include "ui/ProgressWindow.h"
-#include "tests/unit/StubAction.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {

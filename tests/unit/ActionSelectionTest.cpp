@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "TestText.h"
-#include "run/PersistentState.h"
 #include "platform/fakes/FakeModules.h"
 #include "platform/fakes/FakeRegistry.h"
+#include "run/PersistentState.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {

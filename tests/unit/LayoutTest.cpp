@@ -99,7 +99,8 @@ std::vector<std::string> LayeringViolations(const fs::path& root) {
             fs::path target = root / match[1].str();
             if (!fs::exists(target)) target = path.parent_path() / match[1].str();
             if (!fs::exists(target)) continue;  // generated or system header
-            const std::string to = fs::relative(fs::weakly_canonical(target), fs::weakly_canonical(root)).generic_string();
+            const std::string to =
+                fs::relative(fs::weakly_canonical(target), fs::weakly_canonical(root)).generic_string();
             const std::optional<std::size_t> toRank = FolderRank(to);
             if (toRank && *toRank > *fromRank) {
                 found.push_back(from + ": includes " + to + " (" + std::string(kFolderOrder[*fromRank]) +

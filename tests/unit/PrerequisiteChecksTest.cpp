@@ -172,7 +172,7 @@ protected:
             for (const auto& line : drivers.drivers) listed = listed || line.find(QueriedName(launch)) != std::u16string::npos;
             return FakeProcessScript{true, WaitOutcome::kSignalled, listed ? 0u : 1u};
         };
-        controller.PrepareEnvironment();
+        EXPECT_TRUE(controller.PrepareEnvironment());
     }
     static std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text) {
         std::vector<std::uint8_t> bytes;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/EntryPoint.h"
-#include "app/Utf8TextFile.h"
 #include "app/UpdateController.h"
+#include "app/Utf8TextFile.h"
 #include "platform/fakes/FakeEnvironment.h"
 #include "tests/unit/StubAction.h"
 

@@ -16,7 +16,7 @@ protected:
         FakeModules::AddStrings(InstallCompanionLibrary(fakes),
                                 {{200, u"https://s.example/e/"}, {194, u"N0"}, {195, u"N1"}, {196, u"N3"},
                                  {197, u"N2"}, {198, u"N4"}, {199, u"N5"}});
-        controller.PrepareEnvironment();
+        EXPECT_TRUE(controller.PrepareEnvironment());
         controller.machine.product = std::u16string(u"ABC&123\0", 8);
         controller.requirementRow.required = {true, true, true, true, true, true};
         controller.installedComponents = {true, true, true, true, true, true};

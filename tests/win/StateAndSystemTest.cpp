@@ -6,9 +6,9 @@
 
 #include <ctime>
 
-#include "run/PersistentState.h"
 #include "app/StartupEnvironment.h"
 #include "platform/win32/Win32Platform.h"
+#include "run/PersistentState.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {

@@ -4,18 +4,23 @@
 #include <map>
 #include <set>
 
-#include "run/PersistentState.h"
 #include "actions/ToolExecution.h"
 #include "app/StartupEnvironment.h"
 #include "common/Numbers.h"
 #include "definitions/CompanionResources.h"
 #include "machine/VersionProbes.h"
 #include "platform/Locale.h"
+#include "run/ExitCode.h"
+#include "run/PersistentState.h"
 #include "tools/companion-tool/Catalogue.h"
 #include "tools/companion-tool/TextOut.h"
 
 namespace Korvane::PC::Tarnwick::Companion {
 namespace {
+
+// An exit code as the texts name it.
+std::string ExitNumber(ExitCode code) { return std::to_string(ToNumber(code)); }
+
 
 using std::to_string;
 
@@ -116,7 +121,8 @@ private:
         }
         if (facts.signatureSize == 0) {
             Add(Severity::kReport, "library image", "carries no signature",
-                "the program refuses it (1003) unless run with /nochecksignature");
+                "the program refuses it (" + ExitNumber(ExitCode::kNoCompanionLibrary) +
+                    ") unless run with /nochecksignature");
         } else {
             Add(Severity::kReport, "library image",
                 "carries a signature of " + to_string(facts.signatureSize) + " bytes (not verified here)",
@@ -183,7 +189,7 @@ private:
                 Error(Place(kDefinitionsInfo, line + 6, product),
                       "the hash " + Quoted(hash) + " is not 64 hexadecimal digits (32 bytes), it has " +
                           to_string(hash.size()) + " characters",
-                      "no download ever verifies: the update ends with 1015");
+                      "no download ever verifies: the update ends with " + ExitNumber(ExitCode::kVerificationFailed));
             }
             CheckToolFile(source.fields[4], line + 4, product);
         }
@@ -193,14 +199,14 @@ private:
         switch (ClassifyToolFile(toolFile)) {
         case ToolFileKind::kEmpty:
             Error(Place(kDefinitionsInfo, line, product), "the tool file is empty",
-                  "the tool is never started: the update ends with 1017");
+                  "the tool is never started: the update ends with " + ExitNumber(ExitCode::kToolFailed));
             break;
         case ToolFileKind::kOutsideWorkFolder:
             Error(Place(kDefinitionsInfo, line, product),
                   "the tool file " + Quoted(toolFile) +
                       " is relative but does not stay inside the work folder (it climbs out with .., starts at a "
                       "drive's root, or holds a name Windows rewrites)",
-                  "the tool is never started: the update ends with 1017");
+                  "the tool is never started: the update ends with " + ExitNumber(ExitCode::kToolFailed));
             break;
         case ToolFileKind::kFullPath:
             if (!InSystemFolder(toolFile)) {
@@ -226,13 +232,15 @@ private:
 
     void CheckVersion(std::int32_t code, std::u16string_view text, std::uint32_t line, std::u16string_view product) {
         int count = 0;
-        const char* effect = "";
+        std::string effect;
         if (code == 1 || code == 5 || code == 7) {
             count = 3;
-            effect = "the firmware update fails with the message 122/123 and the run ends with 1006";
+            effect = "the firmware update fails with the message 122/123 and the run ends with " +
+                     ExitNumber(ExitCode::kNoAction);
         } else if (code == 2) {
             count = 2;
-            effect = "the BIOS update fails with the message 126/127 and the run ends with 1006";
+            effect = "the BIOS update fails with the message 126/127 and the run ends with " +
+                     ExitNumber(ExitCode::kNoAction);
         } else if (code == 4) {
             count = 2;
             effect = "every installed BIOS counts as new enough, so the pair never offers the BIOS update";
@@ -357,7 +365,7 @@ private:
                         Error(Place(kDefinitionsInfo, layout[i].firstLine, name),
                               "the pair row is followed, at line " + to_string(layout[same[0]].firstLine) +
                                   ", by a row of code " + to_string(partner) + " instead of its other half",
-                              "selection fails and the run ends with 1005");
+                              "selection fails and the run ends with " + ExitNumber(ExitCode::kSelectionFailed));
                     }
                     used = 2;
                 }
@@ -460,9 +468,10 @@ private:
                       "the program appends each download path and the release file name directly");
             if (!https)
                 Add(Severity::kWarning, place, "the download address " + Quoted(text) + " is not https://",
-                    "anyone on the network path can answer in the server's place: end every run with 1004 through "
-                    "the release check, serve any package that matches a hash they cannot forge (a failed "
-                    "download or verification), and read the model and serial sent along");
+                    "anyone on the network path can answer in the server's place: end every run with " +
+                        ExitNumber(ExitCode::kNewerReleaseExists) +
+                        " through the release check, serve any package that matches a hash they cannot forge "
+                        "(a failed download or verification), and read the model and serial sent along");
         }
     }
 

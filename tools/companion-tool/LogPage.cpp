@@ -213,8 +213,8 @@ void DayChart(std::ostream& out, const LogReport& r) {
     out << "<line class=\"axis\" x1=\"" << kLeft << "\" x2=\"" << kChartWidth - kRight << "\" y1=\"" << bottom
         << "\" y2=\"" << bottom << "\"/>\n</svg>\n";
     out << "<ul class=\"legend\"><li><span class=\"sw runs\"></span>runs</li><li><span class=\"sw failures\"></span>"
-           "failed runs (1003, 1005\xE2\x80\x93"
-           "1017)</li></ul>\n";
+           "failed runs ("
+        << FailedRunCodes("\xE2\x80\x93") << ")</li></ul>\n";
 }
 
 void GroupTable(std::ostream& out, const char* id, const char* keyName, const char* attribute,
@@ -343,8 +343,7 @@ void WriteLogPage(const LogReport& r, std::ostream& out) {
     out << "<h2>Per release of battery.dll</h2>\n";
     GroupTable(out, "by-release", "release", "release", r.byRelease);
 
-    out << "<h2>Latest run failed (1003, 1005\xE2\x80\x93"
-           "1017)</h2>\n";
+    out << "<h2>Latest run failed (" << FailedRunCodes("\xE2\x80\x93") << ")</h2>\n";
     MachineList(out, r, "failed", r.failed, false);
     out << "<h2>Answered 1 (update needed, not consented) on their last " << r.declinedRuns << " runs</h2>\n";
     MachineList(out, r, "declined", r.declinedMachines, true);

@@ -213,7 +213,16 @@ LogTime AddDays(LogTime time, int days) {
     return ((y * 100 + m) * 100 + d) * 1000000 + clock;
 }
 
-bool IsFailedRun(std::int32_t exit) { return exit == 1003 || (exit >= 1005 && exit <= 1017); }
+bool IsFailedRun(std::int32_t exit) {
+    return exit == ToNumber(ExitCode::kNoCompanionLibrary) ||
+           (exit >= ToNumber(ExitCode::kSelectionFailed) && exit <= ToNumber(ExitCode::kToolFailed));
+}
+
+std::string FailedRunCodes(std::string_view to) {
+    return std::to_string(ToNumber(ExitCode::kNoCompanionLibrary)) + ", " +
+           std::to_string(ToNumber(ExitCode::kSelectionFailed)) + std::string(to) +
+           std::to_string(ToNumber(ExitCode::kToolFailed));
+}
 
 bool ParseLogLine(std::string_view line, LogRun& run, std::string* reason) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);

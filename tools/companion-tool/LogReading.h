@@ -34,6 +34,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "run/ExitCode.h"
+
 namespace Korvane::PC::Tarnwick::Companion {
 
 // A local time of the log as the decimal number YYYYMMDDhhmmss, so that it
@@ -107,8 +109,13 @@ struct DayCounts {
 
 // Whether an exit code is a failed run (1003, 1005 to 1017).
 bool IsFailedRun(std::int32_t exit);
+// The codes of failed runs as the reports name them: "1003, 1005" `to`
+// "1017".
+std::string FailedRunCodes(std::string_view to);
 // Whether it says essential software is missing (5, 6).
-inline bool IsMissingSoftware(std::int32_t exit) { return exit == 5 || exit == 6; }
+inline bool IsMissingSoftware(std::int32_t exit) {
+    return exit == ToNumber(ExitCode::kSupportPageOpened) || exit == ToNumber(ExitCode::kEssentialMissing);
+}
 
 // Takes the bytes of one file after another and keeps the counts and the
 // machines' states.

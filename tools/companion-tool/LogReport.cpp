@@ -98,7 +98,7 @@ void PrintTerminal(const LogReport& r, std::ostream& out) {
         Heading(out, title + ": " + (which.empty() ? std::string("none") : Count(which.size(), "machine")));
         if (!which.empty()) PrintMachines(out, r, which, withVersion);
     };
-    list("Latest run failed (1003, 1005-1017)", r.failed, false);
+    list("Latest run failed (" + FailedRunCodes("-") + ")", r.failed, false);
     list("Answered 1 (update needed, not consented) on their last " + Number(r.declinedRuns) + " runs",
          r.declinedMachines, true);
     list("Missing essential software (5, 6)", r.missingSoftware, false);

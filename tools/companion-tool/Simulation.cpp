@@ -5,11 +5,11 @@
 
 #include "actions/UpdateActions.h"
 #include "app/ConsentStep.h"
-#include "run/PersistentState.h"
 #include "app/StartupEnvironment.h"
 #include "app/UpdateController.h"
 #include "definitions/PrerequisiteChecks.h"
 #include "platform/fakes/FakePlatform.h"
+#include "run/PersistentState.h"
 #include "tools/companion-tool/MachineRegistry.h"
 #include "tools/companion-tool/TextOut.h"
 
@@ -53,8 +53,15 @@ constexpr std::u16string_view kDriverStoreEntry =
 constexpr std::uint32_t kPmuPresent = 0x10;
 constexpr std::uint32_t kPmuAbsent = 0xEF;
 
-const std::string kSilentExecutes = "silent: executes (0 when the download and the tool succeed)";
-const std::string kEssentialAsks = "essential software missing: 5 or 6";
+std::string Code(ExitCode code) { return std::to_string(ToNumber(code)); }
+
+std::string SilentExecutes() {
+    return "silent: executes (" + Code(ExitCode::kCompleted) + " when the download and the tool succeed)";
+}
+std::string EssentialAsks() {
+    return "essential software missing: " + Code(ExitCode::kSupportPageOpened) + " or " +
+           Code(ExitCode::kEssentialMissing);
+}
 
 // Calls `unit` with each UTF-16 code unit of `utf8`.
 template <typename Unit>
@@ -306,8 +313,6 @@ std::string StepName(SelectionStep step) {
     return {};
 }
 
-std::string Code(ExitCode code) { return std::to_string(ToNumber(code)); }
-
 }  // namespace
 
 Simulator::Simulator(Release& release, std::uint16_t language)
@@ -338,7 +343,7 @@ Outcome Simulator::Run(const Profile& profile) {
     Outcome o;
     if (controller.CheckRequirements(&tables_)) {
         o.action = ActionName(*controller.currentAction);
-        o.exitCode = options.silent ? Code(ExitCode::kEssentialMissing) : kEssentialAsks;
+        o.exitCode = options.silent ? Code(ExitCode::kEssentialMissing) : EssentialAsks();
         o.decidedBy = "requirement row:";
         for (std::size_t slot = 0; slot < kComponentSlots; ++slot) {
             if (IsMissing(controller.requirementRow, controller.installedComponents, slot))
@@ -370,7 +375,7 @@ Outcome Simulator::Run(const Profile& profile) {
     const ExitCode stop = StopExitCode(kind, state);
     switch (DecideConsent(options, kind, state)) {
         case ConsentStep::kExecute:
-            o.exitCode = kSilentExecutes;
+            o.exitCode = SilentExecutes();
             break;
         case ConsentStep::kStop:
         case ConsentStep::kStopAfterMessage:
