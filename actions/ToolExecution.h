@@ -44,8 +44,8 @@ enum class ToolWait {
 
 // An update action's Execute: runs a new job (work folder, download,
 // verification, package, tool, clean-up) as long as the user answers a
-// failure with "try again". Returns the last job's result: 0 when the tool
-// was started, otherwise 1008 to 1017.
+// failure with "try again". Returns the last job's result: kCompleted when
+// the tool was started, otherwise 1008 to 1017.
 [[nodiscard]] ExitCode ExecuteToolJobs(const RunView& run, const ToolJobMessages& messages, ToolWait toolWait);
 
 // Starts the downloaded package hidden, in the work folder, with the quoted

@@ -52,12 +52,11 @@ void AskRetry(ToolJob& job, std::uint16_t mainInstruction, std::uint16_t content
     StopProgress(job);
     retry = OrOnNoMemory(false, [&] {
         return job.run.messages.AskChoice(kTdErrorIcon, mainInstruction, content, kRetryButtonText,
-                                         kCloseButtonText) == kRetryAnswer;
+                                          kCloseButtonText) == kRetryAnswer;
     });
 }
 
-ExitCode Fail(ToolJob& job, std::uint16_t mainInstruction, std::uint16_t content, ExitCode result,
-                  bool& retry) {
+ExitCode Fail(ToolJob& job, std::uint16_t mainInstruction, std::uint16_t content, ExitCode result, bool& retry) {
     AskRetry(job, mainInstruction, content, retry);
     return result;
 }

@@ -2,7 +2,6 @@
 
 #include "actions/CreateAction.h"
 #include "actions/OnlineVersionCheck.h"
-#include "actions/SimpleActions.h"
 #include "app/ConsentStep.h"
 #include "app/StartupEnvironment.h"
 #include "definitions/CompanionResources.h"
@@ -158,30 +157,32 @@ std::intptr_t UpdateController::ShowActionDialog() { return HostActionDialog(pla
 
 std::int32_t UpdateController::ShowMessage(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
                                            std::uint32_t commonButtons, std::int32_t defaultResult) {
-    return ShowCompanionMessage({platform, options, companionLibrary}, icon, mainInstruction, content,
+    return ShowCompanionMessage(MessageContextOfRun(), icon, mainInstruction, content,
                                 commonButtons, defaultResult);
 }
 
 std::int32_t UpdateController::AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
                                          std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
-    return AskCompanionChoice({platform, options, companionLibrary}, icon, mainInstruction, content,
+    return AskCompanionChoice(MessageContextOfRun(), icon, mainInstruction, content,
                               firstButtonText, secondButtonText);
 }
 
 std::int32_t UpdateController::AskChoice(std::uint16_t icon, std::uint16_t mainInstruction,
                                          std::u16string_view content, std::uint16_t firstButtonText,
                                          std::uint16_t secondButtonText) {
-    return AskCompanionChoice({platform, options, companionLibrary}, icon, mainInstruction, content,
+    return AskCompanionChoice(MessageContextOfRun(), icon, mainInstruction, content,
                               firstButtonText, secondButtonText);
 }
 
 std::int32_t UpdateController::AskKeepOpen(WindowHandle parent, std::uint16_t content) {
-    return AskCompanionKeepOpen({platform, options, companionLibrary}, parent, content);
+    return AskCompanionKeepOpen(MessageContextOfRun(), parent, content);
 }
 
 std::int32_t UpdateController::AskKeepOpen(WindowHandle parent, std::u16string_view content) {
-    return AskCompanionKeepOpen({platform, options, companionLibrary}, parent, content);
+    return AskCompanionKeepOpen(MessageContextOfRun(), parent, content);
 }
+
+MessageContext UpdateController::MessageContextOfRun() { return {platform, options, companionLibrary}; }
 
 RunView UpdateController::View() {
     return {platform, options, companionLibrary, machine, target, *this, progressWindow_};

@@ -29,6 +29,7 @@
 #include "run/RunMessages.h"
 #include "run/ToolOptions.h"
 #include "ui/ActionDialog.h"
+#include "ui/Messages.h"
 #include "ui/ProgressWindow.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -135,6 +136,9 @@ public:
     SelectionStep selectionStep = SelectionStep::kNotMaker;
 
 private:
+    // What the message operations read of this run.
+    MessageContext MessageContextOfRun();
+
     CProgressWindow progressWindow_;
 
     ExitCode RunWithMutexHeld();

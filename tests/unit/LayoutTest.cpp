@@ -62,7 +62,7 @@ bool IsSource(const fs::path& path) {
 
 bool Skipped(const fs::path& relative) {
     const std::string first = relative.begin()->string();
-    return first == "build" || first == ".git" || first.rfind("build", 0) == 0;
+    return first == ".git" || first.starts_with("build");
 }
 
 template <typename Visit>

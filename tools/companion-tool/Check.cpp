@@ -18,9 +18,6 @@
 namespace Korvane::PC::Tarnwick::Companion {
 namespace {
 
-// An exit code as the texts name it.
-std::string ExitNumber(ExitCode code) { return std::to_string(ToNumber(code)); }
-
 
 using std::to_string;
 

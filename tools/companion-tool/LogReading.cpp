@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/companion-tool/TextOut.h"
+
 namespace Korvane::PC::Tarnwick::Companion {
 namespace {
 
@@ -219,9 +221,8 @@ bool IsFailedRun(std::int32_t exit) {
 }
 
 std::string FailedRunCodes(std::string_view to) {
-    return std::to_string(ToNumber(ExitCode::kNoCompanionLibrary)) + ", " +
-           std::to_string(ToNumber(ExitCode::kSelectionFailed)) + std::string(to) +
-           std::to_string(ToNumber(ExitCode::kToolFailed));
+    return ExitNumber(ExitCode::kNoCompanionLibrary) + ", " + ExitNumber(ExitCode::kSelectionFailed) +
+           std::string(to) + ExitNumber(ExitCode::kToolFailed);
 }
 
 bool ParseLogLine(std::string_view line, LogRun& run, std::string* reason) {

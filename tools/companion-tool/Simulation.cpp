@@ -53,14 +53,12 @@ constexpr std::u16string_view kDriverStoreEntry =
 constexpr std::uint32_t kPmuPresent = 0x10;
 constexpr std::uint32_t kPmuAbsent = 0xEF;
 
-std::string Code(ExitCode code) { return std::to_string(ToNumber(code)); }
-
 std::string SilentExecutes() {
-    return "silent: executes (" + Code(ExitCode::kCompleted) + " when the download and the tool succeed)";
+    return "silent: executes (" + ExitNumber(ExitCode::kCompleted) + " when the download and the tool succeed)";
 }
 std::string EssentialAsks() {
-    return "essential software missing: " + Code(ExitCode::kSupportPageOpened) + " or " +
-           Code(ExitCode::kEssentialMissing);
+    return "essential software missing: " + ExitNumber(ExitCode::kSupportPageOpened) + " or " +
+           ExitNumber(ExitCode::kEssentialMissing);
 }
 
 // Calls `unit` with each UTF-16 code unit of `utf8`.
@@ -343,7 +341,7 @@ Outcome Simulator::Run(const Profile& profile) {
     Outcome o;
     if (controller.CheckRequirements(&tables_)) {
         o.action = ActionName(*controller.currentAction);
-        o.exitCode = options.silent ? Code(ExitCode::kEssentialMissing) : EssentialAsks();
+        o.exitCode = options.silent ? ExitNumber(ExitCode::kEssentialMissing) : EssentialAsks();
         o.decidedBy = "requirement row:";
         for (std::size_t slot = 0; slot < kComponentSlots; ++slot) {
             if (IsMissing(controller.requirementRow, controller.installedComponents, slot))
@@ -357,13 +355,13 @@ Outcome Simulator::Run(const Profile& profile) {
     if (controller.selectionStep == SelectionStep::kDefinitionRow)
         o.decidedBy += " (code " + std::to_string(controller.target.action) + ")";
     if (!selected) {
-        o.exitCode = Code(ExitCode::kSelectionFailed);
+        o.exitCode = ExitNumber(ExitCode::kSelectionFailed);
         return o;
     }
     IAction& action = *controller.currentAction;
     o.action = ActionName(action);
     if (action.Evaluate() < 0) {
-        o.exitCode = Code(ExitCode::kNoAction);
+        o.exitCode = ExitNumber(ExitCode::kNoAction);
         o.versionText = Utf8(action.GetCurrentVersionText());
         o.decidedBy += "; Evaluate failed";
         return o;
@@ -379,10 +377,10 @@ Outcome Simulator::Run(const Profile& profile) {
             break;
         case ConsentStep::kStop:
         case ConsentStep::kStopAfterMessage:
-            o.exitCode = Code(stop);
+            o.exitCode = ExitNumber(stop);
             break;
         case ConsentStep::kAskDialog:
-            o.exitCode = "dialog: OK executes, Cancel ends with " + Code(stop);
+            o.exitCode = "dialog: OK executes, Cancel ends with " + ExitNumber(stop);
             break;
     }
     return o;

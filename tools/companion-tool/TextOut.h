@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "run/ExitCode.h"
+
 namespace Korvane::PC::Tarnwick::Companion {
 
 // UTF-8; unpaired surrogates become U+FFFD.
@@ -14,5 +16,7 @@ std::string Utf8(std::u16string_view text);
 std::string Shown(std::u16string_view text);
 // UTF-16 from UTF-8 (the fleet file, command-line values).
 std::u16string Utf16(std::string_view text);
+// An exit code as the tool's texts name it: its number.
+inline std::string ExitNumber(ExitCode code) { return std::to_string(ToNumber(code)); }
 
 }  // namespace Korvane::PC::Tarnwick::Companion
