@@ -22,7 +22,6 @@
 // of unreadable lines), never with the number of lines read.
 #pragma once
 
-#include <compare>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -73,7 +72,6 @@ struct LogPlace {
     LogTime time = 0;
     std::uint32_t file = 0;
     std::uint64_t line = 0;
-    auto operator<=>(const LogPlace&) const = default;
 };
 
 struct UnreadableLine {
