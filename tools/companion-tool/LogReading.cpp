@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -61,47 +62,17 @@ bool ValidTime(int year, int month, int day, int hour, int minute, int second) {
            minute < 60 && second < 60;
 }
 
-// "YYYY/MM/DD hh:mm:ss", as "%04u/%02u/%02u %02u:%02u:%02u" writes it.
-bool ParseTime(std::string_view text, LogTime& time) {
-    if (text.size() != 19 || text[4] != '/' || text[7] != '/' || text[10] != ' ' || text[13] != ':' || text[16] != ':')
-        return false;
-    int y, mo, d, h, mi, s;
-    if (!Digits(text, 0, 4, y) || !Digits(text, 5, 2, mo) || !Digits(text, 8, 2, d) || !Digits(text, 11, 2, h) ||
-        !Digits(text, 14, 2, mi) || !Digits(text, 17, 2, s) || !ValidTime(y, mo, d, h, mi, s))
-        return false;
-    time = Pack(y, mo, d, h, mi, s);
-    return true;
-}
-
-// "%u": decimal digits that fit 32 bits, written as printf writes them (no
-// leading zero), so that a line reads only as the program wrote it.
-bool ParseUnsigned(std::string_view text, std::uint32_t& value) {
-    if (text.empty() || text.size() > 10 || (text.size() > 1 && text[0] == '0')) return false;
-    std::uint64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (v > 0xFFFFFFFFu) return false;
-    value = static_cast<std::uint32_t>(v);
-    return true;
-}
-
-// "%d": an optional minus and decimal digits that fit a signed 32-bit number
-// (no leading zero, no "-0").
-bool ParseSigned(std::string_view text, std::int32_t& value) {
-    const bool negative = !text.empty() && text[0] == '-';
-    if (negative) text.remove_prefix(1);
-    if (text.empty() || text.size() > 10 || (text[0] == '0' && (text.size() > 1 || negative))) return false;
-    std::int64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        v = v * 10 + (c - '0');
-    }
-    if (negative) v = -v;
-    if (v < INT32_MIN || v > INT32_MAX) return false;
-    value = static_cast<std::int32_t>(v);
-    return true;
+// A decimal number as printf's "%u" or "%d" writes it: an optional minus
+// (signed types only), digits without a leading zero, no "-0", and a value
+// that fits T; the whole text, so that a line reads only as the program
+// wrote it.
+template <typename T>
+bool ParseDecimal(std::string_view text, T& value) {
+    const std::string_view digits = text.substr(!text.empty() && text[0] == '-' ? 1 : 0);
+    if (!digits.empty() && digits[0] == '0' && text.size() > 1) return false;
+    const char* const end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    return error == std::errc() && stop == end;
 }
 
 // Strict UTF-8: no overlong forms, surrogates or code points above U+10FFFF.
@@ -206,6 +177,19 @@ std::optional<LogTime> ParseDateArgument(std::string_view text) {
     return Pack(y, mo, d, h, mi, s);
 }
 
+namespace {
+
+// "YYYY/MM/DD hh:mm:ss", as "%04u/%02u/%02u %02u:%02u:%02u" writes it: the
+// one form of a command-line date with slashes, a space and seconds.
+bool ParseTime(std::string_view text, LogTime& time) {
+    if (text.size() != 19 || text[4] != '/' || text[10] != ' ') return false;
+    const std::optional<LogTime> parsed = ParseDateArgument(text);
+    if (parsed) time = *parsed;
+    return parsed.has_value();
+}
+
+}  // namespace
+
 LogTime AddDays(LogTime time, int days) {
     const LogTime clock = time % 1000000;
     const std::int32_t day = DayOf(time);
@@ -260,9 +244,9 @@ bool ParseLogLine(std::string_view line, LogRun& run, std::string* reason) {
     field[kFields - 1] = line.substr(from);
 
     if (!ParseTime(field[0], run.time)) return Fail(reason, "time " + Quoted(field[0]) + " is not YYYY/MM/DD hh:mm:ss");
-    if (!ParseUnsigned(field[1], run.release))
+    if (!ParseDecimal(field[1], run.release))
         return Fail(reason, "release number " + Quoted(field[1]) + " is not a number");
-    if (!ParseSigned(field[2], run.exit)) return Fail(reason, "exit code " + Quoted(field[2]) + " is not a number");
+    if (!ParseDecimal(field[2], run.exit)) return Fail(reason, "exit code " + Quoted(field[2]) + " is not a number");
     run.manufacturer = field[3];
     run.board = field[4];
     run.model = field[5];
