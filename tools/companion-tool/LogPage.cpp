@@ -228,9 +228,7 @@ void GroupTable(std::ostream& out, const char* id, const char* keyName, const ch
         out << "<tr data-" << attribute << "=\"" << Html(g.key) << "\"><td>" << Html(g.key) << "</td><td class=\"num\">"
             << g.machines << "</td>";
         for (std::int32_t code : codes) {
-            std::uint64_t n = 0;
-            for (const auto& [exit, machines] : g.exits)
-                if (exit == code) n = machines;
+            const std::uint64_t n = CountOf(g, code);
             out << "<td class=\"num" << (n ? "" : " zero") << "\">" << (n ? Num(n) : "&middot;") << "</td>";
         }
         out << "</tr>\n";

@@ -16,20 +16,20 @@ std::string Number(std::uint64_t n) { return std::to_string(n); }
 // "1 line", "2 lines".
 std::string Count(std::uint64_t n, const char* thing) { return Number(n) + " " + thing + (n == 1 ? "" : "s"); }
 
-std::vector<LogGroup> Groups(const std::map<std::string, std::map<std::int32_t, std::uint64_t>>& counts) {
+const std::string& KeyText(const std::string& key) { return key; }
+std::string KeyText(std::uint32_t key) { return Number(key); }
+
+// Groups in the order of their keys (a release orders as a number, and its
+// key is its decimal text).
+template <typename Key>
+std::vector<LogGroup> Groups(const std::map<Key, std::map<std::int32_t, std::uint64_t>>& counts) {
     std::vector<LogGroup> groups;
     for (const auto& [key, exits] : counts) {
-        LogGroup group{key, 0, {exits.begin(), exits.end()}};
+        LogGroup group{KeyText(key), 0, {exits.begin(), exits.end()}};
         for (const auto& [exit, machines] : exits) group.machines += machines;
         groups.push_back(std::move(group));
     }
     return groups;
-}
-
-std::uint64_t CountOf(const LogGroup& group, std::int32_t exit) {
-    for (const auto& [code, machines] : group.exits)
-        if (code == exit) return machines;
-    return 0;
 }
 
 std::string SinceText(const LogReport& r) { return r.since ? FormatLogTime(*r.since) : std::string("-"); }
@@ -343,6 +343,12 @@ std::vector<std::int32_t> CodesOf(const std::vector<LogGroup>& groups) {
     return codes;
 }
 
+std::uint64_t CountOf(const LogGroup& group, std::int32_t exit) {
+    for (const auto& [code, machines] : group.exits)
+        if (code == exit) return machines;
+    return 0;
+}
+
 std::string ShownField(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -407,11 +413,7 @@ LogReport BuildLogReport(LogAnalysis& analysis, std::optional<LogTime> since) {
     }
     r.byBoard = Groups(boards);
     r.byModel = Groups(models);
-    for (const auto& [release, exits] : releases) {
-        LogGroup group{std::to_string(release), 0, {exits.begin(), exits.end()}};
-        for (const auto& [exit, machines] : exits) group.machines += machines;
-        r.byRelease.push_back(std::move(group));
-    }
+    r.byRelease = Groups(releases);
     for (const auto& [day, counts] : analysis.days()) r.days.push_back({day, counts.runs, counts.failures});
     return r;
 }

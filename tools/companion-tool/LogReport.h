@@ -63,6 +63,8 @@ std::string ShownField(std::string_view text);
 
 // The exit codes that occur in `groups`, in order.
 std::vector<std::int32_t> CodesOf(const std::vector<LogGroup>& groups);
+// The machines of `group` whose latest run ended with `exit`; 0 when none.
+std::uint64_t CountOf(const LogGroup& group, std::int32_t exit);
 
 // Consumes the analysis's machines. `since`: the date of the "not seen
 // since" list, or none for the default.
