@@ -341,14 +341,10 @@ void WriteLogPage(const LogReport& r, std::ostream& out) {
     out << "<h2>Per release of battery.dll</h2>\n";
     GroupTable(out, "by-release", "release", "release", r.byRelease);
 
-    out << "<h2>Latest run failed (" << FailedRunCodes("\xE2\x80\x93") << ")</h2>\n";
-    MachineList(out, r, "failed", r.failed, false);
-    out << "<h2>Answered 1 (update needed, not consented) on their last " << r.declinedRuns << " runs</h2>\n";
-    MachineList(out, r, "declined", r.declinedMachines, true);
-    out << "<h2>Missing essential software (5, 6)</h2>\n";
-    MachineList(out, r, "missing-software", r.missingSoftware, false);
-    out << "<h2>Not seen since " << (r.since ? FormatLogTime(*r.since) : std::string("-")) << "</h2>\n";
-    MachineList(out, r, "not-seen", r.notSeen, false);
+    for (const MachineListing& list : MachineListings(r, "\xE2\x80\x93")) {
+        out << "<h2>" << Html(list.title) << "</h2>\n";
+        MachineList(out, r, list.id, *list.machines, list.withVersion);
+    }
 
     out << "<h2>Unreadable lines</h2>\n";
     if (r.unreadable.empty()) {

@@ -209,6 +209,10 @@ std::string FailedRunCodes(std::string_view to) {
            std::string(to) + ExitNumber(ExitCode::kToolFailed);
 }
 
+std::string MissingSoftwareCodes() {
+    return ExitNumber(ExitCode::kSupportPageOpened) + ", " + ExitNumber(ExitCode::kEssentialMissing);
+}
+
 bool ParseLogLine(std::string_view line, LogRun& run, std::string* reason) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     if (line.empty()) return Fail(reason, "empty line");

@@ -114,6 +114,8 @@ std::string FailedRunCodes(std::string_view to);
 inline bool IsMissingSoftware(std::int32_t exit) {
     return exit == ToNumber(ExitCode::kSupportPageOpened) || exit == ToNumber(ExitCode::kEssentialMissing);
 }
+// Those codes as the reports name them: "5, 6".
+std::string MissingSoftwareCodes();
 
 // Takes the bytes of one file after another and keeps the counts and the
 // machines' states.

@@ -32,8 +32,6 @@ std::vector<LogGroup> Groups(const std::map<Key, std::map<std::int32_t, std::uin
     return groups;
 }
 
-std::string SinceText(const LogReport& r) { return r.since ? FormatLogTime(*r.since) : std::string("-"); }
-
 // ---- terminal ----
 
 void Heading(std::ostream& out, const std::string& text) { out << "\n" << text << "\n"; }
@@ -94,15 +92,11 @@ void PrintTerminal(const LogReport& r, std::ostream& out) {
     Heading(out, "Per release of battery.dll (of the latest run)");
     PrintMatrix(out, "release", r.byRelease);
 
-    const auto list = [&](const std::string& title, const std::vector<std::size_t>& which, bool withVersion) {
-        Heading(out, title + ": " + (which.empty() ? std::string("none") : Count(which.size(), "machine")));
-        if (!which.empty()) PrintMachines(out, r, which, withVersion);
-    };
-    list("Latest run failed (" + FailedRunCodes("-") + ")", r.failed, false);
-    list("Answered 1 (update needed, not consented) on their last " + Number(r.declinedRuns) + " runs",
-         r.declinedMachines, true);
-    list("Missing essential software (5, 6)", r.missingSoftware, false);
-    list("Not seen since " + SinceText(r), r.notSeen, false);
+    for (const MachineListing& list : MachineListings(r, "-")) {
+        const std::vector<std::size_t>& which = *list.machines;
+        Heading(out, list.title + ": " + (which.empty() ? std::string("none") : Count(which.size(), "machine")));
+        if (!which.empty()) PrintMachines(out, r, which, list.withVersion);
+    }
 
     if (!r.unreadable.empty()) {
         Heading(out, "Unreadable lines: " + Number(r.unreadable.size()));
@@ -347,6 +341,16 @@ std::uint64_t CountOf(const LogGroup& group, std::int32_t exit) {
     for (const auto& [code, machines] : group.exits)
         if (code == exit) return machines;
     return 0;
+}
+
+std::vector<MachineListing> MachineListings(const LogReport& r, std::string_view to) {
+    return {
+        {"Latest run failed (" + FailedRunCodes(to) + ")", &r.failed, false, "failed"},
+        {"Answered 1 (update needed, not consented) on their last " + Number(r.declinedRuns) + " runs",
+         &r.declinedMachines, true, "declined"},
+        {"Missing essential software (" + MissingSoftwareCodes() + ")", &r.missingSoftware, false, "missing-software"},
+        {"Not seen since " + (r.since ? FormatLogTime(*r.since) : std::string("-")), &r.notSeen, false, "not-seen"},
+    };
 }
 
 std::string ShownField(std::string_view text) {

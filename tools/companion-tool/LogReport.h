@@ -7,6 +7,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/companion-tool/LogReading.h"
@@ -65,6 +66,20 @@ std::string ShownField(std::string_view text);
 std::vector<std::int32_t> CodesOf(const std::vector<LogGroup>& groups);
 // The machines of `group` whose latest run ended with `exit`; 0 when none.
 std::uint64_t CountOf(const LogGroup& group, std::int32_t exit);
+
+// One of the lists of machines that the terminal and the page show.
+struct MachineListing {
+    std::string title;
+    const std::vector<std::size_t>* machines;  // indexes into the report's `latest`
+    bool withVersion;                          // with the installed-version sentence
+    const char* id;                            // the page's id of its table
+};
+
+// The lists of `report`, in the order shown: latest run failed, declined,
+// missing essential software, not seen since. `to` joins the ends of a range
+// of exit codes in a title ("-" on a terminal, an en dash on the page). The
+// listings point into `report`.
+std::vector<MachineListing> MachineListings(const LogReport& report, std::string_view to);
 
 // Consumes the analysis's machines. `since`: the date of the "not seen
 // since" list, or none for the default.
