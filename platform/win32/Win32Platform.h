@@ -171,6 +171,14 @@ std::u16string SidString(PSID sid);
 // empty on failure.
 std::wstring FinalPathOfHandle(HANDLE handle);
 
+// Whether two texts (paths, account names) are the same apart from letter
+// case: CompareStringOrdinal ignoring case, independent of the locale.
+bool SameIgnoringCase(std::u16string_view a, std::u16string_view b);
+
+// Marks an open file or folder (opened with DELETE access) for deletion once
+// its last handle is closed (FileDispositionInfo); false on failure.
+bool MarkForDeletion(HANDLE handle);
+
 class RunAccountReader : public IRunAccount {
 public:
     RunAccount Read() override;

@@ -20,11 +20,6 @@ std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS
     return buffer;
 }
 
-bool SameText(const std::wstring& a, const std::wstring& b) {
-    return !a.empty() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
 }  // namespace
 
 std::u16string SidString(PSID sid) {
@@ -75,8 +70,8 @@ RunAccount RunAccountReader::Read() {
     };
     const std::wstring sessionUser = sessionText(WTSUserName);
     const std::wstring sessionDomain = sessionText(WTSDomainName);
-    account.interactiveUser =
-        SameText(sessionUser, name) && (sessionDomain.empty() || SameText(sessionDomain, domain));
+    account.interactiveUser = !sessionUser.empty() && SameIgnoringCase(FromWin(sessionUser), FromWin(name)) &&
+                              (sessionDomain.empty() || SameIgnoringCase(FromWin(sessionDomain), FromWin(domain)));
     return account;
 }
 

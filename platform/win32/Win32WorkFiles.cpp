@@ -164,12 +164,6 @@ namespace {
 // GetFinalPathNameByHandleW in the plain "C:\..." form; empty on failure.
 std::u16string FinalPathOf(HANDLE handle) { return WithoutLongPathPrefix(FromWin(FinalPathOfHandle(handle))); }
 
-bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
-                                  reinterpret_cast<const wchar_t*>(b.data()), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_EQUAL;
-}
-
 // An entry of the tree, opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) for
 // listing and deleting. Other openers may read and write but not rename or
 // delete it while it is held, so a folder keeps its place while its contents
@@ -180,11 +174,6 @@ ScopedFileHandle OpenEntry(const std::wstring& path) {
     return ScopedFileHandle(::CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
                                           nullptr));
-}
-
-bool MarkForDeletion(HANDLE handle) {
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
 // The names in a folder, listed through its open handle (a search by path
