@@ -25,13 +25,6 @@ namespace {
 using AddDllDirectoryFn = void*(WINAPI*)(PCWSTR);
 using RemoveDllDirectoryFn = BOOL(WINAPI*)(void*);
 
-template <typename Fn>
-Fn Kernel32Export(const char* name) {
-    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    return kernel == nullptr ? nullptr
-                             : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
-}
-
 }  // namespace
 
 std::optional<std::u16string> AccessLibraries::CombinePath(std::u16string_view folder, std::u16string_view file) {
