@@ -7,6 +7,7 @@
 #include "machine/EcDeviceControl.h"
 #include "platform/LibrarySearch.h"
 #include "platform/win32/PathJoin.h"
+#include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
@@ -64,7 +65,7 @@ std::optional<AccessList> AccessLibraries::ReadAccessList(std::u16string_view pa
                                 nullptr, &descriptor) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    const std::unique_ptr<void, HLOCAL(WINAPI*)(HLOCAL)> owned(descriptor, ::LocalFree);
+    const ScopedLocalMemory<PSECURITY_DESCRIPTOR> owned(descriptor);
     AccessList list;
     list.ownerSid = SidString(owner);
     if (dacl == nullptr) {

@@ -53,8 +53,8 @@ NamedMutexResult Sync::CreateNamedMutex(std::u16string_view name, std::uint32_t 
         PSECURITY_DESCRIPTOR descriptor = nullptr;
         if (::GetSecurityInfo(handle, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
                               nullptr, &descriptor) == ERROR_SUCCESS) {
+            const ScopedLocalMemory<PSECURITY_DESCRIPTOR> owned(descriptor);
             result.ownerSid = SidString(owner);
-            ::LocalFree(descriptor);
         }
     }
     return result;

@@ -23,11 +23,10 @@ std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS
 }  // namespace
 
 std::u16string SidString(PSID sid) {
-    LPWSTR text = nullptr;
-    if (sid == nullptr || !::ConvertSidToStringSidW(sid, &text)) return {};
-    std::u16string result = FromWin(text);
-    ::LocalFree(text);
-    return result;
+    LPWSTR raw = nullptr;
+    if (sid == nullptr || !::ConvertSidToStringSidW(sid, &raw)) return {};
+    const ScopedLocalMemory<LPWSTR> text(raw);
+    return FromWin(text.get());
 }
 
 RunAccount RunAccountReader::Read() {
