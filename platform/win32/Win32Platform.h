@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "platform/win32/SystemLibraries.h"
@@ -165,6 +166,10 @@ public:
 
 // `sid` as a string SID ("S-1-5-18"); empty on failure.
 std::u16string SidString(PSID sid);
+
+// GetTokenInformation of `kind` for `token` (opened with TOKEN_QUERY), in a
+// buffer of the size the first call asks for; empty on failure.
+std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind);
 
 // GetFinalPathNameByHandleW (FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) of an
 // open file or folder, as the system gives it (with its "\\?\" prefix);

@@ -10,7 +10,6 @@
 #include "platform/win32/Win32Platform.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
-namespace {
 
 std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind) {
     DWORD size = 0;
@@ -19,8 +18,6 @@ std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS
     if (size == 0 || !::GetTokenInformation(token, kind, buffer.data(), size, &size)) return {};
     return buffer;
 }
-
-}  // namespace
 
 std::u16string SidString(PSID sid) {
     LPWSTR raw = nullptr;

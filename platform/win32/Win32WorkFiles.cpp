@@ -23,11 +23,9 @@ std::vector<std::uint8_t> CurrentUserSid() {
     HANDLE raw = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
     const ScopedKernelHandle token(raw);
-    DWORD size = 0;
-    ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<std::uint8_t> buffer(size);
-    if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
-    const PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+    const std::vector<std::uint8_t> user = TokenInformation(token.get(), TokenUser);
+    if (user.empty()) return {};
+    const PSID sid = reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
     std::vector<std::uint8_t> copy(::GetLengthSid(sid));
     if (!::CopySid(static_cast<DWORD>(copy.size()), copy.data(), sid)) return {};
     return copy;
