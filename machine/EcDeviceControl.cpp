@@ -7,6 +7,7 @@
 #include "platform/LibrarySearch.h"
 #include "platform/Registry.h"
 #include "platform/RunAccount.h"
+#include "platform/Sync.h"
 
 namespace Korvane::PC::Common {
 namespace {
@@ -64,7 +65,6 @@ namespace {
 constexpr std::uint32_t kPathValueBuffer = 520;  // bytes, for each of the two values
 constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 constexpr std::uint32_t kErrorNotSupported = 50;
-constexpr std::uint32_t kErrorAccessDenied = 5;
 
 // A REG_SZ's bytes up to the terminator.
 std::u16string TextOf(const std::vector<std::uint8_t>& bytes) {
