@@ -41,9 +41,9 @@ bool Cancelled(ToolJob& job) {
 // The pause after a failed download attempt; true when the user cancelled
 // during it (the thread ended), which ends the pause at once.
 bool PauseCancelled(ToolJob& job) {
-    if (job.progressThread) return job.progressThread->Wait(job.retryWaitMs) == WaitOutcome::kSignalled;
+    if (job.progressThread) return job.progressThread->Wait(job.limits.retryWaitMs) == WaitOutcome::kSignalled;
     if (!job.run.options.silent) return true;
-    job.run.platform.threads.Sleep(job.retryWaitMs);
+    job.run.platform.threads.Sleep(job.limits.retryWaitMs);
     return false;
 }
 
@@ -67,8 +67,6 @@ ToolJob::ToolJob(const RunView& run_, const ToolJobMessages& messages_, ToolWait
     : run(run_),
       messages(messages_),
       toolWait(toolWait_),
-      retryWaitMs(run_.platform.jobLimits.retryWaitMs),
-      packageSizeLimit(run_.platform.jobLimits.packageSizeLimit),
       limits(run_.platform.jobLimits) {
     progressView.companionLibrary = run_.companionLibrary.get();
     progressView.titleId = messages.progressTitleId;
@@ -208,7 +206,7 @@ ExitCode DownloadPackage(ToolJob& job, IDownloadFile& file) {
         if (cancelled) return ExitCode::kCancelled;
         if (!count || *count > buffer.size()) return ExitCode::kDownloadReadFailed;
         if (*count == 0) return ExitCode::kCompleted;
-        if (job.packageSizeLimit - written <= *count) return ExitCode::kDownloadWriteFailed;
+        if (job.limits.packageSizeLimit - written <= *count) return ExitCode::kDownloadWriteFailed;
         if (!file.Write({buffer.data(), *count})) return ExitCode::kDownloadWriteFailed;
         written += *count;
     }

@@ -56,9 +56,8 @@ public:
     ToolJobMessages messages;
     ToolWait toolWait;
     std::uint32_t attempts = 4;
-    std::uint32_t retryWaitMs;
-    std::uint64_t packageSizeLimit;
-    // The deadline and the minimum rate of each download attempt.
+    // The pause after a failed attempt, the package size limit, and the
+    // deadline and minimum rate of each download attempt.
     JobLimits limits;
     // What the progress window reads; it points into this job.
     ProgressWindowView progressView;

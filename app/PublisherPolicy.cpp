@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/Sync.h"
+
 namespace Korvane::PC::Tarnwick {
 namespace {
 
 constexpr std::uint32_t kPolicyBufferBytes = 8192;  // about a hundred thumbprints
-constexpr std::uint32_t kErrorNotFound = 2;
 
 int HexDigit(char16_t c) {
     if (c >= u'0' && c <= u'9') return c - u'0';
@@ -51,12 +52,11 @@ PublisherPolicy ReadPublisherPolicy(IRegistry& registry) {
 
     const RegistryValue list = registry.GetValue(RegistryRoot::LocalMachine, kPolicyKey, u"TrustedPublishers",
                                                  kRrfRtRegMultiSz, kPolicyBufferBytes);
-    if (list.error == kErrorNotFound) return policy;
+    if (list.error == kErrorFileNotFound) return policy;
     policy.pinned.emplace();
     if (list.error != 0 || list.type != kRegMultiSz) return policy;  // there, but unusable: pins nothing
     std::u16string line;
-    for (std::size_t i = 0; i + 1 < list.data.size(); i += 2) {
-        const auto unit = static_cast<char16_t>(list.data[i] | (list.data[i + 1] << 8));
+    for (const char16_t unit : RegistryUnits(list.data)) {
         if (unit != u'\0') {
             line.push_back(unit);
             continue;

@@ -7,6 +7,7 @@
 #include "platform/LibrarySearch.h"
 #include "platform/Registry.h"
 #include "platform/RunAccount.h"
+#include "platform/Sync.h"
 
 namespace Korvane::PC::Common {
 namespace {
@@ -64,18 +65,6 @@ namespace {
 constexpr std::uint32_t kPathValueBuffer = 520;  // bytes, for each of the two values
 constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 constexpr std::uint32_t kErrorNotSupported = 50;
-constexpr std::uint32_t kErrorAccessDenied = 5;
-
-// A REG_SZ's bytes up to the terminator.
-std::u16string TextOf(const std::vector<std::uint8_t>& bytes) {
-    std::u16string text;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto unit = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-        if (unit == u'\0') break;
-        text.push_back(unit);
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -108,7 +97,7 @@ Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibra
         files.SetLastError(kErrorInsufficientBuffer);
         return {};
     }
-    const std::optional<std::u16string> path = libraries.CombinePath(TextOf(folder.data), TextOf(name.data));
+    const std::optional<std::u16string> path = libraries.CombinePath(RegistryText(folder.data), RegistryText(name.data));
     // An empty or relative folder would make the loader search the program's
     // and the current folder: treated like a failed load.
     if (!path || !IsFullPath(*path)) return {};
