@@ -23,11 +23,7 @@ ChargeLimitToolValue ReadChargeLimitToolValue(IRegistry& registry) {
     if (value.error != 0) return result;
     result.read = true;
     result.size = static_cast<std::uint32_t>(value.data.size());
-    for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
-        const auto unit = static_cast<char16_t>(value.data[i] | (value.data[i + 1] << 8));
-        if (unit == u'\0') break;
-        result.text.push_back(unit);
-    }
+    result.text = RegistryText(value.data);
     return result;
 }
 

@@ -56,8 +56,7 @@ PublisherPolicy ReadPublisherPolicy(IRegistry& registry) {
     policy.pinned.emplace();
     if (list.error != 0 || list.type != kRegMultiSz) return policy;  // there, but unusable: pins nothing
     std::u16string line;
-    for (std::size_t i = 0; i + 1 < list.data.size(); i += 2) {
-        const auto unit = static_cast<char16_t>(list.data[i] | (list.data[i + 1] << 8));
+    for (const char16_t unit : RegistryUnits(list.data)) {
         if (unit != u'\0') {
             line.push_back(unit);
             continue;

@@ -1,6 +1,10 @@
 #include "app/StartupProgram.h"
 
+#include <algorithm>
+#include <span>
+
 #include "platform/LibrarySearch.h"
+#include "platform/Registry.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -41,12 +45,8 @@ std::optional<std::u16string> StartupProgramPath(std::u16string_view value, IFil
 std::u16string StartupCommandLine(IEnvironment& environment, const std::vector<std::uint8_t>& value) {
     // A value that fills the whole buffer without a NUL ends at the buffer's
     // end; an odd last byte is not a character.
-    std::u16string stored;
-    for (std::size_t i = 0; i + 1 < value.size() && i + 1 < kRunValueBytes; i += 2) {
-        const auto c = static_cast<char16_t>(value[i] | (value[i + 1] << 8));
-        if (c == u'\0') break;
-        stored.push_back(c);
-    }
+    const std::u16string stored =
+        RegistryText(std::span<const std::uint8_t>(value).first(std::min<std::size_t>(value.size(), kRunValueBytes)));
     if (stored.empty()) return {};
     std::u16string commandLine = environment.ExpandEnvironmentStrings(stored, kCommandLineChars);
     if (commandLine.size() > kCommandLineChars - 1) commandLine.resize(kCommandLineChars - 1);

@@ -47,10 +47,7 @@ std::optional<std::u16string> ReadPathValue(IRegistryKey& key, std::u16string_vi
     const RegistryValue value = key.QueryValue(name, kPathValueBytes);
     if (value.error != 0 || (value.type != kRegSz && value.type != kRegExpandSz)) return std::nullopt;
     if (value.data.size() % 2 != 0) return std::nullopt;
-    std::u16string text;
-    for (std::size_t i = 0; i < value.data.size(); i += 2) {
-        text.push_back(static_cast<char16_t>(value.data[i] | (value.data[i + 1] << 8)));
-    }
+    const std::u16string text = RegistryUnits(value.data);
     if (text.empty()) return text;
     if (text.back() != u'\0') return std::nullopt;
     return std::u16string(VisibleText(text));

@@ -66,17 +66,6 @@ constexpr std::uint32_t kPathValueBuffer = 520;  // bytes, for each of the two v
 constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 constexpr std::uint32_t kErrorNotSupported = 50;
 
-// A REG_SZ's bytes up to the terminator.
-std::u16string TextOf(const std::vector<std::uint8_t>& bytes) {
-    std::u16string text;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const auto unit = static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-        if (unit == u'\0') break;
-        text.push_back(unit);
-    }
-    return text;
-}
-
 }  // namespace
 
 Version3 DecodePmuVersion(std::uint32_t value) {
@@ -108,7 +97,7 @@ Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibra
         files.SetLastError(kErrorInsufficientBuffer);
         return {};
     }
-    const std::optional<std::u16string> path = libraries.CombinePath(TextOf(folder.data), TextOf(name.data));
+    const std::optional<std::u16string> path = libraries.CombinePath(RegistryText(folder.data), RegistryText(name.data));
     // An empty or relative folder would make the loader search the program's
     // and the current folder: treated like a failed load.
     if (!path || !IsFullPath(*path)) return {};

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,6 +27,22 @@ struct RegistryValue {
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;  // the bytes returned (at most the buffer size asked for)
 };
+
+// The UTF-16 units of a string value's bytes, little-endian; an odd last
+// byte is not a unit. Terminators and embedded NULs are kept.
+inline std::u16string RegistryUnits(std::span<const std::uint8_t> bytes) {
+    std::u16string units;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        units.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+    }
+    return units;
+}
+
+// The same up to the first NUL: the text of a REG_SZ value.
+inline std::u16string RegistryText(std::span<const std::uint8_t> bytes) {
+    const std::u16string units = RegistryUnits(bytes);
+    return units.substr(0, units.find(u'\0'));
+}
 
 // An open key. Destroying it closes the key (RegCloseKey).
 class IRegistryKey {

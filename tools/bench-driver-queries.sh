@@ -13,8 +13,8 @@ SRC=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=$(cd "${1:-$SRC/build/windows}" && pwd)
 ROUNDS=${2:-5}
 export TARNWICK_TEST_DRIVERQUERY_MS=${3:-0}
-RUN="$SRC/tests/wine-run.sh"
 export TARNWICK_PREFIX_NAME=prefix-bench
+source "$SRC/tests/e2e/lib.sh" "$BUILD"
 PREFIX="$BUILD/$TARNWICK_PREFIX_NAME"
 WORK="$BUILD/bench/driver-queries"
 rm -rf "$WORK"

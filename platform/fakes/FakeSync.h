@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Sync.h"
+#include "platform/fakes/FakeRunAccount.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -17,7 +18,7 @@ public:
     std::uint32_t lastFlags = 0xdeadbeef, lastAccess = 0xdeadbeef;
     bool failCreation = false;    // CreateMutexExW returns null
     bool alreadyExists = false;   // another process holds the name
-    std::u16string existingOwner = u"S-1-5-21-1000-2000-3000-1001";  // its owner
+    std::u16string existingOwner{kFakeUserSid};  // its owner
     std::uint32_t creationError = 5;  // last error of a failed creation
 
     NamedMutexResult CreateNamedMutex(std::u16string_view name, std::uint32_t flags, std::uint32_t access) override {

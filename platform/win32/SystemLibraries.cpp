@@ -13,13 +13,9 @@ namespace {
 
 using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
 
+// Missing on a Windows 7 without its update.
 SetDefaultDllDirectoriesFn FindSetDefaultDllDirectories() {
-    // kernel32 is always loaded; looking the function up keeps it out of the
-    // import table, so the program still starts on a Windows 7 without it.
-    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    if (kernel == nullptr) return nullptr;
-    return reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    return Kernel32Export<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
 }
 
 HMODULE Load(const LibraryLoad& load) { return ::LoadLibraryExW(ToWin(load.path).c_str(), nullptr, load.flags); }

@@ -39,6 +39,17 @@ std::wstring SystemFolder();
 // (null, ERROR_INVALID_PARAMETER): it would be searched for.
 [[nodiscard]] HMODULE LoadLibraryBesideItsImports(const std::wstring& fullPath);
 
+// The export `name` of kernel32 as a function pointer of type Fn; null when
+// this system lacks it. kernel32 is always loaded; looking a function up
+// keeps it out of the import table, so the program still starts on a system
+// without it.
+template <typename Fn>
+Fn Kernel32Export(const char* name) {
+    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    return kernel == nullptr ? nullptr
+                             : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+}
+
 // A system library loaded on first use and kept until this object is
 // destroyed. Not thread-safe: each owner uses it from one thread.
 class LazySystemLibrary {

@@ -7,6 +7,7 @@
 #include "machine/EcDeviceControl.h"
 #include "platform/LibrarySearch.h"
 #include "platform/win32/PathJoin.h"
+#include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
@@ -25,11 +26,12 @@ namespace {
 using AddDllDirectoryFn = void*(WINAPI*)(PCWSTR);
 using RemoveDllDirectoryFn = BOOL(WINAPI*)(void*);
 
-template <typename Fn>
-Fn Kernel32Export(const char* name) {
-    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    return kernel == nullptr ? nullptr
-                             : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+// Takes a library's folder out of the search again: RemoveDllDirectory with
+// AddDllDirectory's cookie (given only where RemoveDllDirectory exists), or
+// SetDllDirectoryW(L"") when that call added the folder instead.
+void Drop(void* cookie, bool setFolder) {
+    if (cookie != nullptr) Kernel32Export<RemoveDllDirectoryFn>("RemoveDllDirectory")(cookie);
+    if (setFolder) ::SetDllDirectoryW(L"");
 }
 
 }  // namespace
@@ -45,16 +47,16 @@ ModuleHandle AccessLibraries::LoadBesideItsImports(std::u16string_view fullPath)
     // user-added folders (RestrictLibrarySearch), which are empty otherwise.
     const std::wstring folder = ToWin(FolderOf(fullPath));
     const auto add = Kernel32Export<AddDllDirectoryFn>("AddDllDirectory");
-    const auto remove = Kernel32Export<RemoveDllDirectoryFn>("RemoveDllDirectory");
-    void* cookie = (add != nullptr && remove != nullptr) ? add(folder.c_str()) : nullptr;
+    // A folder is added only where it can be taken out again.
+    const bool removable = Kernel32Export<RemoveDllDirectoryFn>("RemoveDllDirectory") != nullptr;
+    void* cookie = (add != nullptr && removable) ? add(folder.c_str()) : nullptr;
     // Without AddDllDirectory (Windows 7 without its update) the one extra
     // folder of SetDllDirectoryW does the same.
     const bool setFolder = cookie == nullptr && ::SetDllDirectoryW(folder.c_str());
     const HMODULE module = LoadLibraryBesideItsImports(ToWin(fullPath));
     const DWORD error = ::GetLastError();
     if (module == nullptr) {
-        if (cookie != nullptr) remove(cookie);
-        if (setFolder) ::SetDllDirectoryW(L"");
+        Drop(cookie, setFolder);
         ::SetLastError(error);
         return nullptr;
     }
@@ -71,7 +73,7 @@ std::optional<AccessList> AccessLibraries::ReadAccessList(std::u16string_view pa
                                 nullptr, &descriptor) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    const std::unique_ptr<void, HLOCAL(WINAPI*)(HLOCAL)> owned(descriptor, ::LocalFree);
+    const ScopedLocalMemory<PSECURITY_DESCRIPTOR> owned(descriptor);
     AccessList list;
     list.ownerSid = SidString(owner);
     if (dacl == nullptr) {
@@ -104,8 +106,7 @@ void AccessLibraries::FreeLibrary(ModuleHandle module) {
     ::FreeLibrary(static_cast<HMODULE>(const_cast<void*>(module)));
     for (auto it = searchFolders_.begin(); it != searchFolders_.end(); ++it) {
         if (it->module != module) continue;
-        if (it->cookie != nullptr) Kernel32Export<RemoveDllDirectoryFn>("RemoveDllDirectory")(it->cookie);
-        if (it->setFolder) ::SetDllDirectoryW(L"");
+        Drop(it->cookie, it->setFolder);
         searchFolders_.erase(it);
         break;
     }

@@ -13,7 +13,6 @@
 // inside such a call owns everything it touches (the channel is shared), and
 // ends by itself once the call returns.
 #include <windows.h>
-#include <process.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -114,14 +113,13 @@ void Perform(Channel& channel) {
     }
 }
 
-unsigned __stdcall Work(void* argument) {
-    const std::unique_ptr<std::shared_ptr<Channel>> owned(static_cast<std::shared_ptr<Channel>*>(argument));
-    Channel& channel = **owned;
+// The worker's loop; its routine holds a share of the channel until it ends.
+void Work(Channel& channel) {
     for (;;) {
-        if (::WaitForSingleObject(channel.work.get(), INFINITE) != WAIT_OBJECT_0) return 1;
-        if (channel.op.load() == Channel::Op::kQuit) return 0;
+        if (::WaitForSingleObject(channel.work.get(), INFINITE) != WAIT_OBJECT_0) return;
+        if (channel.op.load() == Channel::Op::kQuit) return;
         Perform(channel);
-        if (channel.abandoned.load()) return 0;
+        if (channel.abandoned.load()) return;
         ::SetEvent(channel.done.get());
     }
 }
@@ -130,14 +128,14 @@ class Request;
 
 class Session : public IInternetSession {
 public:
-    Session(std::shared_ptr<Channel> channel, ScopedKernelHandle worker)
+    Session(std::shared_ptr<Channel> channel, std::unique_ptr<IThread> worker)
         : channel_(std::move(channel)), worker_(std::move(worker)) {}
     ~Session() override {
         // An idle worker ends at once; one still inside a call after an
         // abort ends when that call returns, without waking anyone.
         channel_->op.store(Channel::Op::kQuit);
         ::SetEvent(channel_->work.get());
-        if (!channel_->abandoned.load()) ::WaitForSingleObject(worker_.get(), INFINITE);
+        if (!channel_->abandoned.load()) (void)worker_->Wait(std::nullopt);
         channel_->Close(channel_->request);
         channel_->Close(channel_->session);
     }
@@ -172,7 +170,7 @@ public:
 
 private:
     std::shared_ptr<Channel> channel_;
-    ScopedKernelHandle worker_;
+    std::unique_ptr<IThread> worker_;
     std::function<bool()> keepWaiting_;
 };
 
@@ -242,11 +240,9 @@ std::unique_ptr<IInternetSession> Internet::Open(std::u16string_view agent) {
     HINTERNET session = open(ToWin(agent).c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
     if (session == nullptr) return nullptr;
     channel->session.store(session);
-    auto shared = std::make_unique<std::shared_ptr<Channel>>(channel);
-    const std::uintptr_t worker = ::_beginthreadex(nullptr, 0, Work, shared.get(), 0, nullptr);
-    if (worker == 0) return nullptr;
-    shared.release();  // the worker frees it
-    return std::make_unique<Session>(std::move(channel), ScopedKernelHandle(reinterpret_cast<HANDLE>(worker)));
+    std::unique_ptr<IThread> worker = Threads{}.Start([channel] { Work(*channel); });
+    if (worker == nullptr) return nullptr;
+    return std::make_unique<Session>(std::move(channel), std::move(worker));
 }
 
 }  // namespace Korvane::PC::Tarnwick::Win32

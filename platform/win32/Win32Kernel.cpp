@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "platform/win32/ScopedHandle.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -52,8 +53,8 @@ NamedMutexResult Sync::CreateNamedMutex(std::u16string_view name, std::uint32_t 
         PSECURITY_DESCRIPTOR descriptor = nullptr;
         if (::GetSecurityInfo(handle, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
                               nullptr, &descriptor) == ERROR_SUCCESS) {
+            const ScopedLocalMemory<PSECURITY_DESCRIPTOR> owned(descriptor);
             result.ownerSid = SidString(owner);
-            ::LocalFree(descriptor);
         }
     }
     return result;
@@ -128,10 +129,7 @@ bool SystemInfo::VersionAtLeast(std::uint32_t major, std::uint32_t minor, std::u
 
 std::optional<bool> SystemInfo::IsWow64Process() {
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    if (kernel == nullptr) return std::nullopt;
-    const auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(
-        reinterpret_cast<void*>(::GetProcAddress(kernel, "IsWow64Process")));
+    const auto isWow64 = Kernel32Export<IsWow64ProcessFn>("IsWow64Process");
     if (isWow64 == nullptr) return std::nullopt;
     BOOL flag = FALSE;
     if (!isWow64(::GetCurrentProcess(), &flag)) return std::nullopt;

@@ -62,12 +62,6 @@ bool OnRemoteDrive(const std::wstring& full) {
     return ::GetDriveTypeW(root) == DRIVE_REMOTE;
 }
 
-bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
-                                  reinterpret_cast<const wchar_t*>(b.data()), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_EQUAL;
-}
-
 // Removes the file this open created, through a new handle that is checked
 // to be that very file (same volume and file index), so nothing else can be
 // deleted in its place.
@@ -82,8 +76,7 @@ void DeleteCreated(const std::wstring& finalPath, const BY_HANDLE_FILE_INFORMATI
         info.nFileIndexLow != created.nFileIndexLow) {
         return;
     }
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    ::SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition);
+    MarkForDeletion(file.get());
 }
 
 // The file itself, never what a link points to; checked through the handle,
@@ -151,6 +144,17 @@ std::wstring FinalPathOfHandle(HANDLE handle) {
         result.resize(length + 1);
     }
     return {};
+}
+
+bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
+    return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
+                                  reinterpret_cast<const wchar_t*>(b.data()), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
+}
+
+bool MarkForDeletion(HANDLE handle) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
 }  // namespace Korvane::PC::Tarnwick::Win32

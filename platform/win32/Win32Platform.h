@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "platform/Platform.h"
 #include "platform/win32/SystemLibraries.h"
@@ -166,10 +167,22 @@ public:
 // `sid` as a string SID ("S-1-5-18"); empty on failure.
 std::u16string SidString(PSID sid);
 
+// GetTokenInformation of `kind` for `token` (opened with TOKEN_QUERY), in a
+// buffer of the size the first call asks for; empty on failure.
+std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind);
+
 // GetFinalPathNameByHandleW (FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) of an
 // open file or folder, as the system gives it (with its "\\?\" prefix);
 // empty on failure.
 std::wstring FinalPathOfHandle(HANDLE handle);
+
+// Whether two texts (paths, account names) are the same apart from letter
+// case: CompareStringOrdinal ignoring case, independent of the locale.
+bool SameIgnoringCase(std::u16string_view a, std::u16string_view b);
+
+// Marks an open file or folder (opened with DELETE access) for deletion once
+// its last handle is closed (FileDispositionInfo); false on failure.
+bool MarkForDeletion(HANDLE handle);
 
 class RunAccountReader : public IRunAccount {
 public:

@@ -10,7 +10,6 @@
 #include "platform/win32/Win32Platform.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
-namespace {
 
 std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind) {
     DWORD size = 0;
@@ -20,19 +19,11 @@ std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS
     return buffer;
 }
 
-bool SameText(const std::wstring& a, const std::wstring& b) {
-    return !a.empty() && ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
-                                                static_cast<int>(b.size()), TRUE) == CSTR_EQUAL;
-}
-
-}  // namespace
-
 std::u16string SidString(PSID sid) {
-    LPWSTR text = nullptr;
-    if (sid == nullptr || !::ConvertSidToStringSidW(sid, &text)) return {};
-    std::u16string result = FromWin(text);
-    ::LocalFree(text);
-    return result;
+    LPWSTR raw = nullptr;
+    if (sid == nullptr || !::ConvertSidToStringSidW(sid, &raw)) return {};
+    const ScopedLocalMemory<LPWSTR> text(raw);
+    return FromWin(text.get());
 }
 
 RunAccount RunAccountReader::Read() {
@@ -75,8 +66,8 @@ RunAccount RunAccountReader::Read() {
     };
     const std::wstring sessionUser = sessionText(WTSUserName);
     const std::wstring sessionDomain = sessionText(WTSDomainName);
-    account.interactiveUser =
-        SameText(sessionUser, name) && (sessionDomain.empty() || SameText(sessionDomain, domain));
+    account.interactiveUser = !sessionUser.empty() && SameIgnoringCase(FromWin(sessionUser), FromWin(name)) &&
+                              (sessionDomain.empty() || SameIgnoringCase(FromWin(sessionDomain), FromWin(domain)));
     return account;
 }
 

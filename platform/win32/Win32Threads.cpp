@@ -46,17 +46,15 @@ std::uint64_t Threads::TickCount() { return ::GetTickCount64(); }
 JobLimits CreateJobLimits() {
     JobLimits limits;
 #ifdef TARNWICK_TEST_HOOKS
-    if (const wchar_t* wait = _wgetenv(L"TARNWICK_TEST_RETRY_WAIT_MS"); wait != nullptr && *wait != L'\0') {
-        limits.retryWaitMs = static_cast<std::uint32_t>(std::wcstoul(wait, nullptr, 10));
-    }
-    if (const wchar_t* limit = _wgetenv(L"TARNWICK_TEST_PACKAGE_LIMIT"); limit != nullptr && *limit != L'\0') {
-        limits.packageSizeLimit = std::wcstoull(limit, nullptr, 10);
-    }
     const auto read = [](const wchar_t* name, std::uint32_t& value) {
         if (const wchar_t* text = _wgetenv(name); text != nullptr && *text != L'\0') {
             value = static_cast<std::uint32_t>(std::wcstoul(text, nullptr, 10));
         }
     };
+    read(L"TARNWICK_TEST_RETRY_WAIT_MS", limits.retryWaitMs);
+    if (const wchar_t* limit = _wgetenv(L"TARNWICK_TEST_PACKAGE_LIMIT"); limit != nullptr && *limit != L'\0') {
+        limits.packageSizeLimit = std::wcstoull(limit, nullptr, 10);
+    }
     read(L"TARNWICK_TEST_ATTEMPT_DEADLINE_MS", limits.attemptDeadlineMs);
     read(L"TARNWICK_TEST_RATE_WINDOW_MS", limits.rateWindowMs);
     read(L"TARNWICK_TEST_RATE_WINDOW_BYTES", limits.rateWindowBytes);

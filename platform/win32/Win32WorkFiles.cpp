@@ -23,11 +23,9 @@ std::vector<std::uint8_t> CurrentUserSid() {
     HANDLE raw = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
     const ScopedKernelHandle token(raw);
-    DWORD size = 0;
-    ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-    std::vector<std::uint8_t> buffer(size);
-    if (size == 0 || !::GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return {};
-    const PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+    const std::vector<std::uint8_t> user = TokenInformation(token.get(), TokenUser);
+    if (user.empty()) return {};
+    const PSID sid = reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
     std::vector<std::uint8_t> copy(::GetLengthSid(sid));
     if (!::CopySid(static_cast<DWORD>(copy.size()), copy.data(), sid)) return {};
     return copy;
@@ -164,12 +162,6 @@ namespace {
 // GetFinalPathNameByHandleW in the plain "C:\..." form; empty on failure.
 std::u16string FinalPathOf(HANDLE handle) { return WithoutLongPathPrefix(FromWin(FinalPathOfHandle(handle))); }
 
-bool SameIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    return ::CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), static_cast<int>(a.size()),
-                                  reinterpret_cast<const wchar_t*>(b.data()), static_cast<int>(b.size()),
-                                  TRUE) == CSTR_EQUAL;
-}
-
 // An entry of the tree, opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) for
 // listing and deleting. Other openers may read and write but not rename or
 // delete it while it is held, so a folder keeps its place while its contents
@@ -180,11 +172,6 @@ ScopedFileHandle OpenEntry(const std::wstring& path) {
     return ScopedFileHandle(::CreateFileW(path.c_str(), kAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
                                           nullptr));
-}
-
-bool MarkForDeletion(HANDLE handle) {
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    return ::SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != FALSE;
 }
 
 // The names in a folder, listed through its open handle (a search by path

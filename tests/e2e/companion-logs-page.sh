@@ -6,7 +6,6 @@
 # tool's own CSV gives for the same log. Saves a screenshot beside the page.
 #   tests/e2e/companion-logs-page.sh BUILD_DIR
 source "$(dirname "$0")/lib.sh" "$1"
-source "$SRC/tests/e2e/standins.sh"  # win
 WORK="$BUILD/e2e/companion-logs-page"
 rm -rf "$WORK"
 mkdir -p "$WORK"

@@ -9,11 +9,6 @@
 source "$(dirname "$0")/lib.sh" "$1"
 unset DISPLAY
 SHOTS="$BUILD/demo/screenshots"
-check() {  # check LABEL CONDITION...
-    local label=$1
-    shift
-    if "$@"; then passes=$((passes + 1)); echo "ok   $label"; else failures=$((failures + 1)); echo "FAIL $label"; fi
-}
 demo() {  # demo MARK ARGS...: run.sh's output in $OUT, its status in $STATUS
     local mark=$1
     shift

@@ -6,7 +6,6 @@
 #   tests/e2e/download-limits.sh BUILD_DIR
 source "$(dirname "$0")/lib.sh" "$1"
 source "$SRC/tests/server/server.sh"
-export TARNWICK_PREFIX_NAME=prefix-download-limits
 WORK="$BUILD/e2e/download-limits"
 EXE_NAME=Tarnwick-testhooks.exe
 rm -rf "$WORK"
@@ -37,20 +36,14 @@ cp -r "$WORK/tables" "$WORK/overlay/"
 cp "$BUILD/$EXE_NAME" "$WORK/online/"
 make_test_library "$WORK/online/battery.dll" --overlay "$WORK/overlay" 146="$SERVER_URL"
 
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 export TARNWICK_TEST_TOOL_MARKER TARNWICK_TEST_PACKAGE_MARKER
-TARNWICK_TEST_TOOL_MARKER=$(windows_path "$WORK/tool.txt")
-TARNWICK_TEST_PACKAGE_MARKER=$(windows_path "$WORK/package.txt")
+TARNWICK_TEST_TOOL_MARKER=$(win "$WORK/tool.txt")
+TARNWICK_TEST_PACKAGE_MARKER=$(win "$WORK/package.txt")
 # Attempts of at most 20 s that must bring 64 KiB in every 2 s.
 export TARNWICK_TEST_RETRY_WAIT_MS=100 TARNWICK_TEST_ATTEMPT_DEADLINE_MS=20000
 export TARNWICK_TEST_RATE_WINDOW_MS=2000 TARNWICK_TEST_RATE_WINDOW_BYTES=65536
 OPTS=(/nochecksignature /nochecknewversion)
-on() { export TARNWICK_TEST_SMBIOS; TARNWICK_TEST_SMBIOS=$(windows_path "$WORK/smbios/$1.bin"); }
-check() {  # check LABEL CONDITION...
-    local label=$1
-    shift
-    if "$@"; then passes=$((passes + 1)); echo "ok   $label"; else failures=$((failures + 1)); echo "FAIL $label"; fi
-}
+on() { export TARNWICK_TEST_SMBIOS; TARNWICK_TEST_SMBIOS=$(win "$WORK/smbios/$1.bin"); }
 
 # The serial reaches the server as one encoded value; the model's space is
 # removed by the identity rules.

@@ -13,7 +13,6 @@
 # The logs stay in BUILD/e2e/fleet-log/shared/ (fleet.log, control-N.log).
 #   tests/e2e/fleet-log.sh BUILD_DIR
 source "$(dirname "$0")/lib.sh" "$1"
-source "$SRC/tests/e2e/standins.sh"
 WORK="$BUILD/e2e/fleet-log"
 SHARED="$WORK/shared"
 MACHINES=3 RUNS=4 CONTROL_LINES=20000
@@ -23,11 +22,6 @@ cp "$BUILD/Tarnwick-testhooks.exe" "$BUILD/battery.dll" "$WORK/app/"
 EXE="$WORK/app/Tarnwick-testhooks.exe"
 LOG="$SHARED/fleet.log"
 OPTS=(/silent /nochecksignature /nochecknewversion /log "$(win "$LOG")")
-check() {  # check LABEL CONDITION...
-    local label=$1
-    shift
-    if "$@"; then passes=$((passes + 1)); echo "ok   $label"; else failures=$((failures + 1)); echo "FAIL $label"; fi
-}
 
 # --- The machines: prefix-fleet-1 is made as every test prefix is, the
 # others are copies of it (a prefix is a folder; a copy is another machine
@@ -37,7 +31,7 @@ stop_machines() {
     local i
     for i in $(seq "$MACHINES"); do WINEPREFIX=$(prefix "$i") wineserver -k >/dev/null 2>&1 || true; done
 }
-trap stop_machines EXIT
+at_exit stop_machines
 TARNWICK_PREFIX_NAME=prefix-fleet-1 "$RUN" "$BUILD" cmd /c exit 0 >/dev/null 2>&1 || true
 WINEPREFIX=$(prefix 1) wineserver -w >/dev/null 2>&1 || true
 for i in $(seq 2 "$MACHINES"); do

@@ -17,15 +17,12 @@ make_table() {
     python3 "$SRC/tools/make-smbios.py" "$@" -o "$TABLES/$name"
 }
 
-# The Windows path of a file under the build folder (Wine maps / as Z:).
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-
 # expect_identity LABEL EXPECTED TABLE_FILE [PROGRAM_ARGS...]
 expect_identity() {
     local label=$1 expected=$2 table=$3
     shift 3
     export TARNWICK_TEST_SMBIOS
-    TARNWICK_TEST_SMBIOS=$(windows_path "$table")
+    TARNWICK_TEST_SMBIOS=$(win "$table")
     expect_code "$label" "$expected" "$EXE" "${OPTS[@]}" "$@"
     unset TARNWICK_TEST_SMBIOS
 }

@@ -10,7 +10,6 @@
 # BUILD/e2e/killed-runs/killed.log.
 #   tests/e2e/killed-runs.sh BUILD_DIR
 source "$(dirname "$0")/lib.sh" "$1"
-source "$SRC/tests/e2e/standins.sh"
 source "$SRC/tests/server/server.sh"
 export TARNWICK_PREFIX_NAME=prefix-fleet-1
 PREFIX="$BUILD/$TARNWICK_PREFIX_NAME"
@@ -18,14 +17,15 @@ WORK="$BUILD/e2e/killed-runs"
 EXE_NAME=Tarnwick-testhooks.exe
 rm -rf "$WORK"
 mkdir -p "$WORK/root" "$WORK/overlay/tables" "$WORK/smbios" "$WORK/app"
-source "$SRC/scripts/display.sh"
+# The dialog needs a display: ctest gives the script one of its own (lib.sh);
+# run by hand, it uses the one it is given or starts one.
 [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1 || start_display
-# The prefix's processes start afresh on this display.
-WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true
-stop_all() { stop_server; WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true; stop_display; }
+# The prefix's processes start afresh on this display and end with the script.
+stop_prefix() { WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true; }
+stop_prefix
+at_exit stop_prefix
 cp "$BUILD/wintests/testpackage.exe" "$WORK/root/pkg.exe"
 start_server "$WORK/root" "$WORK/requests.log"
-trap stop_all EXIT  # after start_server, which sets a trap of its own
 hash=$(sha256sum "$WORK/root/pkg.exe" | cut -c1-64)
 
 # KBXK01 gets the charge-limit tool (waited for) from pkg.exe, KBXK02 the

@@ -19,6 +19,9 @@ if [ "${TARNWICK_PRIVATE_DISPLAY:-}" = 1 ]; then
     start_display
 fi
 
+# Windows path of a Unix path (through Wine's Z: drive).
+win() { echo "Z:${1//\//\\}"; }
+
 # Full exit code of a Windows program: exit_code PROGRAM ARGS...
 exit_code() {
     "$RUN" "$BUILD" "$BUILD/e2e/exitcode.exe" "$@" 2>/dev/null | tr -d '\r' | tail -n 1
@@ -37,6 +40,15 @@ expect_code() {
         failures=$((failures + 1))
         echo "FAIL $label: expected $expected, got '${actual}'"
     fi
+}
+
+# A check of the script's own: counted as passed when CONDITION (a command
+# and its arguments) succeeds.
+#   check LABEL CONDITION...
+check() {
+    local label=$1
+    shift
+    if "$@"; then passes=$((passes + 1)); echo "ok   $label"; else failures=$((failures + 1)); echo "FAIL $label"; fi
 }
 
 finish() {

@@ -11,8 +11,6 @@ WORK="$BUILD/e2e/selection"
 rm -rf "$WORK"
 mkdir -p "$WORK/overlay/tables" "$WORK/smbios"
 
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-
 # Definition rows: product, code, version (the other columns are fixed).
 row() {
     printf '%s\n%s\n%s\nfirmware/%s.exe\nTool\\Tool.exe\n/s\n%064d\n\n' "$1" "$2" "$3" "$1" 0
@@ -41,7 +39,7 @@ cp "$BUILD/Tarnwick-testhooks.exe" "$WORK/"
 EXE="$WORK/Tarnwick-testhooks.exe"
 
 "$RUN" "$BUILD" reg add 'HKLM\Software\Korvane\VXN02E3' /v InstPath /t REG_SZ \
-    /d "$(windows_path "$BUILD/wintests")" /f /reg:32 >/dev/null 2>&1
+    /d "$(win "$BUILD/wintests")" /f /reg:32 >/dev/null 2>&1
 "$RUN" "$BUILD" reg add 'HKLM\Software\Korvane\VXN02E3' /v DllName /t REG_SZ /d testaccesslib.dll /f /reg:32 \
     >/dev/null 2>&1
 "$RUN" "$BUILD" reg delete 'HKCU\SOFTWARE\Korvane\Holtspur' /f >/dev/null 2>&1 || true
@@ -55,7 +53,7 @@ machine() {
 run() {
     local label=$1 expected=$2 table=$3
     export TARNWICK_TEST_SMBIOS TARNWICK_TEST_EC_VERSION=$4 TARNWICK_TEST_EC_INFO=$5
-    TARNWICK_TEST_SMBIOS=$(windows_path "$WORK/smbios/$table.bin")
+    TARNWICK_TEST_SMBIOS=$(win "$WORK/smbios/$table.bin")
     shift 5
     expect_code "$label" "$expected" "$EXE" /nochecksignature /nochecknewversion "$@"
 }
@@ -121,7 +119,7 @@ mkdir -p "$WORK/ec"
 cp "$BUILD/wintests/testaccesslib.dll" "$BUILD/wintests/markerdll.dll" "$WORK/ec/"
 chmod 0755 "$WORK/ec"
 "$RUN" "$BUILD" reg add 'HKLM\Software\Korvane\VXN02E3' /v InstPath /t REG_SZ \
-    /d "$(windows_path "$WORK/ec")" /f /reg:32 >/dev/null 2>&1
+    /d "$(win "$WORK/ec")" /f /reg:32 >/dev/null 2>&1
 export TARNWICK_TEST_EC_HELPER=markerdll.dll
 run "library folder only its owner may change" 2 fw 0x1234 0x10 /silent
 chmod 0777 "$WORK/ec"

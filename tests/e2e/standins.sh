@@ -1,9 +1,6 @@
-# Prefix set-up shared by the end-to-end test around the run and the
-# driver-query benchmark. Source after setting SRC, BUILD, RUN and PREFIX (the
-# prefix of TARNWICK_PREFIX_NAME).
-
-# Windows path of a Unix path (through Wine's Z: drive).
-win() { echo "Z:${1//\//\\}"; }
+# Prefix set-up shared by the end-to-end tests, the demo and the benchmarks.
+# Source after tests/e2e/lib.sh and after setting PREFIX (the prefix of
+# TARNWICK_PREFIX_NAME).
 
 # The driverquery and findstr stand-ins in both system folders, preferred to
 # anything built in; they answer from TARNWICK_TEST_DRIVER_LIST.

@@ -53,23 +53,17 @@ for variant in online offline; do cp "$BUILD/$EXE_NAME" "$WORK/$variant/"; done
 make_test_library "$WORK/online/battery.dll" --overlay "$WORK/overlay" 146="$SERVER_URL"
 make_test_library "$WORK/offline/battery.dll" --overlay "$WORK/overlay" 146="http://127.0.0.1:$(free_port)/"
 
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 TEMP_DIR=$("$RUN" "$BUILD" winepath -u "$("$RUN" "$BUILD" cmd /c echo %TEMP% 2>/dev/null | tr -d '\r')" 2>/dev/null | tr -d '\r')
 export TARNWICK_TEST_RETRY_WAIT_MS=100 TARNWICK_TEST_PACKAGE_LIMIT=$((4 << 20))
 export TARNWICK_TEST_TOOL_MARKER TARNWICK_TEST_PACKAGE_MARKER
-TARNWICK_TEST_TOOL_MARKER=$(windows_path "$WORK/tool.txt")
-TARNWICK_TEST_PACKAGE_MARKER=$(windows_path "$WORK/package.txt")
+TARNWICK_TEST_TOOL_MARKER=$(win "$WORK/tool.txt")
+TARNWICK_TEST_PACKAGE_MARKER=$(win "$WORK/package.txt")
 OPTS=(/nochecksignature /nochecknewversion)
 
 # on PRODUCT: the SMBIOS of that simulated notebook for the next runs.
-on() { export TARNWICK_TEST_SMBIOS; TARNWICK_TEST_SMBIOS=$(windows_path "$WORK/smbios/$1.bin"); }
+on() { export TARNWICK_TEST_SMBIOS; TARNWICK_TEST_SMBIOS=$(win "$WORK/smbios/$1.bin"); }
 work_folders() { find "$TEMP_DIR" -maxdepth 1 -name 'Pemberlin*' 2>/dev/null; }
 clear_work_folders() { work_folders | xargs -r rm -rf; }
-check() {  # check LABEL CONDITION...
-    local label=$1
-    shift
-    if "$@"; then passes=$((passes + 1)); echo "ok   $label"; else failures=$((failures + 1)); echo "FAIL $label"; fi
-}
 no_work_folder() { [ -z "$(work_folders)" ]; }
 
 clear_work_folders

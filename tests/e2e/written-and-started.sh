@@ -18,11 +18,6 @@ mkdir -p "$WORK/root/slow" "$WORK/overlay/tables" "$WORK/smbios" "$WORK/start" "
     "$WORK/elsewhere" "$WORK/logs"
 cp "$BUILD/wintests/testpackage.exe" "$WORK/root/pkg.exe"
 start_server "$WORK/root" "$WORK/requests.log"
-check() {  # check LABEL CONDITION...
-    local label=$1
-    shift
-    if "$@"; then passes=$((passes + 1)); echo "ok   $label"; else failures=$((failures + 1)); echo "FAIL $label"; fi
-}
 
 # One product per case: product, url, tool file. All are charge-limit tool
 # rows for the package stand-in (tests/win/download/testpackage.c).
