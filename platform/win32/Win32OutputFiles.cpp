@@ -1,8 +1,11 @@
-// The log, report and release files: opened as themselves, never through a
-// link, and refused (ERROR_ACCESS_DENIED) when they are a reparse point, a
-// folder, read-only, have more than one hard link or, on a local volume, are
-// not where their full path says.
+// The log, report and release files. The folder that is to hold the file is
+// opened first and checked through its handle; the file is then opened
+// relative to that held folder by its last component only, as itself, and
+// checked through its own handle. It is refused (ERROR_ACCESS_DENIED) when
+// it is a reparse point, a folder, read-only, has more than one hard link
+// or, on a local volume, is not where its full path says.
 #include <windows.h>
+#include <winternl.h>
 
 #include "common/FinalPath.h"
 #include "platform/win32/ScopedHandle.h"
@@ -11,6 +14,8 @@
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
+
+constexpr NTSTATUS kObjectNameCollision = static_cast<NTSTATUS>(0xC0000035);
 
 class OutputFile : public IOutputFile {
 public:
@@ -30,6 +35,18 @@ public:
 private:
     ScopedFileHandle file_;
 };
+
+// The export `name` of ntdll, which every process has loaded; looked up, not
+// imported.
+template <typename Fn>
+Fn NtdllExport(const char* name) {
+    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll == nullptr ? nullptr : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(ntdll, name)));
+}
+
+using NtCreateFileFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
+                                        ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
+using NtStatusToErrorFn = ULONG(NTAPI*)(NTSTATUS);
 
 // GetFullPathNameW: the path as the system resolves it (relative to the
 // current folder, "." and ".." folded, trailing dots and blanks dropped).
@@ -62,55 +79,126 @@ bool OnRemoteDrive(const std::wstring& full) {
     return ::GetDriveTypeW(root) == DRIVE_REMOTE;
 }
 
-// Removes the file this open created, through a new handle that is checked
-// to be that very file (same volume and file index), so nothing else can be
-// deleted in its place.
-void DeleteCreated(const std::wstring& finalPath, const BY_HANDLE_FILE_INFORMATION& created) {
-    if (finalPath.empty()) return;
-    ScopedFileHandle file(::CreateFileW(finalPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || !::GetFileInformationByHandle(file.get(), &info)) return;
-    if (info.dwVolumeSerialNumber != created.dwVolumeSerialNumber || info.nFileIndexHigh != created.nFileIndexHigh ||
-        info.nFileIndexLow != created.nFileIndexLow) {
-        return;
-    }
-    MarkForDeletion(file.get());
+// Whether the open file or folder is where the full path `full` says: on a
+// local volume its final path (every junction, symbolic link, mount point
+// or drive alias on the way resolved) must be that path; on a share this is
+// left to the share's own rights.
+bool WhereItsPathSays(HANDLE handle, const std::wstring& full) {
+    const std::wstring asked = LongPath(full);
+    return CompareFinalPath(FromWin(asked), FromWin(FinalPathOfHandle(handle)), OnRemoteDrive(asked),
+                            SameIgnoringCase) != PathAgreement::kDiffers;
 }
 
-// The file itself, never what a link points to; checked through the handle,
-// so nothing can be swapped in between. On a local volume the open file
-// must also be where the whole path says: a junction, symbolic link or
-// object-manager link in a parent folder leads elsewhere, and the file is
-// refused (and removed again when this open created it). Nothing is written
-// before these checks.
-ScopedFileHandle OpenOwnFile(std::u16string_view path, DWORD access, DWORD share) {
-    const std::wstring full = FullPath(ToWin(path));
-    if (full.empty()) return {};
-    ScopedFileHandle file(::CreateFileW(full.c_str(), access | FILE_READ_ATTRIBUTES | SYNCHRONIZE, share, nullptr,
-                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) return {};
-    const bool created = ::GetLastError() != ERROR_ALREADY_EXISTS;
+// The folder that is to hold the file, held without delete sharing (so that
+// it can be neither renamed nor removed while the file is opened in it),
+// and only when it is where `folder` says: a link anywhere on the way, the
+// folder itself included, leads elsewhere and is refused before anything
+// is created.
+ScopedFileHandle OpenVerifiedFolder(const std::wstring& folder) {
+    ScopedFileHandle handle(::CreateFileW(folder.c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!handle) return {};
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!::GetFileInformationByHandle(file.get(), &info)) return {};
+    if (!::GetFileInformationByHandle(handle.get(), &info)) return {};
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        ::SetLastError(ERROR_DIRECTORY);
+        return {};
+    }
+    if (!WhereItsPathSays(handle.get(), folder)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return {};
+    }
+    return handle;
+}
+
+// NtCreateFile of `name` relative to the held `folder`: only the last
+// component is looked up, and a link there is opened as itself
+// (FILE_OPEN_REPARSE_POINT), never followed. Sets the last error on failure
+// and returns the status.
+NTSTATUS OpenInFolder(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
+                      ScopedFileHandle& file) {
+    static const auto ntCreateFile = NtdllExport<NtCreateFileFn>("NtCreateFile");
+    static const auto toError = NtdllExport<NtStatusToErrorFn>("RtlNtStatusToDosError");
+    constexpr NTSTATUS kNotImplemented = static_cast<NTSTATUS>(0xC0000002);
+    constexpr NTSTATUS kInvalidName = static_cast<NTSTATUS>(0xC0000033);
+    if (ntCreateFile == nullptr || toError == nullptr) {
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return kNotImplemented;
+    }
+    if (name.empty() || name.size() > 32767 || name == L"." || name == L"..") {
+        ::SetLastError(ERROR_INVALID_NAME);
+        return kInvalidName;
+    }
+    UNICODE_STRING objectName{static_cast<USHORT>(name.size() * sizeof(wchar_t)),
+                              static_cast<USHORT>(name.size() * sizeof(wchar_t)), const_cast<wchar_t*>(name.c_str())};
+    OBJECT_ATTRIBUTES attributes{};
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, folder, nullptr);
+    IO_STATUS_BLOCK io{};
+    HANDLE opened = nullptr;
+    const NTSTATUS status =
+        ntCreateFile(&opened, access, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share, disposition,
+                     FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+    if (!NT_SUCCESS(status)) {
+        ::SetLastError(toError(status));
+        return status;
+    }
+    file.reset(opened);
+    return status;
+}
+
+// The checks of an open file, made through its handle: not a reparse point
+// (Wine follows a Unix symbolic link even when asked to open it as itself),
+// not a folder, not read-only, one hard link only, and where `full` says.
+bool Acceptable(HANDLE file, const std::wstring& full) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(file, &info)) return false;
     // Windows itself refuses write access to a read-only file; Wine running
     // as root does not, so the check is made here too.
     constexpr DWORD kRefused = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY;
-    if ((info.dwFileAttributes & kRefused) != 0 || info.nNumberOfLinks > 1) {
-        ::SetLastError(ERROR_ACCESS_DENIED);
+    const bool acceptable =
+        (info.dwFileAttributes & kRefused) == 0 && info.nNumberOfLinks == 1 && WhereItsPathSays(file, full);
+    if (!acceptable) ::SetLastError(ERROR_ACCESS_DENIED);
+    return acceptable;
+}
+
+// The file at `path`, created when missing, inside the folder its path
+// names and nowhere else, not even for a moment: the folder is held and
+// checked first and the file opened relative to it. Nothing is written or
+// emptied before the checks.
+//
+// A missing file is created with DELETE access, so that a new file that
+// fails the checks is removed through this very handle (no path is opened
+// again, and nobody who does not share deletion can hold it meanwhile).
+// A new file that passes is closed and opened again like an existing one,
+// whose handle carries no DELETE access: a run holding the log open does
+// not keep other writers, which do not share deletion, from appending.
+ScopedFileHandle OpenOwnFile(std::u16string_view path, DWORD access, DWORD share) {
+    const std::wstring full = FullPath(ToWin(path));
+    const std::size_t cut = full.find_last_of(L'\\');
+    if (cut == std::wstring::npos || cut + 1 == full.size()) {
+        ::SetLastError(ERROR_INVALID_NAME);
         return {};
     }
-    const std::wstring final = FinalPathOfHandle(file.get());
-    const std::wstring asked = LongPath(full);
-    const PathAgreement agreement = CompareFinalPath(FromWin(asked), FromWin(final), OnRemoteDrive(asked),
-                                                     SameIgnoringCase);
-    if (agreement == PathAgreement::kDiffers) {
-        file.reset();
-        if (created) DeleteCreated(final, info);
-        ::SetLastError(ERROR_ACCESS_DENIED);
+    const std::wstring name = full.substr(cut + 1);
+    const ScopedFileHandle folder = OpenVerifiedFolder(full.substr(0, cut + 1));
+    if (!folder) return {};
+    const ACCESS_MASK wanted = access | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+    ScopedFileHandle created;
+    const NTSTATUS status = OpenInFolder(folder.get(), name, wanted | DELETE, share, FILE_CREATE, created);
+    if (NT_SUCCESS(status)) {
+        if (!Acceptable(created.get(), full)) {
+            (void)MarkForDeletion(created.get());
+            ::SetLastError(ERROR_ACCESS_DENIED);
+            return {};
+        }
+        created.reset();
+    } else if (status != kObjectNameCollision) {
         return {};
     }
+    ScopedFileHandle file;
+    if (!NT_SUCCESS(OpenInFolder(folder.get(), name, wanted, share, FILE_OPEN, file))) return {};
+    if (!Acceptable(file.get(), full)) return {};
     return file;
 }
 
