@@ -2,15 +2,18 @@
 // report and the release file.
 //
 // A tool that may run as SYSTEM must not write through a link that someone
-// else placed, so both opens refuse a path that is a reparse point (a
-// symbolic link, a junction, a mount point) or a file with more than one hard
-// link; the file is opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) and
-// checked through the open handle, so nothing is followed in between.
-// On a local volume the file must also be where the whole path says: when
-// its final path (every junction, symbolic link or drive alias on the way
-// resolved) differs from the full path asked for, the open is refused, and
-// the file is removed again if this open created it; nothing is written or
-// emptied before. A file on a share is left to the share's own rights.
+// else placed, nor create a file anywhere a link leads, even for a moment.
+// Both opens therefore open the folder the path names first and hold it
+// (no delete sharing, so it can be neither renamed nor removed meanwhile);
+// on a local volume that folder must be where the path says (its final
+// path, every junction, symbolic link, mount point or drive alias on the
+// way resolved, equals the folder asked for), or nothing is created. The
+// file is then opened relative to the held folder by its last component
+// only, as itself (a link there is opened as the link), and refused when it
+// is a reparse point, a folder, read-only, has more than one hard link or is
+// not where the whole path says. A file this open created and then refuses
+// is removed through its own handle. Nothing is written or emptied before
+// these checks. A file on a share is left to the share's own rights.
 #pragma once
 
 #include <cstdint>

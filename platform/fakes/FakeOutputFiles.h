@@ -1,7 +1,7 @@
 // Test twin of IOutputFiles: files as byte vectors in memory, with every
 // write kept as its own piece so tests can see how output was split. Does
-// not model sharing, concurrent writers or the link checks themselves: a
-// path in `refused` simply cannot be opened.
+// not model folders, sharing, concurrent writers or the link checks
+// themselves: a path in `refused` simply cannot be opened.
 #pragma once
 
 #include <map>
