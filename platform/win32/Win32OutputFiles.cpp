@@ -118,8 +118,8 @@ ScopedFileHandle OpenVerifiedFolder(const std::wstring& folder) {
 // and returns the status.
 NTSTATUS OpenInFolder(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
                       ScopedFileHandle& file) {
-    static const auto ntCreateFile = NtdllExport<NtCreateFileFn>("NtCreateFile");
-    static const auto toError = NtdllExport<NtStatusToErrorFn>("RtlNtStatusToDosError");
+    const auto ntCreateFile = NtdllExport<NtCreateFileFn>("NtCreateFile");
+    const auto toError = NtdllExport<NtStatusToErrorFn>("RtlNtStatusToDosError");
     constexpr NTSTATUS kNotImplemented = static_cast<NTSTATUS>(0xC0000002);
     constexpr NTSTATUS kInvalidName = static_cast<NTSTATUS>(0xC0000033);
     if (ntCreateFile == nullptr || toError == nullptr) {
