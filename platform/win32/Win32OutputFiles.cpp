@@ -16,6 +16,13 @@ namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
 
 constexpr NTSTATUS kObjectNameCollision = static_cast<NTSTATUS>(0xC0000035);
+constexpr NTSTATUS kSharingViolation = static_cast<NTSTATUS>(0xC0000043);
+// A run that has just created the file holds it with DELETE access, which
+// writers that do not share deletion cannot open beside, until its checks
+// pass (microseconds). Another run opening it in that instant waits this
+// long at most rather than lose its line.
+constexpr int kCreatorWaitRounds = 50;
+constexpr DWORD kCreatorWaitMs = 20;
 
 class OutputFile : public IOutputFile {
 public:
@@ -197,7 +204,12 @@ ScopedFileHandle OpenOwnFile(std::u16string_view path, DWORD access, DWORD share
         return {};
     }
     ScopedFileHandle file;
-    if (!NT_SUCCESS(OpenInFolder(folder.get(), name, wanted, share, FILE_OPEN, file))) return {};
+    NTSTATUS opened = OpenInFolder(folder.get(), name, wanted, share, FILE_OPEN, file);
+    for (int round = 0; opened == kSharingViolation && round < kCreatorWaitRounds; ++round) {
+        ::Sleep(kCreatorWaitMs);
+        opened = OpenInFolder(folder.get(), name, wanted, share, FILE_OPEN, file);
+    }
+    if (!NT_SUCCESS(opened)) return {};
     if (!Acceptable(file.get(), full)) return {};
     return file;
 }

@@ -63,6 +63,32 @@ TEST(Win32OutputFilesTest, AppendsAtTheEndWhileOthersWrite) {
     DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str()));
 }
 
+DWORD WINAPI CloseAfterAWhile(void* handle) {
+    Sleep(200);
+    CloseHandle(handle);
+    return 0;
+}
+
+// Another run that has just created the shared log holds it with DELETE
+// access until its checks pass; a run opening it in that instant waits for
+// it instead of losing its line.
+TEST(Win32OutputFilesTest, WaitsForARunThatIsCreatingTheFile) {
+    OutputFiles files;
+    const std::u16string path = TempPath(L"tarnwick-creating.txt");
+    HANDLE creator = CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), FILE_APPEND_DATA | DELETE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW, 0, nullptr);
+    ASSERT_NE(creator, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+    HANDLE release = CreateThread(nullptr, 0, CloseAfterAWhile, creator, 0, nullptr);
+    ASSERT_NE(release, nullptr);
+    SetLastError(0xdeadbeef);
+    auto second = files.OpenForAppend(path);
+    EXPECT_TRUE(second) << "error " << GetLastError();
+    WaitForSingleObject(release, INFINITE);
+    CloseHandle(release);
+    second.reset();
+    DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str()));
+}
+
 TEST(Win32OutputFilesTest, RefusesLinksFoldersAndMissingFolders) {
     OutputFiles files;
     const std::u16string path = TempPath(L"tarnwick-linked.txt");
