@@ -79,11 +79,23 @@ bool ChainNamesPinnedPublisher(const std::vector<std::vector<std::uint8_t>>& pin
     return false;
 }
 
+bool RevocationConfirmed(const std::vector<ChainElementStatus>& elements) {
+    constexpr std::uint32_t kNotClear =
+        kCertTrustIsRevoked | kCertTrustRevocationStatusUnknown | kCertTrustIsOfflineRevocation;
+    if (elements.empty()) return false;
+    return std::ranges::all_of(elements, [](const ChainElementStatus& element) {
+        if ((element.errorStatus & kNotClear) != 0) return false;
+        const bool root = element.lastOfItsChain && (element.infoStatus & kCertTrustIsSelfSigned) != 0;
+        return element.revocationChecked || root;
+    });
+}
+
 bool SignatureAccepted(ITrust& trust, const PublisherPolicy& policy, const IOpenFile& file,
                        std::u16string_view path, std::uint32_t uiChoice) {
     if (!policy.pinned && !policy.checkRevocation) return trust.VerifyFile(file, path, uiChoice) == 0;
     const ChainVerification verified = trust.VerifyFileWithChain(file, path, uiChoice, policy.checkRevocation);
     if (verified.result != 0) return false;
+    if (policy.checkRevocation && !RevocationConfirmed(verified.elements)) return false;
     return !policy.pinned || ChainNamesPinnedPublisher(*policy.pinned, verified.chain);
 }
 

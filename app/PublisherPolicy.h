@@ -7,7 +7,11 @@
 //                      letter case ignored; the signer's certificate or one
 //                      of its issuers must be named.
 //   CheckRevocation    REG_DWORD     1: revocation of the whole chain is
-//                      checked; a certificate that cannot be checked fails.
+//                      checked, and the run reads each certificate's status
+//                      from the chain itself, so the machine's WinTrust
+//                      policy flags cannot turn it off: a certificate that
+//                      is revoked or whose status cannot be learnt (no
+//                      source, offline) fails.
 // Without the values the signature check is the system's alone.
 #pragma once
 
@@ -42,8 +46,16 @@ PublisherPolicy ReadPublisherPolicy(IRegistry& registry);
 bool ChainNamesPinnedPublisher(const std::vector<std::vector<std::uint8_t>>& pinned,
                                const std::vector<CertificateHashes>& chain);
 
+// True when every certificate of the chain had its revocation checked and
+// none is revoked or of unknown or offline status. A self-signed top of a
+// chain is trusted through the root store, not a revocation list, so it
+// alone may come without revocation information; a status it does report
+// still counts. An empty chain confirms nothing.
+bool RevocationConfirmed(const std::vector<ChainElementStatus>& elements);
+
 // The companion library's signature check under `policy`: the system's
-// verdict, and with pinned publishers one of them in the signer's chain.
+// verdict, with pinned publishers one of them in the signer's chain, and
+// with the revocation check the run's own reading of the chain.
 bool SignatureAccepted(ITrust& trust, const PublisherPolicy& policy, const IOpenFile& file,
                        std::u16string_view path, std::uint32_t uiChoice);
 

@@ -174,30 +174,40 @@ bool UpdateController::PrepareEnvironment() {
     }
 
     // The file is opened once and held, denying writers, from before the
-    // trust check until the loader has it exclusively: the file that is
-    // verified is the file that is loaded, and it stays unchanged while the
-    // run reads it.
+    // trust check until the library is freed. The loader is given the held
+    // file's final path, not the path asked for: a link on the way (the
+    // program's folder, say) may point elsewhere by the time the loader
+    // opens it. What the loader mapped must then be the held file, or the
+    // library counts as untrusted: the file that is verified is the file
+    // that is read, and it stays unchanged while the run reads it.
     std::unique_ptr<IOpenFile> held;
+    std::u16string finalPath;
     if (libraryPath) {
         held = platform.files.OpenReadDenyWrite(*libraryPath);
-        if (!held) libraryPath.reset();
+        if (held) finalPath = platform.modules.FinalPathOf(*held);
+        if (finalPath.empty()) libraryPath.reset();
     }
 
     const bool quiet = options.silent || options.viewTarget;
     if (libraryPath && options.checkSignature &&
-        !SignatureAccepted(platform.trust, ReadPublisherPolicy(platform.registry), *held, *libraryPath,
+        !SignatureAccepted(platform.trust, ReadPublisherPolicy(platform.registry), *held, finalPath,
                            quiet ? kWtdUiNone : kWtdUiNoGood)) {
         libraryPath.reset();
     }
 
     // Loaded as a data file only: its resources become readable, its code
     // never runs.
-    bool haveLibrary = false;
+    companionLibrary.reset();
     if (libraryPath) {
-        companionLibrary.reset(platform.modules.LoadLibraryEx(*libraryPath, kLoadLibraryAsDatafileExclusive));
-        haveLibrary = static_cast<bool>(companionLibrary);
+        ModuleHandle loaded = platform.modules.LoadLibraryEx(finalPath, kLoadLibraryAsDatafileExclusive);
+        if (loaded != nullptr && !platform.modules.MapsFile(loaded, *held)) {
+            platform.modules.FreeLibrary(loaded);
+            loaded = nullptr;
+        }
+        if (loaded != nullptr) companionLibrary.reset(loaded, std::move(held));
     }
     held.reset();
+    const bool haveLibrary = static_cast<bool>(companionLibrary);
 
     if (!haveLibrary) {
         if (!quiet) {

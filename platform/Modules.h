@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Files.h"
 #include "platform/Handles.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -34,6 +35,17 @@ public:
     // LoadLibraryExW(path, no file, flags); null on failure.
     [[nodiscard]] virtual ModuleHandle LoadLibraryEx(std::u16string_view path, std::uint32_t flags) = 0;
     virtual void FreeLibrary(ModuleHandle module) = 0;
+    // GetFinalPathNameByHandleW(normalized, with the drive letter) of a file
+    // held open: where the file is, with every link on the way resolved, in
+    // the form LoadLibraryExW takes ("\\?\C:\..."). Empty on failure, and
+    // from a source of modules that are no files on this system.
+    [[nodiscard]] virtual std::u16string FinalPathOf(const IOpenFile&) { return {}; }
+    // True when the image that `module` maps is the file held open as
+    // `file`: the mapped file's name (GetMappedFileNameW) is the held file's
+    // final path. The held file cannot be renamed, nor can the folders above
+    // it, so that name is the file's only while it is held. False on any
+    // failure, and from a source of modules that are no files.
+    [[nodiscard]] virtual bool MapsFile(ModuleHandle, const IOpenFile&) { return false; }
     // FindResourceW + SizeofResource + LoadResource + LockResource on an
     // integer resource id. An empty span when any step fails or the size is 0.
     // The bytes stay valid while the module stays loaded.

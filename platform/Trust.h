@@ -20,11 +20,29 @@ struct CertificateHashes {
     std::array<std::uint8_t, 32> sha256{};
 };
 
+// CERT_TRUST_STATUS bits that say a certificate's revocation is not known
+// to be clear.
+inline constexpr std::uint32_t kCertTrustIsRevoked = 0x4;
+inline constexpr std::uint32_t kCertTrustRevocationStatusUnknown = 0x40;
+inline constexpr std::uint32_t kCertTrustIsOfflineRevocation = 0x1000000;
+inline constexpr std::uint32_t kCertTrustIsSelfSigned = 0x8;  // an info bit
+
+// One certificate as the chain engine left it in a chain it built.
+struct ChainElementStatus {
+    std::uint32_t errorStatus = 0;   // TrustStatus.dwErrorStatus
+    std::uint32_t infoStatus = 0;    // TrustStatus.dwInfoStatus
+    bool revocationChecked = false;  // the element carries revocation information
+    bool lastOfItsChain = false;     // the top of its simple chain
+};
+
 struct ChainVerification {
     std::int32_t result = 0;  // WinVerifyTrust's (0 = trusted)
     // The signer's certificate, then its issuers up to the root; filled only
     // when `result` is 0.
     std::vector<CertificateHashes> chain;
+    // Every element of every simple chain of the signer's chain context, in
+    // order; filled only when `result` is 0.
+    std::vector<ChainElementStatus> elements;
 };
 
 class ITrust {
@@ -38,9 +56,11 @@ public:
     [[nodiscard]] virtual std::int32_t VerifyFile(const IOpenFile& file, std::u16string_view path,
                                                   std::uint32_t uiChoice) = 0;
     // As VerifyFile, keeping the verification's state to read the signer's
-    // chain; with `checkRevocation` the revocation of every certificate of
-    // the chain is checked (WTD_REVOKE_WHOLECHAIN), and one whose status
-    // cannot be learnt fails.
+    // chain and each element's trust status; with `checkRevocation` the
+    // revocation of every certificate of the chain is asked for
+    // (WTD_REVOKE_WHOLECHAIN). Whether the system then fails a certificate
+    // whose status cannot be learnt depends on the machine's WinTrust policy
+    // flags: the caller reads `elements` itself.
     [[nodiscard]] virtual ChainVerification VerifyFileWithChain(const IOpenFile& file, std::u16string_view path,
                                                                 std::uint32_t uiChoice, bool checkRevocation) = 0;
 };

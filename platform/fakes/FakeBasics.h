@@ -41,9 +41,11 @@ class FakeFiles : public IFiles {
 public:
     class OpenFile : public IOpenFile {
     public:
-        explicit OpenFile(int& openNow) : openNow_(openNow) { ++openNow_; }
+        explicit OpenFile(int& openNow, std::u16string openedAs = {})
+            : path(std::move(openedAs)), openNow_(openNow) { ++openNow_; }
         ~OpenFile() override { --openNow_; }
         void* NativeHandle() const override { return const_cast<OpenFile*>(this); }
+        const std::u16string path;  // as it was opened
 
     private:
         int& openNow_;
@@ -60,7 +62,7 @@ public:
             lastError = 32;  // ERROR_SHARING_VIOLATION
             return nullptr;
         }
-        return std::make_unique<OpenFile>(openNow);
+        return std::make_unique<OpenFile>(openNow, std::u16string(path));
     }
     std::optional<std::uint32_t> GetFileAttributes(std::u16string_view path) override {
         const auto it = attributes.find(std::u16string(path));
@@ -115,15 +117,18 @@ public:
         files.push_back(file.NativeHandle());
         return result;
     }
-    // The chain it reports; records each call's revocation choice. Models
-    // no certificate or chain building.
+    // The chain and element statuses it reports, whatever revocation was
+    // asked for; records each call's revocation choice. Models no
+    // certificate or chain building and no policy flags.
     std::vector<CertificateHashes> chain;
+    std::vector<ChainElementStatus> elements;
     std::vector<bool> revocationChecks;
     ChainVerification VerifyFileWithChain(const IOpenFile& file, std::u16string_view path, std::uint32_t uiChoice,
                                           bool checkRevocation) override {
         revocationChecks.push_back(checkRevocation);
         const std::int32_t answer = VerifyFile(file, path, uiChoice);
-        return {answer, answer == 0 ? chain : std::vector<CertificateHashes>{}};
+        if (answer != 0) return {answer, {}, {}};
+        return {answer, chain, elements};
     }
 };
 

@@ -3,16 +3,22 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "platform/Modules.h"
+#include "platform/fakes/FakeBasics.h"
 
 namespace Korvane::PC::Tarnwick {
 
 // Modules made of resources that a test adds. Handles are addresses of the
-// fake's own module records; FreeLibrary counts.
+// fake's own module records; FreeLibrary counts. A file held open (a
+// FakeFiles::OpenFile) is where the path it was opened by says, unless
+// `finalPaths` moves it; a load maps the module of the path it was given,
+// which is the held file when that path is the held file's final path and
+// not in `mapsAnother`. Models no links, mappings or sharing.
 class FakeModules : public IModules {
 public:
     struct Module {
@@ -33,6 +39,20 @@ public:
         return it == files.end() ? nullptr : &it->second;
     }
     void FreeLibrary(ModuleHandle) override { ++freed; }
+    std::map<std::u16string, std::u16string> finalPaths;  // path opened -> where the file is; "" for no answer
+    std::set<std::u16string> mapsAnother;  // loads of these paths map a file other than the one held
+    std::u16string FinalPathOf(const IOpenFile& file) override {
+        const auto* open = dynamic_cast<const FakeFiles::OpenFile*>(&file);
+        if (open == nullptr) return {};
+        const auto moved = finalPaths.find(open->path);
+        return moved == finalPaths.end() ? open->path : moved->second;
+    }
+    bool MapsFile(ModuleHandle module, const IOpenFile& file) override {
+        for (const auto& [path, record] : files) {
+            if (&record == module) return path == FinalPathOf(file) && !mapsAnother.contains(path);
+        }
+        return false;
+    }
     std::span<const std::uint8_t> FindResourceData(ModuleHandle module, std::uint16_t id, ResourceType type) override {
         if (module == nullptr) return {};
         const auto& resources = static_cast<const Module*>(module)->resources;

@@ -1,5 +1,6 @@
 // Modules, resources, firmware tables, text conversion and the trust check.
 #include <windows.h>
+#include <psapi.h>
 #include <softpub.h>
 #include <wintrust.h>
 
@@ -18,6 +19,10 @@ namespace Korvane::PC::Tarnwick::Win32 {
 static_assert(kLoadLibraryAsDatafile == LOAD_LIBRARY_AS_DATAFILE);
 static_assert(kLoadLibraryAsDatafileExclusive == LOAD_LIBRARY_AS_DATAFILE_EXCLUSIVE);
 static_assert(kWtdUiNone == WTD_UI_NONE && kWtdUiNoGood == WTD_UI_NOGOOD);
+static_assert(kCertTrustIsRevoked == CERT_TRUST_IS_REVOKED &&
+              kCertTrustRevocationStatusUnknown == CERT_TRUST_REVOCATION_STATUS_UNKNOWN &&
+              kCertTrustIsOfflineRevocation == CERT_TRUST_IS_OFFLINE_REVOCATION &&
+              kCertTrustIsSelfSigned == CERT_TRUST_IS_SELF_SIGNED);
 
 ModuleFileName Modules::GetProgramFileName(std::uint32_t bufferChars) {
     std::wstring buffer(bufferChars, L'\0');
@@ -35,6 +40,63 @@ ModuleHandle Modules::LoadLibraryEx(std::u16string_view path, std::uint32_t flag
 
 void Modules::FreeLibrary(ModuleHandle module) {
     ::FreeLibrary(static_cast<HMODULE>(const_cast<void*>(module)));
+}
+
+namespace {
+
+// GetFinalPathNameByHandleW with the given volume form; empty on failure.
+std::u16string FinalPathInForm(HANDLE handle, DWORD volumeForm) {
+    std::wstring result(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = ::GetFinalPathNameByHandleW(handle, result.data(), static_cast<DWORD>(result.size()),
+                                                         FILE_NAME_NORMALIZED | volumeForm);
+        if (length == 0) return {};
+        if (length < result.size()) return FromWin(std::wstring_view(result.data(), length));
+        result.resize(length + 1);
+    }
+    return {};
+}
+
+// The name of the file whose image or data is mapped at `address`
+// (K32GetMappedFileNameW: kernel32, never psapi.dll, which is no known DLL);
+// empty on failure.
+std::u16string MappedFileName(const void* address) {
+    std::wstring name(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD length = ::K32GetMappedFileNameW(::GetCurrentProcess(), const_cast<void*>(address), name.data(),
+                                                     static_cast<DWORD>(name.size()));
+        if (length == 0) return {};
+        if (length + 1 < name.size()) return FromWin(std::wstring_view(name.data(), length));
+        name.resize(name.size() * 4);  // possibly cut: ask again with room to spare
+    }
+    return {};
+}
+
+}  // namespace
+
+std::u16string Modules::FinalPathOf(const IOpenFile& file) {
+    return FinalPathInForm(static_cast<HANDLE>(file.NativeHandle()), VOLUME_NAME_DOS);
+}
+
+bool Modules::MapsFile(ModuleHandle module, const IOpenFile& file) {
+    if (module == nullptr) return false;
+    // A module loaded as data is its mapping's address with the low bits
+    // marking the kind of load.
+    const auto address = reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(module) &
+                                                       ~static_cast<std::uintptr_t>(3));
+    const std::u16string mapped = MappedFileName(address);
+    if (mapped.empty()) return false;
+    const auto handle = static_cast<HANDLE>(file.NativeHandle());
+    // Windows names the mapped file by its device ("\Device\HarddiskVolume3\...");
+    // the "\??\C:\..." form of the drive-letter path names the same file, and
+    // is what Wine gives. Either must be the held file's final path.
+    const std::u16string device = FinalPathInForm(handle, VOLUME_NAME_NT);
+    if (!device.empty() && SameIgnoringCase(mapped, device)) return true;
+    constexpr std::u16string_view kLongPrefix = u"\\\\?\\";
+    std::u16string dos = FinalPathInForm(handle, VOLUME_NAME_DOS);
+    if (!dos.starts_with(kLongPrefix)) return false;
+    dos.replace(0, kLongPrefix.size(), u"\\??\\");
+    return SameIgnoringCase(mapped, dos);
 }
 
 std::span<const std::uint8_t> Modules::FindResourceData(ModuleHandle module, std::uint16_t id, ResourceType type) {
@@ -229,7 +291,23 @@ ChainVerification Trust::VerifyFileWithChain(const IOpenFile& file, std::u16stri
             }
             verified.chain.push_back(hashes);
         }
-        if (verified.result != 0) verified.chain.clear();
+        // The chain as the engine built it, element by element: whether
+        // revocation was checked and what it found is read here, not left
+        // to the policy flags through which WinVerifyTrust judges it.
+        const CERT_CHAIN_CONTEXT* context = signer != nullptr ? signer->pChainContext : nullptr;
+        for (DWORD c = 0; verified.result == 0 && context != nullptr && c < context->cChain; ++c) {
+            const CERT_SIMPLE_CHAIN* simple = context->rgpChain[c];
+            for (DWORD e = 0; simple != nullptr && e < simple->cElement; ++e) {
+                const CERT_CHAIN_ELEMENT* element = simple->rgpElement[e];
+                if (element == nullptr) continue;
+                verified.elements.push_back({element->TrustStatus.dwErrorStatus, element->TrustStatus.dwInfoStatus,
+                                             element->pRevocationInfo != nullptr, e + 1 == simple->cElement});
+            }
+        }
+        if (verified.result != 0) {
+            verified.chain.clear();
+            verified.elements.clear();
+        }
     }
     data.dwStateAction = WTD_STATEACTION_CLOSE;
     verify(noWindow, &action, &data);

@@ -78,6 +78,8 @@ public:
     ModuleFileName GetProgramFileName(std::uint32_t bufferChars) override;
     ModuleHandle LoadLibraryEx(std::u16string_view path, std::uint32_t flags) override;
     void FreeLibrary(ModuleHandle module) override;
+    std::u16string FinalPathOf(const IOpenFile& file) override;
+    bool MapsFile(ModuleHandle module, const IOpenFile& file) override;
     std::span<const std::uint8_t> FindResourceData(ModuleHandle module, std::uint16_t id, ResourceType type) override;
 };
 

@@ -93,6 +93,53 @@ TEST(PublisherPolicyTest, APinnedSignerOrIssuerIsNeeded) {
     EXPECT_EQ(trust.revocationChecks.back(), true);
 }
 
+// The system's verdict may be "trusted" although revocation could not be
+// learnt (the machine's WinTrust policy flags can let offline or unknown
+// revocation pass): with the check asked for, the run reads the chain.
+TEST(PublisherPolicyTest, RevocationIsJudgedFromTheChainNotTheVerdict) {
+    FakeFiles files;
+    FakeFiles::OpenFile file(files.openNow);
+    FakeTrust trust;
+    trust.chain = {Certificate(1), Certificate(50), Certificate(100)};
+    const ChainElementStatus checked{0, 0, true, false};
+    const ChainElementStatus root{0, kCertTrustIsSelfSigned, false, true};
+    PublisherPolicy policy;
+    policy.checkRevocation = true;
+    const auto accepted = [&](std::vector<ChainElementStatus> elements) {
+        trust.elements = std::move(elements);
+        return SignatureAccepted(trust, policy, file, u"b.dll", kWtdUiNone);
+    };
+    EXPECT_TRUE(accepted({checked, checked, root}));
+    EXPECT_EQ(trust.revocationChecks.back(), true);
+    EXPECT_TRUE(accepted({checked, checked, {0, kCertTrustIsSelfSigned, true, true}})) << "a root that was checked";
+
+    for (const std::uint32_t bit :
+         {kCertTrustIsRevoked, kCertTrustRevocationStatusUnknown, kCertTrustIsOfflineRevocation}) {
+        for (std::size_t at = 0; at < 3; ++at) {
+            SCOPED_TRACE(testing::Message() << "status 0x" << std::hex << bit << " on element " << at);
+            std::vector<ChainElementStatus> elements{checked, checked, root};
+            elements[at].errorStatus |= bit;
+            EXPECT_FALSE(accepted(elements));
+        }
+    }
+    // Revocation that was never checked (the policy flags can switch it off)
+    // is no answer.
+    EXPECT_FALSE(accepted({checked, {0, 0, false, false}, root})) << "issuer unchecked";
+    EXPECT_FALSE(accepted({checked, checked, {0, 0, false, true}})) << "top of the chain is no root";
+    EXPECT_FALSE(accepted({{0, kCertTrustIsSelfSigned, false, false}, checked, root}))
+        << "a self-signed certificate below the top";
+    EXPECT_FALSE(accepted({})) << "no chain read";
+    // A second simple chain counts like the first.
+    EXPECT_FALSE(accepted({checked, root, {kCertTrustIsOfflineRevocation, 0, true, false}, root}));
+
+    // Pinning alone asks for no revocation and reads no statuses.
+    policy.checkRevocation = false;
+    const CertificateHashes signer = Certificate(1);
+    policy.pinned = std::vector<std::vector<std::uint8_t>>{{signer.sha1.begin(), signer.sha1.end()}};
+    EXPECT_TRUE(accepted({}));
+    EXPECT_EQ(trust.revocationChecks.back(), false);
+}
+
 TEST(PublisherPolicyTest, ALibraryOfAnotherPublisherEndsTheRunWith1003) {
     FakePlatform fakes;
     InstallCompanionLibrary(fakes);

@@ -253,13 +253,13 @@ TEST_F(PrepareEnvironmentTest, LoadsVerifiedLibraryAndFillsController) {
     fakes.modules.onLoad = [&] { heldDuringLoad = fakes.files.openNow; };
     ASSERT_TRUE(controller.PrepareEnvironment());
     EXPECT_EQ(controller.companionLibrary.get(), &fakes.modules.files[kLibraryPath]);
-    // One open file: verified, still held while the loader takes it
-    // exclusively, closed afterwards.
+    // One open file: verified, held while the loader takes it exclusively
+    // and for as long as the library stays loaded.
     EXPECT_EQ(fakes.modules.loads, (std::vector<std::pair<std::u16string, std::uint32_t>>{
                                        {kLibraryPath, kLoadLibraryAsDatafileExclusive}}));
     EXPECT_EQ(fakes.files.opens, std::vector<std::u16string>{kLibraryPath});
     EXPECT_EQ(heldDuringLoad, 1);
-    EXPECT_EQ(fakes.files.openNow, 0);
+    EXPECT_EQ(fakes.files.openNow, 1);
     ASSERT_EQ(fakes.trust.calls.size(), 1u);
     EXPECT_NE(fakes.trust.files[0], nullptr);
     EXPECT_EQ(Printable(fakes.trust.calls[0].first), Printable(kLibraryPath));
@@ -268,6 +268,50 @@ TEST_F(PrepareEnvironmentTest, LoadsVerifiedLibraryAndFillsController) {
     EXPECT_EQ(controller.osClass, 7);  // 10.0 without ReleaseId, 64-bit
     EXPECT_TRUE(fakes.taskDialogs.shown.empty());
     EXPECT_TRUE(fakes.registry.openAccess.empty());  // no cancel limit: no state read
+    controller.Teardown();
+    EXPECT_EQ(fakes.modules.freed, 1);
+    EXPECT_EQ(fakes.files.openNow, 0);
+}
+
+// The program's folder may be a link that changes between the open and the
+// load: what is verified and loaded is where the held file really is, and
+// a loader that mapped anything else leaves the run without a library.
+TEST_F(PrepareEnvironmentTest, LibraryIsLoadedFromWhereTheHeldFileIs) {
+    const std::u16string real = u"\\\\?\\D:\\Good\\battery.dll";
+    fakes.modules.finalPaths[kLibraryPath] = real;
+    fakes.modules.files[real] = fakes.modules.files[kLibraryPath];
+    {
+        UpdateController controller(fakes.platform, Options(true, false));
+        ASSERT_TRUE(controller.PrepareEnvironment());
+        EXPECT_EQ(controller.companionLibrary.get(), &fakes.modules.files[real]);
+        ASSERT_EQ(fakes.modules.loads.size(), 1u);
+        EXPECT_EQ(Printable(fakes.modules.loads[0].first), Printable(real));
+        ASSERT_EQ(fakes.trust.calls.size(), 1u);
+        EXPECT_EQ(Printable(fakes.trust.calls[0].first), Printable(real));
+    }
+    EXPECT_EQ(fakes.files.openNow, 0);
+
+    fakes.modules.mapsAnother.insert(real);
+    fakes.modules.freed = 0;
+    for (const bool checkSignature : {true, false}) {
+        SCOPED_TRACE(testing::Message() << "signature checked " << checkSignature);
+        UpdateController controller(fakes.platform, Options(true, false, checkSignature));
+        EXPECT_EQ(controller.RunController(), ExitCode::kNoCompanionLibrary);
+        EXPECT_FALSE(controller.companionLibrary);
+        EXPECT_EQ(fakes.files.openNow, 0);
+    }
+    EXPECT_EQ(fakes.modules.freed, 2) << "the wrong mapping is let go";
+
+    // No final path: nothing is verified or loaded.
+    fakes.modules.mapsAnother.clear();
+    fakes.modules.finalPaths[kLibraryPath] = u"";
+    fakes.modules.loads.clear();
+    fakes.trust.calls.clear();
+    UpdateController controller(fakes.platform, Options(true, false));
+    EXPECT_EQ(controller.RunController(), ExitCode::kNoCompanionLibrary);
+    EXPECT_TRUE(fakes.trust.calls.empty());
+    EXPECT_TRUE(fakes.modules.loads.empty());
+    EXPECT_EQ(fakes.files.openNow, 0);
 }
 
 TEST_F(PrepareEnvironmentTest, TrustUiChoiceFollowsMode) {

@@ -3,11 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "app/UpdateController.h"
 #include "platform/win32/Win32Platform.h"
-#include "tests/win/RunningUnderWine.h"
+#include "tests/unit/TestText.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
@@ -64,19 +65,59 @@ TEST(DataFileLoadTest, LoadedCompanionLibraryCannotBeOpenedForWriting) {
     EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
 
-    // Windows' exclusive data-file load denies deleting and renaming too.
+    // The file stays held with the library, which denies deleting and
+    // renaming it (and so any folder above it) as well.
     SetLastError(0xdeadbeef);
     HANDLE deleter = CreateFileW(library.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, 0, nullptr);
-    TODO_WINE_EXPECT(deleter == INVALID_HANDLE_VALUE, deleter != INVALID_HANDLE_VALUE,
-                     "Wine 8 lets a DELETE open through an exclusive data-file load")
-        << "error " << GetLastError();
+    EXPECT_EQ(deleter, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_SHARING_VIOLATION});
     if (deleter != INVALID_HANDLE_VALUE) CloseHandle(deleter);
 
     controller.Teardown();
     writer = CreateFileW(library.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(writer, INVALID_HANDLE_VALUE) << "still held after teardown: " << GetLastError();
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+}
+
+// Whether a loaded image is the file held open is read from the mapping
+// itself: the held file's own load is, a copy of it elsewhere is not.
+TEST(DataFileLoadTest, MappedImageIsKnownToBeTheHeldFileOrNot) {
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring folder = std::wstring(temp) + L"tarnwick-mapped-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring one = folder + L"\\one.dll", two = folder + L"\\two.dll";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW(BesideThisProgram(L"battery.dll").c_str(), one.c_str(), FALSE)) << GetLastError();
+    ASSERT_TRUE(CopyFileW(one.c_str(), two.c_str(), FALSE)) << GetLastError();
+
+    Files files;
+    Modules modules;
+    {
+        const std::unique_ptr<IOpenFile> held = files.OpenReadDenyWrite(std::u16string(one.begin(), one.end()));
+        ASSERT_NE(held, nullptr) << GetLastError();
+        const std::u16string finalPath = modules.FinalPathOf(*held);
+        EXPECT_TRUE(finalPath.starts_with(u"\\\\?\\")) << Printable(finalPath);
+        EXPECT_TRUE(finalPath.ends_with(u"\\one.dll")) << Printable(finalPath);
+
+        for (const std::uint32_t flags : {kLoadLibraryAsDatafileExclusive, kLoadLibraryAsDatafile}) {
+            SCOPED_TRACE(testing::Message() << "flags 0x" << std::hex << flags);
+            SetLastError(0xdeadbeef);
+            const ModuleHandle same = modules.LoadLibraryEx(finalPath, flags);
+            ASSERT_NE(same, nullptr) << "loading the final path failed, error " << GetLastError();
+            EXPECT_TRUE(modules.MapsFile(same, *held));
+            const ModuleHandle copy = modules.LoadLibraryEx(std::u16string(two.begin(), two.end()), flags);
+            ASSERT_NE(copy, nullptr) << GetLastError();
+            EXPECT_FALSE(modules.MapsFile(copy, *held)) << "a copy in the same folder";
+            modules.FreeLibrary(copy);
+            modules.FreeLibrary(same);
+        }
+        EXPECT_FALSE(modules.MapsFile(GetModuleHandleW(nullptr), *held)) << "the program's own image";
+        EXPECT_FALSE(modules.MapsFile(nullptr, *held));
+    }
+    DeleteFileW(one.c_str());
+    DeleteFileW(two.c_str());
+    RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
