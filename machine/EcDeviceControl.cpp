@@ -66,6 +66,24 @@ constexpr std::uint32_t kPathValueBuffer = 520;  // bytes, for each of the two v
 constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 constexpr std::uint32_t kErrorNotSupported = 50;
 
+// Closes a held library file when the query ends. Declared before the
+// library's wrapper, it outlives it: the file and its folder stay held until
+// the library has been freed.
+class HeldFile {
+public:
+    HeldFile(IAccessLibraries& libraries, HeldLibraryFile held) : libraries_(libraries), held_(held) {}
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+    ~HeldFile() {
+        if (held_ != nullptr) libraries_.CloseHeld(held_);
+    }
+    HeldLibraryFile get() const { return held_; }
+
+private:
+    IAccessLibraries& libraries_;
+    HeldLibraryFile held_;
+};
+
 }  // namespace
 
 Version3 DecodePmuVersion(std::uint32_t value) {
@@ -83,6 +101,11 @@ bool OnlyTrustedMayChange(const AccessList& list, std::u16string_view runSid) {
         if ((grant.rights & kChangeRights) != 0 && !trusted(grant.sid)) return false;
     }
     return true;
+}
+
+std::u16string_view TrustedRunSid(const RunAccount& account) {
+    if (account.elevated && !IsLocalSystem(account)) return {};
+    return account.userSid;
 }
 
 Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibraries& libraries,
@@ -103,19 +126,31 @@ Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibra
     if (!path || !IsFullPath(*path)) return {};
     // Its code runs with the run's rights (SYSTEM in deployments): anyone who
     // may replace the library, or plant one beside it, must not be able to
-    // choose that code.
-    const std::u16string runSid = account.Read().userSid;
-    for (const std::u16string_view checked : {std::u16string_view(*path), FolderOf(*path)}) {
-        const std::optional<AccessList> list = libraries.ReadAccessList(checked);
-        if (!list || !OnlyTrustedMayChange(*list, runSid)) {
+    // choose that code. What is checked is what is loaded: the file and its
+    // folder are held from here until the library has been freed.
+    const HeldFile held(libraries, libraries.OpenHeld(*path));
+    if (held.get() == nullptr) return {};
+    if (!libraries.IsWherePathSays(held.get())) {
+        files.SetLastError(kErrorAccessDenied);
+        return {};
+    }
+    const RunAccount run = account.Read();
+    for (const HeldPart part : {HeldPart::kFile, HeldPart::kFolder}) {
+        const std::optional<AccessList> list = libraries.ReadAccessList(held.get(), part);
+        if (!list || !OnlyTrustedMayChange(*list, TrustedRunSid(run))) {
             files.SetLastError(kErrorAccessDenied);
             return {};
         }
     }
 
     Vxn02e3::CVxn02e3DllECDeviceControl control(libraries, files);
-    const ModuleHandle module = libraries.LoadBesideItsImports(*path);
+    const ModuleHandle module = libraries.LoadHeld(held.get());
     if (module == nullptr) return {};
+    if (!libraries.IsHeldFile(module, held.get())) {
+        libraries.FreeLibrary(module);
+        files.SetLastError(kErrorAccessDenied);
+        return {};
+    }
     if (!control.Attach(module)) {
         libraries.FreeLibrary(module);
         return {};

@@ -9,12 +9,12 @@
 
 #include "machine/VersionProbes.h"
 #include "platform/AccessLibraries.h"
+#include "platform/RunAccount.h"
 
 namespace Korvane::PC::Tarnwick {
 
 class IFiles;
 class IRegistry;
-class IRunAccount;
 
 inline constexpr std::u16string_view kAccessLibraryKey = u"Software\\Korvane\\VXN02E3";
 
@@ -111,16 +111,28 @@ inline constexpr std::uint32_t kChangeRights = 0x00000002 | 0x00000004 | 0x00000
 // change rights in it.
 bool OnlyTrustedMayChange(const AccessList& list, std::u16string_view runSid);
 
+// The account of the run that OnlyTrustedMayChange may trust besides the
+// system's own: a user's own run trusts that user, who can only harm
+// themselves. An elevated run trusts nobody else: the same account runs the
+// user's unelevated programs, which must not choose what runs elevated
+// (SYSTEM is trusted anyway). Empty when nobody else is trusted.
+std::u16string_view TrustedRunSid(const RunAccount& account);
+
 // The installed power-management firmware version, (0, 0, 0) when it cannot
 // be read (callers treat a first number of 0 as unreadable). Reads the two
 // registry values (520-byte buffers; sizes adding up to 520 or more are
-// refused), joins them, checks that neither the library nor its folder can
-// be changed by anyone but the trusted accounts (OnlyTrustedMayChange, with
-// the run's own account; a list that cannot be read fails the check), loads
-// the library by that path (a joined path that is not a full path ends the
-// query without a load), checks bit 4 of the device info and reads command
-// 0xD5. The library is unloaded on every path. Leaves the last error as the
-// failing step set it.
+// refused) and joins them (a joined path that is not a full path ends the
+// query without a load). The library is then used only as the file that is
+// checked: the file and its folder are opened and held (IAccessLibraries::
+// OpenHeld) until the library has been freed; both must be where the path
+// says (a link on the way fails with ERROR_ACCESS_DENIED); neither may be
+// changed by anyone but the trusted accounts (OnlyTrustedMayChange with
+// TrustedRunSid, read through the held handles; a list that cannot be read
+// fails the check); the library is loaded by that path and must be the held
+// file (a module mapped from any other file is freed again, with
+// ERROR_ACCESS_DENIED). Then checks bit 4 of the device info and reads
+// command 0xD5. The library is unloaded on every path. Leaves the last error
+// as the failing step set it.
 Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibraries& libraries,
                                 IRunAccount& account);
 

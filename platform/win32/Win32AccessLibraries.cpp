@@ -1,9 +1,12 @@
-// The maker's access library through the real loader.
+// The maker's access library through the real loader, held from the check to
+// the unload.
 #include <windows.h>
 #include <aclapi.h>
 
+#include <algorithm>
 #include <type_traits>
 
+#include "common/FinalPath.h"
 #include "machine/EcDeviceControl.h"
 #include "platform/LibrarySearch.h"
 #include "platform/win32/PathJoin.h"
@@ -25,6 +28,7 @@ namespace {
 
 using AddDllDirectoryFn = void*(WINAPI*)(PCWSTR);
 using RemoveDllDirectoryFn = BOOL(WINAPI*)(void*);
+using GetMappedFileNameFn = DWORD(WINAPI*)(HANDLE, LPVOID, LPWSTR, DWORD);
 
 // Takes a library's folder out of the search again: RemoveDllDirectory with
 // AddDllDirectory's cookie (given only where RemoveDllDirectory exists), or
@@ -34,43 +38,65 @@ void Drop(void* cookie, bool setFolder) {
     if (setFolder) ::SetDllDirectoryW(L"");
 }
 
-}  // namespace
-
-std::optional<std::u16string> AccessLibraries::CombinePath(std::u16string_view folder, std::u16string_view file) {
-    return JoinFolderAndFile(folder, file);
+// The long form of a full path (8.3 names made long), as final paths give
+// it; the path itself when that fails.
+std::wstring LongForm(const std::wstring& path) {
+    const DWORD chars = ::GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (chars == 0) return path;
+    std::wstring result(chars, L'\0');
+    const DWORD length = ::GetLongPathNameW(path.c_str(), result.data(), chars);
+    if (length == 0 || length >= chars) return path;
+    result.resize(length);
+    return result;
 }
 
-ModuleHandle AccessLibraries::LoadBesideItsImports(std::u16string_view fullPath) {
-    if (!IsFullPath(fullPath)) return LoadLibraryBesideItsImports(ToWin(fullPath));  // refused there
-    // Its folder joins the search while it is loaded: helpers it loads by
-    // bare name at run time are found there. The program searches the
-    // user-added folders (RestrictLibrarySearch), which are empty otherwise.
-    const std::wstring folder = ToWin(FolderOf(fullPath));
-    const auto add = Kernel32Export<AddDllDirectoryFn>("AddDllDirectory");
-    // A folder is added only where it can be taken out again.
-    const bool removable = Kernel32Export<RemoveDllDirectoryFn>("RemoveDllDirectory") != nullptr;
-    void* cookie = (add != nullptr && removable) ? add(folder.c_str()) : nullptr;
-    // Without AddDllDirectory (Windows 7 without its update) the one extra
-    // folder of SetDllDirectoryW does the same.
-    const bool setFolder = cookie == nullptr && ::SetDllDirectoryW(folder.c_str());
-    const HMODULE module = LoadLibraryBesideItsImports(ToWin(fullPath));
-    const DWORD error = ::GetLastError();
-    if (module == nullptr) {
-        Drop(cookie, setFolder);
-        ::SetLastError(error);
-        return nullptr;
+bool OnRemoteDrive(std::u16string_view path) {
+    const std::u16string plain = WithoutLongPathPrefix(path);
+    if (plain.size() < 3 || plain[1] != u':') return false;
+    const wchar_t root[] = {static_cast<wchar_t>(plain[0]), L':', L'\\', L'\0'};
+    return ::GetDriveTypeW(root) == DRIVE_REMOTE;
+}
+
+// The open file or folder is on a local volume, exactly at `asked`.
+bool IsAt(HANDLE handle, std::u16string_view asked) {
+    const std::wstring final = FinalPathOfHandle(handle);
+    return !final.empty() &&
+           CompareFinalPath(asked, FromWin(final), OnRemoteDrive(asked), SameIgnoringCase) == PathAgreement::kSame;
+}
+
+bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    return ::GetFileInformationByHandle(a, &first) && ::GetFileInformationByHandle(b, &second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+// The file whose image is mapped at `module`, opened for its attributes
+// only. GetMappedFileNameW names the file the system mapped, in the device
+// form ("\Device\HarddiskVolume2\..."); Wine gives "\??\C:\..." instead.
+ScopedFileHandle OpenMappedFile(HMODULE module) {
+    const auto mappedName = Kernel32Export<GetMappedFileNameFn>("K32GetMappedFileNameW");
+    if (mappedName == nullptr) return {};
+    std::wstring name(MAX_PATH + 1, L'\0');
+    DWORD length = mappedName(::GetCurrentProcess(), module, name.data(), static_cast<DWORD>(name.size()));
+    if (length >= name.size() - 1) {  // possibly cut short
+        name.assign(32768, L'\0');
+        length = mappedName(::GetCurrentProcess(), module, name.data(), static_cast<DWORD>(name.size()));
     }
-    searchFolders_.push_back({module, cookie, setFolder});
-    return module;
+    if (length == 0 || length >= name.size() - 1) return {};
+    name.resize(length);
+    const std::wstring path = name.starts_with(L"\\??\\") ? L"\\\\?\\" + name.substr(4) : L"\\\\?\\GLOBALROOT" + name;
+    return ScopedFileHandle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
 }
 
-std::optional<AccessList> AccessLibraries::ReadAccessList(std::u16string_view path) {
+std::optional<AccessList> ReadHandleAccessList(HANDLE handle) {
     PSID owner = nullptr;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (::GetNamedSecurityInfoW(ToWin(path).c_str(), SE_FILE_OBJECT,
-                                OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner, nullptr, &dacl,
-                                nullptr, &descriptor) != ERROR_SUCCESS) {
+    if (::GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                          nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     const ScopedLocalMemory<PSECURITY_DESCRIPTOR> owned(descriptor);
@@ -95,6 +121,87 @@ std::optional<AccessList> AccessLibraries::ReadAccessList(std::u16string_view pa
         list.grants.push_back({std::move(sid), allowed->Mask});
     }
     return list;
+}
+
+}  // namespace
+
+struct AccessLibraries::Held {
+    std::wstring path;  // as opened: a full path in its long form
+    ScopedFileHandle folder;
+    ScopedFileHandle file;
+};
+
+AccessLibraries::AccessLibraries() = default;
+AccessLibraries::~AccessLibraries() = default;
+
+std::optional<std::u16string> AccessLibraries::CombinePath(std::u16string_view folder, std::u16string_view file) {
+    return JoinFolderAndFile(folder, file);
+}
+
+HeldLibraryFile AccessLibraries::OpenHeld(std::u16string_view fullPath) {
+    if (!IsFullPath(fullPath)) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    auto held = std::make_unique<Held>();
+    held->path = LongForm(ToWin(fullPath));
+    // The system weighs sharing only against opens that read, write or
+    // delete, so both handles read (the folder lists, the file reads data).
+    // Sharing reading alone then refuses every later open that would write,
+    // rename or delete either; the loader's own open only reads and runs.
+    held->folder.reset(::CreateFileW(ToWin(FolderOf(FromWin(held->path))).c_str(),
+                                     FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | READ_CONTROL, FILE_SHARE_READ,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!held->folder) return nullptr;
+    held->file.reset(::CreateFileW(held->path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held->file) return nullptr;
+    held_.push_back(std::move(held));
+    return held_.back().get();
+}
+
+bool AccessLibraries::IsWherePathSays(HeldLibraryFile handle) {
+    const auto* held = static_cast<const Held*>(handle);
+    const std::u16string path = FromWin(held->path);
+    return IsAt(held->file.get(), path) && IsAt(held->folder.get(), FolderOf(path));
+}
+
+std::optional<AccessList> AccessLibraries::ReadAccessList(HeldLibraryFile handle, HeldPart part) {
+    const auto* held = static_cast<const Held*>(handle);
+    return ReadHandleAccessList(part == HeldPart::kFile ? held->file.get() : held->folder.get());
+}
+
+ModuleHandle AccessLibraries::LoadHeld(HeldLibraryFile handle) {
+    const std::wstring& fullPath = static_cast<const Held*>(handle)->path;
+    // Its folder joins the search while it is loaded: helpers it loads by
+    // bare name at run time are found there. The program searches the
+    // user-added folders (RestrictLibrarySearch), which are empty otherwise.
+    const std::wstring folder = ToWin(FolderOf(FromWin(fullPath)));
+    const auto add = Kernel32Export<AddDllDirectoryFn>("AddDllDirectory");
+    // A folder is added only where it can be taken out again.
+    const bool removable = Kernel32Export<RemoveDllDirectoryFn>("RemoveDllDirectory") != nullptr;
+    void* cookie = (add != nullptr && removable) ? add(folder.c_str()) : nullptr;
+    // Without AddDllDirectory (Windows 7 without its update) the one extra
+    // folder of SetDllDirectoryW does the same.
+    const bool setFolder = cookie == nullptr && ::SetDllDirectoryW(folder.c_str());
+    const HMODULE module = LoadLibraryBesideItsImports(fullPath);
+    const DWORD error = ::GetLastError();
+    if (module == nullptr) {
+        Drop(cookie, setFolder);
+        ::SetLastError(error);
+        return nullptr;
+    }
+    searchFolders_.push_back({module, cookie, setFolder});
+    return module;
+}
+
+bool AccessLibraries::IsHeldFile(ModuleHandle module, HeldLibraryFile handle) {
+    const ScopedFileHandle mapped = OpenMappedFile(static_cast<HMODULE>(const_cast<void*>(module)));
+    return mapped && SameFile(mapped.get(), static_cast<const Held*>(handle)->file.get());
+}
+
+void AccessLibraries::CloseHeld(HeldLibraryFile handle) {
+    std::erase_if(held_, [handle](const std::unique_ptr<Held>& held) { return held.get() == handle; });
 }
 
 ExportedProc AccessLibraries::FindExport(ModuleHandle module, const char* name) {

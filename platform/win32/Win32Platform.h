@@ -131,20 +131,28 @@ public:
 
 class AccessLibraries : public IAccessLibraries {
 public:
+    AccessLibraries();
+    ~AccessLibraries() override;  // closes what is still held
     std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view file) override;
-    ModuleHandle LoadBesideItsImports(std::u16string_view fullPath) override;
-    std::optional<AccessList> ReadAccessList(std::u16string_view path) override;
+    HeldLibraryFile OpenHeld(std::u16string_view fullPath) override;
+    bool IsWherePathSays(HeldLibraryFile held) override;
+    std::optional<AccessList> ReadAccessList(HeldLibraryFile held, HeldPart part) override;
+    ModuleHandle LoadHeld(HeldLibraryFile held) override;
+    bool IsHeldFile(ModuleHandle module, HeldLibraryFile held) override;
+    void CloseHeld(HeldLibraryFile held) override;
     ExportedProc FindExport(ModuleHandle module, const char* name) override;
     // Also takes the library's folder out of the search again.
     void FreeLibrary(ModuleHandle module) override;
 
 private:
+    struct Held;  // the path opened and the handles of the file and its folder
     struct SearchFolder {
         ModuleHandle module;
         void* cookie;    // AddDllDirectory's, or null
         bool setFolder;  // SetDllDirectoryW was used instead
     };
     std::vector<SearchFolder> searchFolders_;
+    std::vector<std::unique_ptr<Held>> held_;
 };
 
 class Environment : public IEnvironment {

@@ -42,6 +42,12 @@ RunAccount RunAccountReader::Read() {
     if (::GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size)) {
         account.elevated = elevation.TokenIsElevated != 0;
     }
+#ifdef TARNWICK_TEST_HOOKS
+    // Wine's token is always an elevated administrator's, and Wine reports
+    // the prefix user's files as owned by that same account: the test build
+    // can run as that user's own, unelevated run instead.
+    if (::GetEnvironmentVariableW(L"TARNWICK_TEST_UNELEVATED", nullptr, 0) != 0) account.elevated = false;
+#endif
     if (IsLocalSystem(account)) return account;
 
     // The session's interactive user, by name, against the token's account.

@@ -17,6 +17,8 @@ source "$SRC/tests/e2e/standins.sh"
 wreg() { "$RUN" "$BUILD" reg "$@" /f /reg:32 >/dev/null 2>&1 || true; }
 install_driver_standins
 export TARNWICK_TEST_DRIVER_LIST TARNWICK_TEST_SMBIOS TARNWICK_TEST_EC_VERSION TARNWICK_TEST_EC_INFO
+# The prefix user's own run: only that may trust the library files it owns.
+export TARNWICK_TEST_UNELEVATED=1
 TARNWICK_TEST_DRIVER_LIST=$(win "$WORK/drivers.txt")
 
 TOOL="$BUILD/tools/companion-tool/tarnwick-companion.exe"

@@ -35,6 +35,8 @@ printf 'E2EFW\t0\t0\t0\t0\t0\t0\n' >"$WORK/overlay/tables/requirements.txt"
 source "$SRC/tests/server/server.sh"
 make_test_library "$WORK/battery.dll" --overlay "$WORK/overlay" 146="http://127.0.0.1:$(free_port)/"
 export TARNWICK_TEST_RETRY_WAIT_MS=0
+# The prefix user's own run: only that may trust the library files it owns.
+export TARNWICK_TEST_UNELEVATED=1
 cp "$BUILD/Tarnwick-testhooks.exe" "$WORK/"
 EXE="$WORK/Tarnwick-testhooks.exe"
 

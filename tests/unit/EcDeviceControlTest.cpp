@@ -25,8 +25,11 @@ protected:
     Version3 Read() {
         const Version3 version = ReadPmuFirmwareVersion(registry, files, libraries, account);
         EXPECT_EQ(libraries.loaded, 0) << "the library must be unloaded on every path";
+        EXPECT_EQ(libraries.held, 0) << "the file must be let go on every path";
         return version;
     }
+    static constexpr std::u16string_view kPath = u"C:\\Korvane\\EC\\ec.dll";
+    static std::u16string Event(std::u16string_view what) { return std::u16string(what) + u" " + std::u16string(kPath); }
     FakeRegistry registry;
     FakeFiles files;
     FakeAccessLibraries libraries;
@@ -58,10 +61,12 @@ TEST_F(EcDeviceControlTest, UnreadableWithoutLoadingAnything) {
         EXPECT_EQ(Read(), Version3{});
     }
     EXPECT_TRUE(libraries.loads.empty());
-    // 518 bytes pass the size check and reach the loader.
+    EXPECT_TRUE(libraries.events.empty());
+    // 518 bytes pass the size check and reach the open.
     Register(u"C:\\" + std::u16string(197, u'a'), std::u16string(57, u'b'));
     EXPECT_EQ(Read(), Version3{});
-    EXPECT_EQ(libraries.loads.size(), 1u);
+    EXPECT_EQ(libraries.events.size(), 1u);
+    EXPECT_TRUE(libraries.loads.empty());
 }
 
 TEST_F(EcDeviceControlTest, LoadedButUnusableLibraries) {
@@ -90,7 +95,8 @@ TEST_F(EcDeviceControlTest, AttachRefusesNullAndASecondModule) {
     Vxn02e3::CVxn02e3DllECDeviceControl control(libraries, files);
     EXPECT_FALSE(control.Attach(nullptr));
     EXPECT_EQ(files.lastError, 6u);
-    const ModuleHandle module = libraries.LoadBesideItsImports(u"C:\\Korvane\\EC\\ec.dll");
+    const HeldLibraryFile held = libraries.OpenHeld(kPath);
+    const ModuleHandle module = libraries.LoadHeld(held);
     ASSERT_TRUE(control.Attach(module));
     EXPECT_NE(control.getECDevInfo, nullptr);
     EXPECT_FALSE(control.Attach(&library));
@@ -98,6 +104,7 @@ TEST_F(EcDeviceControlTest, AttachRefusesNullAndASecondModule) {
     control.Free();
     EXPECT_EQ(control.getECDevInfo, nullptr);
     EXPECT_EQ(libraries.loaded, 0);
+    libraries.CloseHeld(held);
 }
 
 // Which entries let someone else swap the library's code: change rights of
@@ -136,6 +143,57 @@ TEST_F(EcDeviceControlTest, ALibraryOthersMayChangeIsNeverLoaded) {
     libraries.accessLists.clear();
     EXPECT_EQ(Read(), (Version3{3, 4, 12}));
     EXPECT_EQ(libraries.accessReads.back(), u"C:\\Korvane\\EC");
+}
+
+// The file and its folder are held from before the check until after the
+// library is freed, whether the query succeeds or stops once it is loaded.
+TEST_F(EcDeviceControlTest, TheCheckedFileIsHeldUntilTheLibraryIsFreed) {
+    FakeAccessLibraries::Library& library = Install(0x1234);
+    const std::vector<std::u16string> whole{Event(u"open"), Event(u"load"), Event(u"free"), Event(u"close")};
+    EXPECT_EQ(Read(), (Version3{3, 4, 12}));
+    EXPECT_EQ(libraries.events, whole);
+    libraries.events.clear();
+    library.info = 0xEF;
+    EXPECT_EQ(Read(), Version3{});
+    EXPECT_EQ(libraries.events, whole);
+}
+
+// A link on the way to the library, or a loader that mapped another file
+// than the one held (the path swapped between the check and the load).
+TEST_F(EcDeviceControlTest, OnlyTheHeldFileWhereItsPathSaysIsUsed) {
+    FakeAccessLibraries::Library& library = Install(0x1234);
+    libraries.elsewhere.insert(std::u16string(kPath));
+    EXPECT_EQ(Read(), Version3{});
+    EXPECT_EQ(files.lastError, 5u);
+    EXPECT_TRUE(libraries.loads.empty());
+    EXPECT_TRUE(libraries.accessReads.empty()) << "nothing is judged of a file found elsewhere";
+
+    libraries.elsewhere.clear();
+    libraries.loadsAnotherFile = true;
+    libraries.events.clear();
+    EXPECT_EQ(Read(), Version3{});
+    EXPECT_EQ(files.lastError, 5u);
+    EXPECT_TRUE(library.commands.empty()) << "nothing is called in a module that is not the held file";
+    EXPECT_EQ(libraries.events,
+              (std::vector<std::u16string>{Event(u"open"), Event(u"load"), Event(u"free"), Event(u"close")}));
+}
+
+// The run's own account may own or change the library only in a user's own
+// run: an elevated run shares that account with the user's unelevated
+// programs, and SYSTEM trusts only the system's accounts.
+TEST_F(EcDeviceControlTest, OnlyAUsersOwnRunTrustsItsOwnAccount) {
+    Install(0x1234);
+    const AccessList ownedByUser{std::u16string(kFakeUserSid), {{std::u16string(kFakeUserSid), 0x1F01FF}}};
+    libraries.accessLists = {{u"C:\\Korvane\\EC", ownedByUser}};
+    EXPECT_EQ(Read(), (Version3{3, 4, 12})) << "a standard user's own run";
+    account.BecomeElevated();
+    EXPECT_EQ(TrustedRunSid(account.account), u"");
+    EXPECT_EQ(Read(), Version3{}) << "elevated";
+    EXPECT_EQ(files.lastError, 5u);
+    account.BecomeLocalSystem();
+    EXPECT_EQ(TrustedRunSid(account.account), kLocalSystemSid);
+    EXPECT_EQ(Read(), Version3{}) << "SYSTEM";
+    EXPECT_EQ(libraries.loads.size(), 1u);
 }
 
 }  // namespace

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "machine/EcDeviceControl.h"
+#include "platform/fakes/FakeRunAccount.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
+#include "tests/win/RunningUnderWine.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -22,7 +24,14 @@ std::wstring TestFolder() {
 
 class AccessLibraryTest : public ::testing::Test {
 protected:
-    void SetUp() override { Register(TestFolder(), L"testaccesslib.dll"); }
+    // The token's user in a run of their own: Wine's token is an elevated
+    // administrator's, and Wine reports the prefix user's files as owned by
+    // that account, which only the user's own run may trust.
+    void SetUp() override {
+        Register(TestFolder(), L"testaccesslib.dll");
+        account_.account = Win32::RunAccountReader().Read();
+        account_.account.elevated = false;
+    }
     void TearDown() override {
         ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Korvane\\VXN02E3");
         for (const wchar_t* name : {L"TARNWICK_TEST_EC_INFO", L"TARNWICK_TEST_EC_RESULT", L"TARNWICK_TEST_EC_VERSION",
@@ -48,7 +57,7 @@ protected:
     Win32::Registry registry_;
     Win32::Files files_;
     Win32::AccessLibraries libraries_;
-    Win32::RunAccountReader account_;
+    FakeRunAccount account_;
 };
 
 TEST_F(AccessLibraryTest, ReadsTheVersionThroughTheRealLoader) {
@@ -56,6 +65,23 @@ TEST_F(AccessLibraryTest, ReadsTheVersionThroughTheRealLoader) {
     EXPECT_EQ(Read(), (Version3{3, 4, 12}));
     ::SetEnvironmentVariableW(L"TARNWICK_TEST_EC_VERSION", L"0x0910");
     EXPECT_EQ(Read(), (Version3{1, 0, 9}));
+}
+
+// An elevated run does not trust the account that owns the library.
+TEST_F(AccessLibraryTest, AnElevatedRunRefusesALibraryItsUserOwns) {
+    ::SetEnvironmentVariableW(L"TARNWICK_TEST_EC_VERSION", L"0x1234");
+    account_.account = Win32::RunAccountReader().Read();
+    const HeldLibraryFile held = libraries_.OpenHeld(Win32::FromWin(TestFolder() + L"\\testaccesslib.dll"));
+    ASSERT_NE(held, nullptr) << GetLastError();
+    const std::optional<AccessList> list = libraries_.ReadAccessList(held, HeldPart::kFile);
+    libraries_.CloseHeld(held);
+    ASSERT_TRUE(list);
+    if (!account_.account.elevated || list->ownerSid != account_.account.userSid) {
+        std::printf("not elevated, or the library is not owned by the run's user: nothing to show here\n");
+        return;
+    }
+    EXPECT_EQ(Read(), Version3{});
+    EXPECT_EQ(lastError_, static_cast<DWORD>(ERROR_ACCESS_DENIED)) << lastError_;
 }
 
 TEST_F(AccessLibraryTest, EveryFailingPathUnloads) {
@@ -85,6 +111,47 @@ TEST_F(AccessLibraryTest, HelpersBesideTheLibraryAreFoundWhileItIsLoaded) {
     HMODULE after = ::LoadLibraryW(L"markerdll.dll");
     EXPECT_EQ(after, nullptr) << "the library's folder left the search with it";
     if (after != nullptr) ::FreeLibrary(after);
+}
+
+// While held, the library and its folder can be neither replaced, renamed
+// nor deleted; the loader still loads the file, and the module it maps is
+// recognised as the held file and no other.
+TEST_F(AccessLibraryTest, AHeldLibraryStaysTheFileThatIsLoaded) {
+    const std::wstring folder = TestFolder() + L"\\held";
+    const std::wstring file = folder + L"\\testaccesslib.dll";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(CopyFileW((TestFolder() + L"\\testaccesslib.dll").c_str(), file.c_str(), FALSE)) << GetLastError();
+    const HeldLibraryFile held = libraries_.OpenHeld(Win32::FromWin(file));
+    ASSERT_NE(held, nullptr) << GetLastError();
+    EXPECT_TRUE(libraries_.IsWherePathSays(held));
+    EXPECT_TRUE(libraries_.ReadAccessList(held, HeldPart::kFile));
+
+    struct Attempt {
+        const char* what;
+        BOOL done;
+    };
+    for (const auto& [what, done] : {
+             Attempt{"rename the folder", MoveFileW(folder.c_str(), (folder + L"-moved").c_str())},
+             Attempt{"rename the file", MoveFileW(file.c_str(), (folder + L"\\moved.dll").c_str())},
+             Attempt{"delete the file", DeleteFileW(file.c_str())},
+             Attempt{"replace the file", CopyFileW((TestFolder() + L"\\markerdll.dll").c_str(), file.c_str(), FALSE)},
+         }) {
+        EXPECT_FALSE(done) << what;
+    }
+
+    SetLastError(0xdeadbeef);
+    const ModuleHandle module = libraries_.LoadHeld(held);
+    ASSERT_NE(module, nullptr) << GetLastError();
+    EXPECT_TRUE(libraries_.IsHeldFile(module, held));
+    const HMODULE other = LoadLibraryW((TestFolder() + L"\\testaccesslib-noread.dll").c_str());
+    ASSERT_NE(other, nullptr) << GetLastError();
+    EXPECT_FALSE(libraries_.IsHeldFile(other, held)) << "another library is not the held file";
+    FreeLibrary(other);
+    libraries_.FreeLibrary(module);
+    libraries_.CloseHeld(held);
+
+    EXPECT_TRUE(DeleteFileW(file.c_str())) << "let go: " << GetLastError();
+    EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << GetLastError();
 }
 
 TEST_F(AccessLibraryTest, PathCombineJoinsAndNormalises) {

@@ -68,16 +68,26 @@ TEST(Win32RunAccountTest, AnEventOfTheGuardsNameIsNoInstance) {
 }
 
 // A folder of our own passes; once Everyone may write to it, it fails. (Wine
-// turns the entry into the Unix mode 0777 and reads it back from there.)
+// turns the entry into the Unix mode 0777 and reads it back from there.) The
+// lists are read through the handles of a file held in the folder.
 TEST(Win32RunAccountTest, AccessListOfAFolderEveryoneMayWriteTo) {
     wchar_t temp[MAX_PATH + 1] = {};
     ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
     const std::wstring folder = std::wstring(temp) + L"tarnwick-acl-test";
+    const std::wstring file = folder + L"\\held.dll";
     CreateDirectoryW(folder.c_str(), nullptr);
+    CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     AccessLibraries libraries;
     const std::u16string run = RunAccountReader().Read().userSid;
+    const auto folderList = [&] {
+        const HeldLibraryFile held = libraries.OpenHeld(FromWin(file));
+        if (held == nullptr) return std::optional<AccessList>{};
+        std::optional<AccessList> list = libraries.ReadAccessList(held, HeldPart::kFolder);
+        libraries.CloseHeld(held);
+        return list;
+    };
 
-    std::optional<AccessList> list = libraries.ReadAccessList(FromWin(folder));
+    std::optional<AccessList> list = folderList();
     ASSERT_TRUE(list);
     EXPECT_FALSE(list->ownerSid.empty());
     EXPECT_FALSE(list->grants.empty());
@@ -93,12 +103,15 @@ TEST(Win32RunAccountTest, AccessListOfAFolderEveryoneMayWriteTo) {
                                     nullptr, nullptr, dacl, nullptr),
               static_cast<DWORD>(ERROR_SUCCESS));
     LocalFree(descriptor);
-    list = libraries.ReadAccessList(FromWin(folder));
+    list = folderList();
     ASSERT_TRUE(list);
     EXPECT_FALSE(OnlyTrustedMayChange(*list, run));
+    DeleteFileW(file.c_str());
     RemoveDirectoryW(folder.c_str());
 
-    EXPECT_FALSE(libraries.ReadAccessList(FromWin(folder))) << "a missing folder cannot be judged";
+    SetLastError(0xdeadbeef);
+    EXPECT_EQ(libraries.OpenHeld(FromWin(file)), nullptr) << "a missing folder cannot be judged";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND)) << GetLastError();
 }
 
 }  // namespace
