@@ -71,12 +71,25 @@ bool LaunchTool(ToolJob& job) {
         shell.CombinePath(job.workFolder, VisibleText(run.target.toolFile));
     if (!toolPath) return false;
 
+    // The tool the package unpacked is held (read shared, so the system can
+    // start it; no writing, no deleting) from here until the shell has
+    // started it, and started by the real location of the held file. One
+    // named inside the work folder must really be there: a link on the way
+    // that leads out of the held folder is refused.
+    std::unique_ptr<ISealedFile> tool = run.platform.workFiles.OpenSealed(*toolPath);
+    if (!tool) return false;
+    const std::u16string toolFile = tool->FinalPath();
+    if (toolFile.empty() || (kind == ToolFileKind::kInsideWorkFolder && !InsideFolder(job.workFolder, toolFile))) {
+        return false;
+    }
+
     ShellLaunch launch;
-    launch.file = *toolPath;
+    launch.file = toolFile;
     launch.parameters = VisibleText(run.target.toolParameters);
-    launch.directory = shell.RemoveFileSpec(*toolPath);
+    launch.directory = shell.RemoveFileSpec(toolFile);
     launch.show = run.options.silent ? kSwShowNoActivate : kSwShowNormal;
     ShellLaunchResult started = shell.Execute(launch);
+    tool.reset();
     if (!started.started) return false;
 
     // The charge-limit tool reports its success by its exit code; the other
@@ -98,8 +111,12 @@ void CleanUpJob(ToolJob& job) {
         // folder is touched. What cannot be removed stays, also when memory
         // runs out on the way.
         IWorkFiles& workFiles = job.run.platform.workFiles;
+        // The hold ends only now: the removal opens the folder for delete.
+        job.folderHold.reset();
         (void)OrOnNoMemory(false, [&] { return workFiles.RemoveFolderTree(job.workFolder); });
     }
+    // A started tool keeps the folder; nobody needs it held any longer.
+    job.folderHold.reset();
     StopProgress(job);
     job.workFolder.clear();
     job.downloadFile.clear();

@@ -71,16 +71,18 @@ enum class ToolFileKind {
 // `toolFile` up to its NUL.
 ToolFileKind ClassifyToolFile(std::u16string_view toolFile);
 
-// Starts the target's tool from the work folder through the shell; when the
+// Starts the target's tool from the work folder through the shell, holding
+// the tool file from before the start until the shell has it; when the
 // job's `toolWait` says so (the charge-limit tool) waits for it, serving the
 // thread's messages, and counts only exit code 0 (or an unknown one) as
-// success. A toolFile that ClassifyToolFile refuses is a start failure.
+// success. A toolFile that ClassifyToolFile refuses, or one inside the work
+// folder whose real location is not, is a start failure.
 // Sets the job's `toolStarted` to the result.
 bool LaunchTool(ToolJob& job);
 
-// After a job, whatever its result: removes the work folder with everything
-// in it unless the tool was started (the tool may still run from it), then
-// joins the progress thread and forgets the paths.
+// After a job, whatever its result: lets go of the work folder and removes
+// it with everything in it unless the tool was started (the tool may still
+// run from it), then joins the progress thread and forgets the paths.
 void CleanUpJob(ToolJob& job);
 
 }  // namespace Korvane::PC::Tarnwick

@@ -123,19 +123,22 @@ ExitCode RunJob(ToolJob& job, bool& retry) {
     }
     if (!downloaded) return Fail(job, ids.downloadFailId, kDownloadFailText, result, retry);
 
-    // From here on the package is read only through a handle that denies
-    // writing, kept until its process has started: what runs is what was
-    // checked.
-    file.reset();
+    // Writing ends here. From now on the package is read only through a
+    // handle that denies writing and deleting to everyone else, kept until
+    // its process has started, and it starts by the real location of that
+    // handle: what runs is what was checked.
     std::unique_ptr<ISealedFile> package =
-        OrOnNoMemory(std::unique_ptr<ISealedFile>(), [&] { return platform.workFiles.OpenSealed(job.downloadFile); });
+        OrOnNoMemory(std::unique_ptr<ISealedFile>(), [&] { return file->Seal(); });
+    file.reset();
     if (!package || !OrOnNoMemory(false, [&] { return VerifyPackage(job, *package); })) {
         return Fail(job, ids.verifyFailId, kVerifyFailText, ExitCode::kVerificationFailed, retry);
     }
     if (Cancelled(job)) return ExitCode::kCancelled;
 
     std::unique_ptr<IProcess> process = OrOnNoMemory(std::unique_ptr<IProcess>(), [&] {
-        return StartPackage(platform.processes, job.downloadFile, job.workFolder);
+        const std::u16string packagePath = package->FinalPath();
+        if (!InsideFolder(job.workFolder, packagePath)) return std::unique_ptr<IProcess>();
+        return StartPackage(platform.processes, packagePath, job.workFolder);
     });
     package.reset();
     if (!process || process->Wait(std::nullopt) != WaitOutcome::kSignalled) {
@@ -162,12 +165,17 @@ bool MakeWorkFolder(ToolJob& job) {
         name += DecimalText(i);
         const std::optional<std::u16string> path = files.AppendPath(*temp, name);
         if (!path) return false;
-        const std::uint32_t error = files.CreatePrivateFolder(*path, access);
-        if (error == kErrorSuccess) {
-            job.workFolder = *path;
-            return true;
+        CreatedFolder created = files.CreatePrivateFolder(*path, access);
+        if (created.folder) {
+            job.folderHold = std::move(created.folder);
+            const std::u16string real = job.folderHold->FinalPath();
+            // Without its real location nothing later could be checked
+            // against it: the job fails, and the clean-up removes the folder
+            // by the path it was made under.
+            job.workFolder = real.empty() ? *path : real;
+            return !real.empty();
         }
-        if (error != kErrorAlreadyExists || i == UINT32_MAX) return false;
+        if (created.error != kErrorAlreadyExists || i == UINT32_MAX) return false;
     }
 }
 
@@ -228,6 +236,11 @@ bool VerifyPackage(ToolJob& job, ISealedFile& package) {
     if (!hash->Finish(digest)) return false;
     const std::vector<std::uint8_t>& expected = job.run.target.hash;
     return expected.size() == digest.size() && std::equal(expected.begin(), expected.end(), digest.begin());
+}
+
+bool InsideFolder(std::u16string_view folder, std::u16string_view path) {
+    return !folder.empty() && path.size() > folder.size() + 1 && path.starts_with(folder) &&
+           path[folder.size()] == u'\\';
 }
 
 TransferRule::TransferRule(const JobLimits& limits, std::uint64_t startMs)

@@ -50,6 +50,12 @@ public:
     // The progress window's thread; null in silent mode, when it could not
     // be started and once joined.
     std::unique_ptr<IThread> progressThread;
+    // The work folder, held from its creation until the clean-up removes
+    // it (or leaves it to the started tool), and its real location: the
+    // final path of the held folder, which every later step uses, so that a
+    // link on the way to the temporary folder that changes target meanwhile
+    // leads nowhere else.
+    std::unique_ptr<IHeldFolder> folderHold;
     std::u16string workFolder;    // empty until made
     std::u16string downloadFile;  // empty until made
     bool toolStarted = false;     // when false at clean-up, the work folder goes
@@ -69,9 +75,9 @@ public:
 // answered a failure with "try again".
 [[nodiscard]] ExitCode RunJob(ToolJob& job, bool& retry);
 
-// Makes "Pemberlin<i>" in the temporary-files path with the first free i;
-// false when the path is unknown or a folder cannot be made for another
-// reason than an existing name.
+// Makes "Pemberlin<i>" in the temporary-files path with the first free i
+// and holds it; false when the path is unknown, a folder cannot be made for
+// another reason than an existing name, or its real location is unknown.
 bool MakeWorkFolder(ToolJob& job);
 
 // One download attempt into `file`: kCompleted, or 1008 (cancelled, also while
@@ -108,6 +114,10 @@ private:
 // the file in pieces, so memory stays flat whatever its size; 4 GiB or more
 // never passes.
 bool VerifyPackage(ToolJob& job, ISealedFile& package);
+
+// Whether `path` names something inside `folder` (both final paths of open
+// files, so one spelling each).
+bool InsideFolder(std::u16string_view folder, std::u16string_view path);
 
 // Lets the progress window close and joins its thread.
 void StopProgress(ToolJob& job);

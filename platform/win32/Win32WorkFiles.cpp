@@ -1,6 +1,7 @@
 // The work folder and its files.
 #include <windows.h>
 #include <shlwapi.h>
+#include <winternl.h>
 
 #include <vector>
 
@@ -78,25 +79,12 @@ private:
     SECURITY_ATTRIBUTES attributes_{};
 };
 
-class DownloadFile : public IDownloadFile {
-public:
-    explicit DownloadFile(HANDLE file) : file_(file) {}
-    bool Write(std::span<const std::uint8_t> piece) override {
-        DWORD written = 0;
-        return ::WriteFile(file_.get(), piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr) != FALSE;
-    }
-    bool Truncate() override {
-        if (::SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
-        return ::SetEndOfFile(file_.get()) != FALSE;
-    }
-
-private:
-    ScopedFileHandle file_;
-};
+// GetFinalPathNameByHandleW in the plain "C:\..." form; empty on failure.
+std::u16string FinalPathOf(HANDLE handle) { return WithoutLongPathPrefix(FromWin(FinalPathOfHandle(handle))); }
 
 class SealedFile : public ISealedFile {
 public:
-    explicit SealedFile(HANDLE file) : file_(file) {}
+    explicit SealedFile(ScopedFileHandle file) : file_(std::move(file)) {}
     std::optional<std::uint64_t> Size() override {
         LARGE_INTEGER size{};
         if (!::GetFileSizeEx(file_.get(), &size)) return std::nullopt;
@@ -109,9 +97,73 @@ public:
         }
         return count;
     }
+    std::u16string FinalPath() override { return FinalPathOf(file_.get()); }
 
 private:
     ScopedFileHandle file_;
+};
+
+class DownloadFile : public IDownloadFile {
+public:
+    explicit DownloadFile(HANDLE file) : file_(file) {}
+    bool Write(std::span<const std::uint8_t> piece) override {
+        DWORD written = 0;
+        return ::WriteFile(file_.get(), piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr) != FALSE;
+    }
+    bool Truncate() override {
+        if (::SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER) return false;
+        return ::SetEndOfFile(file_.get()) != FALSE;
+    }
+    // A sharing mode is fixed when a handle is opened, and the system starts
+    // no program that someone holds open for writing. So the writing handle
+    // hands over through a reading one that lets it go on writing (the only
+    // sharing it admits beside its own), and that one to the sealed handle,
+    // which admits no writer. Each opens the file the handle before it has
+    // open, never its name, and none of them shares delete.
+    std::unique_ptr<ISealedFile> Seal() override {
+        const ScopedFileHandle bridge(::ReOpenFile(file_.get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, 0));
+        file_.reset();
+        if (!bridge) return nullptr;
+        ScopedFileHandle sealed(::ReOpenFile(bridge.get(), GENERIC_READ, FILE_SHARE_READ, 0));
+        if (!sealed) return nullptr;
+        return std::make_unique<SealedFile>(std::move(sealed));
+    }
+
+private:
+    ScopedFileHandle file_;
+};
+
+class HeldFolder : public IHeldFolder {
+public:
+    explicit HeldFolder(ScopedFileHandle folder) : folder_(std::move(folder)) {}
+    std::u16string FinalPath() override { return FinalPathOf(folder_.get()); }
+
+private:
+    ScopedFileHandle folder_;
+};
+
+// NtCreateFile makes a folder and opens it in one step (CreateDirectoryW
+// closes the folder it made, leaving a moment in which the name could be
+// taken over). ntdll is in every process; its entry points are looked up,
+// not imported.
+struct FolderCreation {
+    decltype(&::NtCreateFile) create = nullptr;
+    decltype(&::RtlDosPathNameToNtPathName_U) ntPath = nullptr;
+    decltype(&::RtlFreeUnicodeString) freeString = nullptr;
+    decltype(&::RtlNtStatusToDosError) toError = nullptr;
+
+    FolderCreation() {
+        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+        if (!ntdll) return;
+        create = reinterpret_cast<decltype(create)>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtCreateFile")));
+        ntPath = reinterpret_cast<decltype(ntPath)>(
+            reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlDosPathNameToNtPathName_U")));
+        freeString = reinterpret_cast<decltype(freeString)>(
+            reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlFreeUnicodeString")));
+        toError = reinterpret_cast<decltype(toError)>(
+            reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    }
+    bool Usable() const { return create && ntPath && freeString && toError; }
 };
 
 }  // namespace
@@ -131,36 +183,52 @@ std::optional<std::u16string> WorkFiles::AppendPath(std::u16string_view base, st
     return FromWin(buffer);
 }
 
-std::uint32_t WorkFiles::CreatePrivateFolder(std::u16string_view path, FolderAccess access) {
+CreatedFolder WorkFiles::CreatePrivateFolder(std::u16string_view path, FolderAccess access) {
     PrivateFolderSecurity security;
     if (!security.Build(access)) {
         const DWORD error = ::GetLastError();
-        return error == ERROR_SUCCESS ? ERROR_INVALID_SECURITY_DESCR : error;
+        return {nullptr, error == ERROR_SUCCESS ? static_cast<DWORD>(ERROR_INVALID_SECURITY_DESCR) : error};
     }
-    if (::CreateDirectoryW(ToWin(path).c_str(), security.Attributes())) return ERROR_SUCCESS;
-    return ::GetLastError();
+    const FolderCreation calls;
+    if (!calls.Usable()) return {nullptr, ERROR_PROC_NOT_FOUND};
+    UNICODE_STRING name{};
+    if (!calls.ntPath(ToWin(path).c_str(), &name, nullptr, nullptr)) return {nullptr, ERROR_PATH_NOT_FOUND};
+    OBJECT_ATTRIBUTES attributes{};
+    InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, nullptr,
+                               security.Attributes()->lpSecurityDescriptor);
+    // Listing access, so that the sharing mode counts; read and write shared
+    // (files come and go inside), delete not: the folder can be neither
+    // renamed nor removed while it is held.
+    HANDLE folder = nullptr;
+    IO_STATUS_BLOCK status{};
+    const NTSTATUS result = calls.create(&folder, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES |
+                                                      READ_CONTROL | SYNCHRONIZE,
+                                         &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_CREATE,
+                                         FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    calls.freeString(&name);
+    if (result < 0) return {nullptr, calls.toError(result)};
+    return {std::make_unique<HeldFolder>(ScopedFileHandle(folder)), ERROR_SUCCESS};
 }
 
 CreatedFile WorkFiles::CreateTempFile(std::u16string_view folder, std::u16string_view prefix) {
     wchar_t name[MAX_PATH] = {};
     if (::GetTempFileNameW(ToWin(folder).c_str(), ToWin(prefix).c_str(), 0, name) == 0) return {};
-    HANDLE file = ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY,
-                                nullptr);
+    // Others may read but never write, delete or rename it.
+    HANDLE file = ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_TEMPORARY, nullptr);
     if (file == INVALID_HANDLE_VALUE) return {};
     return {std::make_unique<DownloadFile>(file), FromWin(name)};
 }
 
 std::unique_ptr<ISealedFile> WorkFiles::OpenSealed(std::u16string_view path) {
-    HANDLE file = ::CreateFileW(ToWin(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<SealedFile>(file);
+    ScopedFileHandle file(::CreateFileW(ToWin(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return nullptr;
+    return std::make_unique<SealedFile>(std::move(file));
 }
 
 namespace {
-
-// GetFinalPathNameByHandleW in the plain "C:\..." form; empty on failure.
-std::u16string FinalPathOf(HANDLE handle) { return WithoutLongPathPrefix(FromWin(FinalPathOfHandle(handle))); }
 
 // An entry of the tree, opened as itself (FILE_FLAG_OPEN_REPARSE_POINT) for
 // listing and deleting. Other openers may read and write but not rename or

@@ -172,7 +172,19 @@ TEST_F(ToolJobTest, FailureRowsGiveTheirResultAndQuestion) {
         {"wrong digest", [](ToolJobTest& t) { t.controller->target.hash[31] ^= 1; }, 1015, {133, 134}},
         {"31-byte hash", [](ToolJobTest& t) { t.controller->target.hash.pop_back(); }, 1015, {133, 134}},
         {"no size", [](ToolJobTest& t) { t.fakes.workFiles.sizeFails = true; }, 1015, {133, 134}},
-        {"not sealed", [](ToolJobTest& t) { t.fakes.workFiles.openSealedFails = true; }, 1015, {133, 134}},
+        {"not sealed", [](ToolJobTest& t) { t.fakes.workFiles.sealFails = true; }, 1015, {133, 134}},
+        {"real location of the folder unknown", [](ToolJobTest& t) { t.fakes.workFiles.finalPaths[kFolder] = u""; },
+         1009, {129, 162}},
+        {"package really elsewhere",
+         [](ToolJobTest& t) { t.fakes.workFiles.finalPaths[kFolder + u"\\cbfA.tmp"] = u"C:\\Temp\\cbfA.tmp"; }, 1016,
+         {139, 140}},
+        {"tool not unpacked",
+         [](ToolJobTest& t) { t.fakes.workFiles.missing.insert(kFolder + u"\\tool\\flash.exe"); }, 1017, {136, 137}},
+        {"tool reached through a link out of the work folder",
+         [](ToolJobTest& t) {
+             t.fakes.workFiles.finalPaths[kFolder + u"\\tool\\flash.exe"] = u"C:\\Temp\\Pemberlin0-x\\flash.exe";
+         },
+         1017, {136, 137}},
         {"no provider", [](ToolJobTest& t) { t.fakes.hashing.createFails = true; }, 1015, {133, 134}},
         {"hash fails", [](ToolJobTest& t) { t.fakes.hashing.updateFails = true; }, 1015, {133, 134}},
         {"package not started", [](ToolJobTest& t) { t.fakes.processes.scripts.push_back({false}); }, 1016,
@@ -242,6 +254,59 @@ TEST_F(ToolJobTest, WorkFolderOfAnElevatedOrSystemRunIsForAdministratorsOnly) {
     fakes.runAccount.BecomeLocalSystem();
     Run();
     EXPECT_EQ(fakes.workFiles.folderAccess.back(), FolderAccess::kAdministratorsOnly);
+}
+
+TEST_F(ToolJobTest, FolderIsHeldFromCreationToCleanUpAndEachFileUntilItHasStarted) {
+    // What had started by the time each hold ended.
+    std::vector<std::string> released;
+    fakes.workFiles.onRelease = [&](const std::u16string& path) {
+        released.push_back(Printable(path) + " after " + std::to_string(fakes.processes.launches.size()) + "+" +
+                           std::to_string(fakes.shell.launches.size()));
+    };
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(fakes.workFiles.journal,
+              (std::vector<std::string>{"hold C:\\Temp\\Pemberlin0", "seal C:\\Temp\\Pemberlin0\\cbfA.tmp",
+                                        "release C:\\Temp\\Pemberlin0\\cbfA.tmp",
+                                        "seal C:\\Temp\\Pemberlin0\\tool\\flash.exe",
+                                        "release C:\\Temp\\Pemberlin0\\tool\\flash.exe",
+                                        "release C:\\Temp\\Pemberlin0"}));
+    EXPECT_EQ(released, (std::vector<std::string>{"C:\\Temp\\Pemberlin0\\cbfA.tmp after 1+0",
+                                                  "C:\\Temp\\Pemberlin0\\tool\\flash.exe after 1+1",
+                                                  "C:\\Temp\\Pemberlin0 after 1+1"}));
+
+    // A failed job lets go of the folder before removing it (a held folder
+    // cannot be removed).
+    fakes.workFiles.journal.clear();
+    fakes.workFiles.folders.clear();  // the started tool kept the first one
+    fakes.shell.scripts.push_back({false});
+    Serve(kPackage);
+    EXPECT_EQ(Run(), 1017);
+    EXPECT_EQ(std::vector<std::string>(fakes.workFiles.journal.end() - 2, fakes.workFiles.journal.end()),
+              (std::vector<std::string>{"release C:\\Temp\\Pemberlin0", "remove C:\\Temp\\Pemberlin0"}));
+    EXPECT_TRUE(fakes.workFiles.folders.empty());
+}
+
+TEST_F(ToolJobTest, PackageAndToolStartFromTheRealLocationOfTheHeldFolder) {
+    // The temporary path leads through a link (or a short name): every step
+    // after the folder's creation uses where the folder really is.
+    const std::u16string real = u"D:\\Real\\Pemberlin0";
+    fakes.workFiles.finalPaths[kFolder] = real;
+    EXPECT_EQ(Run(), 0);
+    ASSERT_EQ(fakes.processes.launches.size(), 1u);
+    EXPECT_EQ(fakes.processes.launches[0].application, real + u"\\cbfA.tmp");
+    EXPECT_EQ(fakes.processes.launches[0].currentDirectory, real);
+    ASSERT_EQ(fakes.shell.launches.size(), 1u);
+    EXPECT_EQ(fakes.shell.launches[0].file, real + u"\\tool\\flash.exe");
+    EXPECT_EQ(fakes.shell.launches[0].directory, real + u"\\tool");
+
+    // A tool named by its full path is the release's choice and need not be
+    // in the work folder; it starts from where it really is.
+    PrepareController({});
+    controller->target.toolFile = std::u16string(u"C:\\Windows\\System32\\msiexec.exe") + u'\0';
+    fakes.workFiles.finalPaths[u"C:\\Windows\\System32\\msiexec.exe"] = u"C:\\Windows\\SysWOW64\\msiexec.exe";
+    Serve(kPackage);
+    EXPECT_EQ(ToNumber(ExecuteToolJobs(controller->View(), kFirmwareJobMessages, ToolWait::kNone)), 0);
+    EXPECT_EQ(fakes.shell.launches.back().file, u"C:\\Windows\\SysWOW64\\msiexec.exe");
 }
 
 TEST_F(ToolJobTest, RetryStartsANewJobWithANewFolderAndDownload) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Utf8.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Downloads.h"
 #include "tests/win/download/TestServer.h"
@@ -263,11 +264,14 @@ std::u16string FreshFolder(const char* name) {
     return path;
 }
 
+bool SameText(const std::u16string& a, const std::u16string& b) {
+    return CompareStringOrdinal(ToWin(a).c_str(), -1, ToWin(b).c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
 TEST(Win32WorkFilesTest, PrivateFolderHasOnlyTheThreeInheritableEntries) {
     WorkFiles files;
     const std::u16string folder = FreshFolder("acl");
-    ASSERT_EQ(files.CreatePrivateFolder(folder, FolderAccess::kRunningUserToo), 0u);
-    EXPECT_EQ(files.CreatePrivateFolder(folder, FolderAccess::kRunningUserToo), static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
+    ASSERT_TRUE(files.CreatePrivateFolder(folder, FolderAccess::kRunningUserToo).folder);
 
     const FolderEntries entries = ReadFolderEntries(folder);
     PACL dacl = entries.dacl;
@@ -300,7 +304,7 @@ TEST(Win32WorkFilesTest, PrivateFolderHasOnlyTheThreeInheritableEntries) {
 TEST(Win32WorkFilesTest, PrivateFolderOfAnElevatedRunLeavesTheUserOut) {
     WorkFiles files;
     const std::u16string folder = FreshFolder("acl-admins");
-    ASSERT_EQ(files.CreatePrivateFolder(folder, FolderAccess::kAdministratorsOnly), 0u);
+    ASSERT_TRUE(files.CreatePrivateFolder(folder, FolderAccess::kAdministratorsOnly).folder);
     const FolderEntries entries = ReadFolderEntries(folder);
     ASSERT_NE(entries.dacl, nullptr);
     const std::wstring& sids = entries.sids;
@@ -309,10 +313,41 @@ TEST(Win32WorkFilesTest, PrivateFolderOfAnElevatedRunLeavesTheUserOut) {
         << std::string(sids.begin(), sids.end());
 }
 
-TEST(Win32WorkFilesTest, DownloadFileIsExclusiveAndTheSealedPackageDeniesWriting) {
+TEST(Win32WorkFilesTest, HeldFolderCannotBeRenamedOrRemovedUntilLetGo) {
+    WorkFiles files;
+    const std::u16string folder = FreshFolder("held");
+    const std::wstring path = ToWin(folder), moved = path + L"-moved";
+    CreatedFolder held = files.CreatePrivateFolder(folder, FolderAccess::kRunningUserToo);
+    ASSERT_TRUE(held.folder) << "error " << held.error;
+    const std::u16string final = held.folder->FinalPath();
+    EXPECT_TRUE(SameText(final, folder)) << ToUtf8(final);
+    const CreatedFolder again = files.CreatePrivateFolder(folder, FolderAccess::kRunningUserToo);
+    EXPECT_FALSE(again.folder);
+    EXPECT_EQ(again.error, static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
+
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(MoveFileW(path.c_str(), moved.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(RemoveDirectoryW(path.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    // Files still come and go inside it.
+    CreatedFile created = files.CreateTempFile(folder, u"cbf");
+    ASSERT_TRUE(created.file);
+    created.file.reset();
+    EXPECT_FALSE(files.RemoveFolderTree(folder)) << "removed while held";
+
+    held.folder.reset();
+    SetLastError(0xdeadbeef);
+    EXPECT_TRUE(MoveFileW(path.c_str(), moved.c_str())) << "error " << GetLastError();
+    EXPECT_TRUE(files.RemoveFolderTree(FromWin(moved)));
+}
+
+TEST(Win32WorkFilesTest, PackageIsNeverDeletableAndOnceSealedNotWritableButStartable) {
     WorkFiles files;
     const std::u16string folder = FreshFolder("files");
-    ASSERT_EQ(files.CreatePrivateFolder(folder, FolderAccess::kRunningUserToo), 0u);
+    const CreatedFolder held = files.CreatePrivateFolder(folder, FolderAccess::kRunningUserToo);
+    ASSERT_TRUE(held.folder);
     CreatedFile created = files.CreateTempFile(folder, u"cbf");
     ASSERT_TRUE(created.file);
     const std::wstring path = ToWin(created.path);
@@ -322,30 +357,51 @@ TEST(Win32WorkFilesTest, DownloadFileIsExclusiveAndTheSealedPackageDeniesWriting
                      "Wine does not keep the temporary attribute")
         << "attributes 0x" << std::hex << attributes;
 
-    SetLastError(0xdeadbeef);
-    EXPECT_EQ(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                          nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-
+    // Nobody else writes, deletes or renames it, before or after sealing.
+    const auto othersAreShutOut = [&](const char* when) {
+        SCOPED_TRACE(when);
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr),
+                  INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        SetLastError(0xdeadbeef);
+        EXPECT_FALSE(DeleteFileW(path.c_str()));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+        SetLastError(0xdeadbeef);
+        EXPECT_FALSE(MoveFileW(path.c_str(), (path + L".moved").c_str()));
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    };
+    othersAreShutOut("while written");
     const std::uint8_t junk[3] = {1, 2, 3}, body[2] = {7, 8};
     ASSERT_TRUE(created.file->Write(junk));
     ASSERT_TRUE(created.file->Truncate());
     ASSERT_TRUE(created.file->Write(body));
-    created.file.reset();
 
-    const auto sealed = files.OpenSealed(created.path);
-    ASSERT_TRUE(sealed);
-    EXPECT_EQ(sealed->Size(), std::optional<std::uint64_t>(2));
+    const auto sealed = created.file->Seal();
+    ASSERT_TRUE(sealed) << "error " << GetLastError();
+    EXPECT_FALSE(created.file->Write(body)) << "still writable after sealing";
+    othersAreShutOut("sealed");
+    // Opened as the system opens a program to start it.
     SetLastError(0xdeadbeef);
-    EXPECT_EQ(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                          nullptr),
-              INVALID_HANDLE_VALUE);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-    EXPECT_FALSE(DeleteFileW(path.c_str()));
+    HANDLE image = CreateFileW(path.c_str(), GENERIC_READ | FILE_EXECUTE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(image, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+    if (image != INVALID_HANDLE_VALUE) CloseHandle(image);
+
+    EXPECT_EQ(sealed->Size(), std::optional<std::uint64_t>(2));
     std::uint8_t read[4] = {};
-    EXPECT_EQ(sealed->Read(read), std::optional<std::uint32_t>(2));
+    EXPECT_EQ(sealed->Read(read), std::optional<std::uint32_t>(2)) << "read from the start";
     EXPECT_EQ(read[1], 8);
+    EXPECT_TRUE(SameText(sealed->FinalPath(), created.path)) << ToUtf8(sealed->FinalPath());
+
+    // The tool is held the same way; a folder is never taken for it.
+    EXPECT_FALSE(files.OpenSealed(folder));
+    const auto tool = files.OpenSealed(created.path);
+    ASSERT_TRUE(tool);
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(DeleteFileW(path.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
 }
 
 TEST(Win32WorkFilesTest, TempPathAndAppendPath) {
