@@ -39,9 +39,15 @@ class IInternetSession {
 public:
     virtual ~IInternetSession() = default;
     // InternetOpenUrlW(url, no headers, INTERNET_FLAG_RELOAD |
-    // INTERNET_FLAG_NO_CACHE_WRITE, context 0); null when the address cannot
-    // be opened (no connection, bad address, a CR, LF or other control
-    // character in it, or the session was aborted).
+    // INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTH |
+    // INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI |
+    // INTERNET_FLAG_NO_AUTO_REDIRECT, context 0): no credentials, no cookies,
+    // no dialog. A redirect (301, 302, 303, 307, 308) is followed only as
+    // FollowableRedirect (common/Redirects.h) allows, at most kMaxRedirects
+    // times; the request is then the last answer's. Null when the address
+    // cannot be opened (no connection, bad address, a CR, LF or other
+    // control character in it, a redirect that is not followed, or the
+    // session was aborted).
     [[nodiscard]] virtual std::unique_ptr<IInternetRequest> OpenUrl(std::u16string_view url) = 0;
 
     // From now on, while OpenUrl or a request's Read waits on the network,

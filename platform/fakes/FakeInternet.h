@@ -1,8 +1,10 @@
 // Test twin of IInternet: each session opened takes the next scripted
 // response (a default one, an empty body, when none is left) and serves its
 // pieces, at most the reader's buffer at a time. Does not model time-outs,
-// proxies, the cache, the refusal of control characters in an address or
-// HTTP itself: a response is a status and a list of pieces. Abort is only
+// proxies, the cache, the refusal of control characters in an address,
+// redirects (one that is not followed is an address that does not open:
+// urlOpens = false) or HTTP itself: a response is a status and a list of
+// pieces. Abort is only
 // recorded and makes later calls fail: nothing here ever waits, so there is
 // no waiting call for it to end.
 #pragma once
@@ -12,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Internet.h"

@@ -10,6 +10,14 @@ namespace {
 constexpr GUID kIidUnknown = {0x00000000, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr GUID kIidStorage = {0x0000000B, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 
+// Whether `clsid` is a static picture: it draws from the data in its own
+// storage and starts no server.
+bool IsStaticPicture(const CLSID& clsid) {
+    for (const CLSID& picture : kStaticPictureClasses)
+        if (IsEqualCLSID(clsid, picture)) return true;
+    return false;
+}
+
 }  // namespace
 
 static_assert(kOleStorageMode == 0x11012);
@@ -61,7 +69,17 @@ STDMETHODIMP CMyRichEditOleCallback::GetInPlaceContext(IOleInPlaceFrame**, IOleI
     return S_OK;
 }
 STDMETHODIMP CMyRichEditOleCallback::ShowContainerUI(BOOL) { return S_OK; }
-STDMETHODIMP CMyRichEditOleCallback::QueryInsertObject(LPCLSID, LPSTORAGE, LONG) { return S_OK; }
+STDMETHODIMP CMyRichEditOleCallback::QueryInsertObject(LPCLSID clsid, LPSTORAGE storage, LONG) {
+    if (clsid == nullptr || !IsStaticPicture(*clsid)) return S_FALSE;
+    // The object is loaded later by the class its storage names, not by the
+    // one given here: that one must be a picture too, or not yet written.
+    if (storage != nullptr) {
+        STATSTG stat{};
+        if (FAILED(storage->Stat(&stat, STATFLAG_NONAME))) return S_FALSE;
+        if (!IsEqualCLSID(stat.clsid, CLSID{}) && !IsStaticPicture(stat.clsid)) return S_FALSE;
+    }
+    return S_OK;
+}
 STDMETHODIMP CMyRichEditOleCallback::DeleteObject(LPOLEOBJECT) { return S_OK; }
 STDMETHODIMP CMyRichEditOleCallback::QueryAcceptData(LPDATAOBJECT, CLIPFORMAT*, DWORD, BOOL, HGLOBAL) {
     return S_OK;

@@ -1,7 +1,10 @@
 // The OLE callback of the action dialog's rich-edit control: without one the
 // control cannot hold embedded objects (pictures in the message RTF). It
-// hands out one named sub-storage of a temporary compound file per object
-// and accepts everything else the control asks about as offered.
+// hands out one named sub-storage of a temporary compound file per object,
+// lets only static pictures in (any other embedded object would start its
+// COM server in the user's session, from RTF that anyone who can get a
+// library signed may write), and accepts everything else the control asks
+// about as offered.
 //
 // Ownership: a plain (not interlocked) reference count that starts at 1;
 // the last Release destroys the object, which releases its root storage (the
@@ -15,6 +18,15 @@ namespace Korvane::PC::Tarnwick::Win32 {
 
 // {00020D03-0000-0000-C000-000000000046}
 inline constexpr GUID kIidRichEditOleCallback = {0x00020D03, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+// The classes of static pictures, the only objects the control may insert:
+// metafile {00000315-...} (also the static metafile), device-independent
+// bitmap {00000316-...} (also the static DIB) and enhanced metafile
+// {00000319-...}, each -0000-0000-C000-000000000046.
+inline constexpr CLSID kStaticPictureClasses[] = {
+    {0x00000315, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}},
+    {0x00000316, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}},
+    {0x00000319, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}},
+};
 // Mode of the root storage and of every sub-storage: transacted, create,
 // share-exclusive, read-write.
 inline constexpr DWORD kOleStorageMode = STGM_TRANSACTED | STGM_CREATE | STGM_SHARE_EXCLUSIVE | STGM_READWRITE;
@@ -42,6 +54,9 @@ public:
     STDMETHODIMP GetInPlaceContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document,
                                    LPOLEINPLACEFRAMEINFO frameInfo) override;
     STDMETHODIMP ShowContainerUI(BOOL show) override;
+    // S_OK for a static picture whose storage names no other class (or
+    // none yet); S_FALSE, so the control leaves the object out, for anything
+    // else.
     STDMETHODIMP QueryInsertObject(LPCLSID clsid, LPSTORAGE storage, LONG position) override;
     STDMETHODIMP DeleteObject(LPOLEOBJECT object) override;
     STDMETHODIMP QueryAcceptData(LPDATAOBJECT data, CLIPFORMAT* format, DWORD operation, BOOL really,

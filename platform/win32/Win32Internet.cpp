@@ -20,6 +20,7 @@
 #include <functional>
 #include <vector>
 
+#include "common/Redirects.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Downloads.h"
@@ -35,12 +36,18 @@ using HttpQueryInfoWFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD, LPDWOR
 using InternetQueryDataAvailableFn = BOOL(WINAPI*)(HINTERNET, LPDWORD, DWORD, DWORD_PTR);
 
 static_assert(INTERNET_OPEN_TYPE_PRECONFIG == 0 && INTERNET_FLAG_RELOAD == 0x80000000u &&
-              INTERNET_FLAG_NO_CACHE_WRITE == 0x04000000u);
+              INTERNET_FLAG_NO_CACHE_WRITE == 0x04000000u && INTERNET_FLAG_NO_AUTH == 0x00040000u &&
+              INTERNET_FLAG_NO_COOKIES == 0x00080000u && INTERNET_FLAG_NO_UI == 0x00000200u &&
+              INTERNET_FLAG_NO_AUTO_REDIRECT == 0x00200000u);
 
 // Fetched fresh from the server (never from the cache) and never written to
 // it: a package of up to 4 GiB, or an address carrying the serial, is not
-// left in the user's cache.
-constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+// left in the user's cache. No log-on of the run's account (a SYSTEM run
+// would log the machine on to whatever intranet server asks), no cookies
+// sent or kept, no dialog. Redirects are followed here, by the rule of
+// common/Redirects.h, never by WinINet.
+constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTH |
+                                INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
 struct Entry {
     InternetOpenUrlWFn openUrl;
@@ -169,6 +176,9 @@ public:
     Channel& channel() { return *channel_; }
 
 private:
+    // Opens `url` on the worker into the channel's request; false on failure.
+    bool OpenOne(std::u16string_view url);
+
     std::shared_ptr<Channel> channel_;
     std::unique_ptr<IThread> worker_;
     std::function<bool()> keepWaiting_;
@@ -209,12 +219,51 @@ bool HasControlCharacter(std::u16string_view url) {
     return std::any_of(url.begin(), url.end(), [](char16_t c) { return c < 0x20 || c == 0x7F; });
 }
 
-std::unique_ptr<IInternetRequest> Session::OpenUrl(std::u16string_view url) {
-    if (HasControlCharacter(url) || channel_->request.load() != nullptr || !Ready()) return nullptr;
+// A header of the answer as text (the headers are in: this does not wait on
+// the network); nullopt when it is absent or cannot be read.
+std::optional<std::u16string> QueryHeader(const Channel& channel, HINTERNET request, DWORD header) {
+    std::wstring text(256, L'\0');
+    for (int tries = 0; tries < 2; ++tries) {
+        DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+        if (channel.entry.queryInfo(request, header, text.data(), &bytes, nullptr)) {
+            text.resize(std::min<std::size_t>(bytes / sizeof(wchar_t), text.size()));
+            return FromWin(text);
+        }
+        if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER) return std::nullopt;
+        text.assign(bytes / sizeof(wchar_t) + 1, L'\0');
+    }
+    return std::nullopt;
+}
+
+bool Session::OpenOne(std::u16string_view url) {
+    if (HasControlCharacter(url) || !Ready()) return false;
     channel_->op = Channel::Op::kOpenUrl;
     channel_->url = ToWin(url);
-    if (!Run() || !channel_->ok) return nullptr;
-    return std::make_unique<Request>(*this);
+    return Run() && channel_->ok;
+}
+
+std::unique_ptr<IInternetRequest> Session::OpenUrl(std::u16string_view url) {
+    if (channel_->request.load() != nullptr) return nullptr;
+    std::u16string address(url);
+    for (int redirects = 0;; ++redirects) {
+        if (!OpenOne(address)) return nullptr;
+        const HINTERNET request = channel_->request.load();
+        DWORD status = 0, size = sizeof status;
+        if (request == nullptr ||
+            !channel_->entry.queryInfo(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                                       nullptr) ||
+            !IsRedirectStatus(status)) {
+            return std::make_unique<Request>(*this);
+        }
+        // A redirect the rule refuses, or one too many, fails like an
+        // address that does not open.
+        const std::optional<std::u16string> location = QueryHeader(*channel_, request, HTTP_QUERY_LOCATION);
+        std::optional<std::u16string> next;
+        if (location && redirects < kMaxRedirects) next = FollowableRedirect(address, *location);
+        channel_->Close(channel_->request);
+        if (!next) return nullptr;
+        address = std::move(*next);
+    }
 }
 
 }  // namespace

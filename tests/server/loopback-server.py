@@ -5,7 +5,8 @@
 
 Binds 127.0.0.1 on a free port and writes the port number to FILE once it
 is listening. Every request is logged to --log as one tab-separated line:
-path (with its query), User-Agent, Cache-Control, Pragma.
+path (with its query), User-Agent, Cache-Control, Pragma, Cookie,
+Authorization.
 
 Paths (the query is ignored when finding the file):
   /<name>          the file DIR/<name>; a missing file is a 404 error page
@@ -18,6 +19,10 @@ Paths (the query is ignored when finding the file):
   /late/<path>     what <path> answers, after a pause of five seconds
   /endless         a body that never ends (zeros), until the client goes
   /error           a 500 answer with an HTML page
+  /redirect/<code>?to=<location>  a <code> answer with that Location
+  /hops/<n>/<name>  redirects (302) to /hops/<n-1>/<name>, and at 0 serves
+                   <name>; every redirect answer also sets a cookie
+  /auth/<name>     a 401 answer asking for Negotiate, NTLM or Basic log-on
 """
 
 import argparse
@@ -42,9 +47,20 @@ class Handler(BaseHTTPRequestHandler):
         if options.log:
             with open(options.log, "a") as log:
                 log.write("\t".join([self.path, self.headers.get("User-Agent", ""),
-                                     self.headers.get("Cache-Control", ""), self.headers.get("Pragma", "")]) + "\n")
+                                     self.headers.get("Cache-Control", ""), self.headers.get("Pragma", ""),
+                                     self.headers.get("Cookie", ""), self.headers.get("Authorization", "")]) + "\n")
         path = urllib.parse.unquote(urllib.parse.urlsplit(self.path).path)
         try:
+            if path.startswith("/redirect/"):
+                query = urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query)
+                return self.redirect(int(path[len("/redirect/"):]), query.get("to", [""])[0])
+            if path.startswith("/hops/"):
+                count, _, rest = path[len("/hops/"):].partition("/")
+                if int(count) > 0:
+                    return self.redirect(302, "/hops/%d/%s" % (int(count) - 1, rest))
+                path = "/" + rest
+            if path.startswith("/auth/"):
+                return self.page(401, ["Negotiate", "NTLM", 'Basic realm="tarnwick"'])
             if path == "/endless":
                 return self.endless()
             if path == "/error":
@@ -69,10 +85,21 @@ class Handler(BaseHTTPRequestHandler):
         except (BrokenPipeError, ConnectionResetError):
             pass
 
-    def page(self, status):
+    def page(self, status, authenticate=()):
         body = ERROR_PAGE % status
         self.send_response(status)
+        for scheme in authenticate:
+            self.send_header("WWW-Authenticate", scheme)
         self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+    def redirect(self, status, location):
+        body = b"moved\n"
+        self.send_response(status)
+        self.send_header("Location", location)
+        self.send_header("Set-Cookie", "tarnwick-probe=1; Path=/")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
