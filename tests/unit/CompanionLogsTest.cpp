@@ -324,6 +324,31 @@ TEST(LogAnalysisTest, UnreadableLinesAreSummarisedByReasonWithTheFirstExcerpt) {
     EXPECT_EQ(LineExcerpt(std::string("\xFF") + std::string(100, 'a')), "\\xFF" + std::string(59, 'a') + "...");
 }
 
+TEST(LogLineTest, AnAmbiguousLineIsReadOnlyWhenOneReadingFitsWhatIsKnown) {
+    const std::string commaBoard = "2026/12/01 09:00:00, 7, 2, KORVANE, KBX, 1001, KN-1001, SN1, Installed x";
+    KnownTexts known;
+    LogRun run;
+    EXPECT_FALSE(ResolveAmbiguousLine(commaBoard, known, run));  // the maker's text alone leaves four readings
+    known.boards = {"KBX, 1001", "KBX2002"};
+    ASSERT_TRUE(ResolveAmbiguousLine(commaBoard, known, run));
+    EXPECT_EQ(run.board, "KBX, 1001");
+    EXPECT_EQ(run.model, "KN-1001");
+    EXPECT_EQ(run.version, "Installed x");
+    EXPECT_EQ(run.exit, 2);
+    // A ", " in the serial or the sentence: two readings fit, none is taken.
+    known.models = {"KN-1001"};
+    EXPECT_FALSE(ResolveAmbiguousLine("2026/12/01 09:00:00, 7, 2, KORVANE, KBX2002, KN-1001, SN1, x, y", known, run));
+    // Through the analysis: read, counted as resolved, and not unreadable.
+    LogAnalysis analysis(3);
+    analysis.SetKnownTexts(known);
+    analysis.BeginFile("a.log");
+    analysis.AddBytes(commaBoard + "\r\n");
+    analysis.EndFile();
+    EXPECT_EQ(analysis.runs(), 1u);
+    EXPECT_EQ(analysis.resolvedAmbiguous(), 1u);
+    EXPECT_TRUE(analysis.unreadable().empty());
+}
+
 TEST(LogExitClassTest, EachCodeHasTheClassDeploymentToolsExpect) {
     EXPECT_EQ(ClassOf(0), ExitClass::kSuccessAtRestart);
     EXPECT_EQ(LogMeaning(0), "the update started; it finishes at the next restart");
@@ -386,9 +411,10 @@ TEST(LogOutputTest, JsonCsvAndTerminalCarryEveryMachineAndTheCounts) {
         ASSERT_TRUE(std::getline(lines, header)) << file;
         EXPECT_TRUE(header.ends_with("\r") && !header.empty() && header[0] >= 'a' && header[0] <= 'z') << file;
         while (std::getline(lines, row)) {
-            if (row.find('"') == std::string::npos)
+            if (row.find('"') == std::string::npos) {
                 EXPECT_EQ(std::count(row.begin(), row.end(), ','), std::count(header.begin(), header.end(), ','))
                     << file << ": " << row;
+            }
         }
     }
     EXPECT_TRUE(csv["machines.csv"].starts_with("board,model,serial,manufacturer,exit,class,meaning,time,"));

@@ -22,6 +22,7 @@
 #include "tools/companion-tool/LogPage.h"
 #include "tools/companion-tool/LogReport.h"
 #include "tools/companion-tool/Simulation.h"
+#include "tools/companion-tool/TextOut.h"
 
 namespace Korvane::PC::Tarnwick::Companion {
 namespace {
@@ -30,6 +31,7 @@ constexpr const char* kUsage =
     "usage: tarnwick-companion COMMAND ARGUMENTS [--csv | --json]\n"
     "       tarnwick-companion logs LOG... [--since DATE] [--declined N] [--board B] [--model M]\n"
     "                               [--release N] [--json | --csv DIR | --html FILE] [--runs FILE] [--raw]\n"
+    "                               [--library LIBRARY]\n"
     "\n"
     "  check LIBRARY           report everything in a built battery.dll that would make\n"
     "                          Tarnwick misbehave; exit status 1 when there is an error\n"
@@ -47,6 +49,8 @@ constexpr const char* kUsage =
     "  --csv DIR               logs: write one CSV table per file into the folder DIR\n"
     "  --runs FILE             logs: also write every readable run as one CSV row\n"
     "  --raw                   logs: CSV cells as read (no apostrophe before = + - @ or a tab)\n"
+    "  --library LIBRARY       logs: read a line with one \", \" too many when only one reading\n"
+    "                          fits the boards and models of LIBRARY's tables\n"
     "  --html FILE             logs: write the report as one self-contained page\n"
     "  --board, --model, --release VALUE\n"
     "                          logs: read only these runs (each may be given more than once)\n"
@@ -66,7 +70,7 @@ struct Invocation {
     OutputFormat format = OutputFormat::kTable;
     bool help = false;
     // logs only:
-    std::optional<std::string> html, csvFolder, runs;
+    std::optional<std::string> html, csvFolder, runs, library;
     std::optional<LogTime> since;
     std::optional<std::size_t> declined;
     bool raw = false;
@@ -98,7 +102,8 @@ std::optional<Invocation> Parse(const std::vector<std::string>& arguments, std::
             a.resize(equals);
         }
         const bool repeatable = a == "--board" || a == "--model" || a == "--release";
-        const bool takesValue = a == "--since" || a == "--html" || a == "--declined" || a == "--runs" || repeatable ||
+        const bool takesValue = a == "--since" || a == "--html" || a == "--declined" || a == "--runs" ||
+                                a == "--library" || repeatable ||
                                 (a == "--csv" && invocation.command == "logs");
         if (takesValue && !value) {
             if (i + 1 == arguments.size()) {
@@ -129,6 +134,8 @@ std::optional<Invocation> Parse(const std::vector<std::string>& arguments, std::
             }
         } else if (a == "--runs") {
             invocation.runs = *value;
+        } else if (a == "--library") {
+            invocation.library = *value;
         } else if (a == "--raw") {
             invocation.raw = true;
         } else if (a == "--board") {
@@ -170,10 +177,11 @@ std::optional<Invocation> Parse(const std::vector<std::string>& arguments, std::
         }
     }
     if ((invocation.html || invocation.since || invocation.declined || invocation.runs || invocation.raw ||
+         invocation.library ||
          invocation.csvFolder || !invocation.filter.empty()) &&
         invocation.command != "logs" && !invocation.help) {
-        err << "tarnwick-companion: --html, --since, --declined, --runs, --raw, --board, --model and --release "
-               "belong to logs\n";
+        err << "tarnwick-companion: --html, --since, --declined, --runs, --raw, --library, --board, --model and "
+               "--release belong to logs\n";
         return std::nullopt;
     }
     if (invocation.command == "logs" && invocation.format == OutputFormat::kCsv) {
@@ -301,6 +309,16 @@ int Logs(const Invocation& invocation, std::ostream& out, std::ostream& err) {
 
     LogAnalysis analysis(invocation.declined.value_or(kDefaultDeclinedRuns));
     analysis.SetFilter(invocation.filter);
+    if (invocation.library) {
+        // Its boards and models settle ambiguous lines that only one reading fits.
+        const std::unique_ptr<Release> release = OpenRelease(*invocation.library, err);
+        if (!release) return ExitStatus::kUnreadable;
+        KnownTexts known;
+        const auto text = [](const std::u16string& t) { return Utf8(std::u16string_view(t).substr(0, t.find(u'\0'))); };
+        for (const TargetDefinition& d : release->tables().definitions.rows) known.boards.push_back(text(d.product));
+        for (const std::u16string& m : release->tables().models.rows) known.models.push_back(text(m));
+        analysis.SetKnownTexts(std::move(known));
+    }
     std::vector<OwnedFile> files;
     std::vector<std::string> names;
     bool allRead = true;

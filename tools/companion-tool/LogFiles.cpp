@@ -108,8 +108,13 @@ bool OutputFile::Open(std::ostream& err) {
     // A name of its own beside the target (same folder, so the rename stays
     // on one volume), made exclusively so that nothing else's file is reused.
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name =
-            path_ + ".tmp" + std::to_string(CurrentProcessId()) + (attempt ? "-" + std::to_string(attempt) : "");
+        std::string name = path_;
+        name += ".tmp";
+        name += std::to_string(CurrentProcessId());
+        if (attempt) {
+            name += '-';
+            name += std::to_string(attempt);
+        }
 #ifdef _WIN32
         const int fd = ::_open(name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
 #else

@@ -307,6 +307,58 @@ bool LogFilter::Accepts(const LogRun& run) const {
     return has(boards, run.board) && has(models, run.model) && has(releases, run.release);
 }
 
+bool ResolveAmbiguousLine(std::string_view line, const KnownTexts& known, LogRun& run) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() || std::memchr(line.data(), 0, line.size()) || !IsUtf8(line)) return false;
+    std::vector<std::size_t> at;
+    for (std::size_t p = line.find(", "); p != std::string_view::npos; p = line.find(", ", p + 2)) at.push_back(p);
+    // The time, release and exit code hold no ", ": the first three separate.
+    // Of the others, four separate the five texts; at most a few dozen ways.
+    constexpr std::size_t kMostSeparators = 16;
+    if (at.size() <= kFields - 1 || at.size() > kFields - 1 + kMostSeparators) return false;
+    if (!ParseTime(line.substr(0, at[0]), run.time) ||
+        !ParseDecimal(line.substr(at[0] + 2, at[1] - at[0] - 2), run.release) ||
+        !ParseDecimal(line.substr(at[1] + 2, at[2] - at[1] - 2), run.exit))
+        return false;
+    struct Reading {
+        std::string_view field[5];
+    };
+    std::vector<Reading> readings;
+    const std::size_t n = at.size();
+    for (std::size_t a = 3; a < n; ++a)
+        for (std::size_t b = a + 1; b < n; ++b)
+            for (std::size_t c = b + 1; c < n; ++c)
+                for (std::size_t d = c + 1; d < n; ++d) {
+                    const std::size_t cut[] = {at[2], at[a], at[b], at[c], at[d]};
+                    Reading r;
+                    for (std::size_t k = 0; k < 5; ++k) {
+                        const std::size_t from = cut[k] + 2;
+                        const std::size_t to = k + 1 < 5 ? cut[k + 1] : line.size();
+                        r.field[k] = line.substr(from, to - from);
+                    }
+                    readings.push_back(r);
+                }
+    // Keeps the readings whose field `k` is in `texts`, when any is.
+    const auto narrow = [&](std::size_t k, const std::vector<std::string>& texts) {
+        const auto fits = [&](const Reading& r) {
+            return std::find(texts.begin(), texts.end(), r.field[k]) != texts.end();
+        };
+        if (std::any_of(readings.begin(), readings.end(), fits))
+            readings.erase(std::remove_if(readings.begin(), readings.end(), [&](const Reading& r) { return !fits(r); }),
+                           readings.end());
+    };
+    narrow(0, known.manufacturers);
+    narrow(1, known.boards);
+    narrow(2, known.models);
+    if (readings.size() != 1) return false;
+    run.manufacturer = readings[0].field[0];
+    run.board = readings[0].field[1];
+    run.model = readings[0].field[2];
+    run.serial = readings[0].field[3];
+    run.version = readings[0].field[4];
+    return true;
+}
+
 LogAnalysis::LogAnalysis(std::size_t watchedRuns)
     : watchedRuns_(std::clamp<std::size_t>(watchedRuns, 1, kMaxWatchedRuns)) {}
 
@@ -436,6 +488,11 @@ void LogAnalysis::Line(std::string_view line) {
             return;
         }
     }
+    if (kind == Unreadable::kAmbiguous && ResolveAmbiguousLine(line, known_, run)) {
+        ++resolvedAmbiguous_;
+        Accept(run);
+        return;
+    }
     if (kind == Unreadable::kAmbiguous && ambiguousMakers_.size() < 10000) {
         // The field after the exit code: the third ", " is always a separator.
         std::size_t at = 0;
@@ -453,7 +510,10 @@ void LogAnalysis::Line(std::string_view line) {
 
 void LogAnalysis::Read(std::string_view line) {
     LogRun run;
-    if (!ParseLogLine(line, run, nullptr)) return;
+    if (ParseLogLine(line, run, nullptr)) Accept(run);
+}
+
+void LogAnalysis::Accept(const LogRun& run) {
     if (!filter_.empty() && !filter_.Accepts(run)) {
         ++filteredOut_;
         return;
@@ -544,7 +604,6 @@ LogAnalysis::Machine& LogAnalysis::Find(std::string_view board, std::string_view
 
 void LogAnalysis::Record(const LogRun& run) {
     ++files_.back().runs;
-    newestRelease_ = std::max(newestRelease_, run.release);
     if (!cachedExitRuns_ || cachedExit_ != run.exit) {
         cachedExit_ = run.exit;
         cachedExitRuns_ = &runsByExit_[run.exit];
@@ -573,6 +632,9 @@ void LogAnalysis::Record(const LogRun& run) {
         ++anonymousByExit_[run.exit];
         return;
     }
+    // A run without a machine ended before battery.dll was read: its number
+    // is no release.
+    newestRelease_ = std::max(newestRelease_, run.release);
     Machine& machine = Find(run.board, run.serial);
     const auto file = static_cast<std::uint32_t>(files_.size() - 1);
     const bool first = machine.runs++ == 0;

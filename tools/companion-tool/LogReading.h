@@ -92,6 +92,21 @@ const char* UnreadableName(Unreadable kind);
 // (when given) say why.
 bool ParseLogLine(std::string_view line, LogRun& run, std::string* reason, Unreadable* kind = nullptr);
 
+// What is known for sure about the texts of a line, which settles some
+// ambiguous lines: the maker's own manufacturer texts, and (from a
+// battery.dll's tables, when given) its boards and models.
+struct KnownTexts {
+    std::vector<std::string> manufacturers{"KORVANE", "KORVANE-SV"};
+    std::vector<std::string> boards, models;  // empty: not known
+};
+
+// An ambiguous line (more ", " than the fields allow) read the one way that
+// fits `known`: of all the ways to split it, those whose manufacturer is the
+// maker's (when any is), whose board is a known board (when any is) and whose
+// model is a known model (when any is). True only when exactly one way is
+// left.
+bool ResolveAmbiguousLine(std::string_view line, const KnownTexts& known, LogRun& run);
+
 // The start of a line as a report may show it: at most 60 bytes, control
 // characters and bytes that are not UTF-8 as \xNN.
 std::string LineExcerpt(std::string_view line);
@@ -190,6 +205,10 @@ public:
     // kEarliestPlausibleTime: counted per machine, left out of first(),
     // last() and days(), still the machine's latest state by file order.
     void SetLatestPlausibleTime(LogTime latest) { latestPlausible_ = latest; }
+    // Ambiguous lines are resolved against these texts where only one
+    // reading fits.
+    void SetKnownTexts(KnownTexts known) { known_ = std::move(known); }
+    std::uint64_t resolvedAmbiguous() const { return resolvedAmbiguous_; }
     // Only runs the filter accepts are read; the others are counted.
     void SetFilter(LogFilter filter) { filter_ = std::move(filter); }
     // Called with every run read (after the filter), its file and line.
@@ -213,7 +232,7 @@ public:
     std::pair<std::string, std::uint64_t> CommonAmbiguousManufacturer() const;
     std::uint64_t clockOutOfRange() const { return clockOutOfRange_; }
     std::uint64_t filteredOut() const { return filteredOut_; }
-    // The highest release of battery.dll named by any run read.
+    // The highest release of battery.dll named by any run of a machine.
     std::uint32_t newestRelease() const { return newestRelease_; }
     // The first and last plausible times read.
     std::optional<LogTime> first() const { return hasPlausible_ ? std::optional(first_) : std::nullopt; }
@@ -263,6 +282,7 @@ private:
 
     void Line(std::string_view line);
     void Read(std::string_view line);
+    void Accept(const LogRun& run);
     void Record(const LogRun& run);
     void Fold(Machine& machine);
     void AddUnreadable(Unreadable kind, std::string reason, std::string_view line);
@@ -282,6 +302,8 @@ private:
     std::unordered_map<std::string, std::uint64_t> ambiguousMakers_;
     std::optional<LogTime> latestPlausible_;
     LogFilter filter_;
+    KnownTexts known_;
+    std::uint64_t resolvedAmbiguous_ = 0;
     RunSink sink_;
     std::uint64_t clockOutOfRange_ = 0, filteredOut_ = 0;
     std::uint32_t newestRelease_ = 0;

@@ -85,6 +85,9 @@ void PrintTerminal(const LogReport& r, std::ostream& out) {
         out << Count(r.clockOutOfRange, "run") << " with a clock out of range (before 2010 or after the newest log "
             << "was written): left out of the times and days\n";
     if (r.filteredOut) out << Count(r.filteredOut, "run") << " left out by --board, --model or --release\n";
+    if (r.resolvedAmbiguous)
+        out << Count(r.resolvedAmbiguous, "line") << " with a \", \" too many read the only way that fits the maker's "
+            << "texts and the library's boards and models\n";
 
     Heading(out, "Latest run of each machine, by exit code (runs: every run read)");
     Report byExit{{"exit", "class", "meaning", "machines", "runs"}, {}};
@@ -388,6 +391,7 @@ void PrintJson(const LogReport& r, std::ostream& out) {
         j.Null();
     }
     j.Key("clockOutOfRange").Value(count(r.clockOutOfRange)).Key("filteredOut").Value(count(r.filteredOut));
+    j.Key("resolvedAmbiguous").Value(count(r.resolvedAmbiguous));
     j.NewLine().Key("sharedSerials").Open('[');
     for (const SharedSerial& s : r.sharedSerials) {
         j.NewLine().Open('{').Key("serial").Text(s.serial).Key("why").Text(s.why);
@@ -574,6 +578,7 @@ LogReport BuildLogReport(LogAnalysis& analysis, std::optional<LogTime> since) {
     r.ambiguousManufacturer = analysis.CommonAmbiguousManufacturer();
     r.clockOutOfRange = analysis.clockOutOfRange();
     r.filteredOut = analysis.filteredOut();
+    r.resolvedAmbiguous = analysis.resolvedAmbiguous();
     r.newestRelease = analysis.newestRelease();
     r.first = analysis.first();
     r.last = analysis.last();

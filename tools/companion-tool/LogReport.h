@@ -78,6 +78,7 @@ struct LogReport {
     std::pair<std::string, std::uint64_t> ambiguousManufacturer;  // the most common, and how many
     std::uint64_t clockOutOfRange = 0;                             // runs
     std::uint64_t filteredOut = 0;                                 // runs left out by --board/--model/--release
+    std::uint64_t resolvedAmbiguous = 0;                           // ambiguous lines only one reading fitted
     std::optional<LogTime> first, last;                           // of the plausible times
     // Machines not seen since this time are listed; without a date on the
     // command line, 30 days before the latest run read.
