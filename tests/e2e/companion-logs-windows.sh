@@ -50,7 +50,7 @@ expect_code "logs --json on Windows (some lines unreadable)" 1 "$TOOL" logs flee
 "$RUN" "$BUILD" "$TOOL" logs fleet.log --json > windows.json 2>windows.err || true
 "$HOST" logs fleet.log --json > host.json 2>host.err || true
 check "the JSON of both builds is the same, byte for byte" cmp windows.json host.json
-check "the JSON counts every readable run" grep -q '"machines": 9,' host.json
+check "the JSON counts every machine of the readable runs" grep -q "\"machines\": 10, \"runs\": 12," host.json
 "$RUN" "$BUILD" "$TOOL" logs fleet.log --csv windows-csv > /dev/null 2>&1 || true
 "$HOST" logs fleet.log --csv host-csv > /dev/null 2>&1 || true
 check "the CSV tables of both builds are the same, byte for byte" diff -r windows-csv host-csv
