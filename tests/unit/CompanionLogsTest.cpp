@@ -598,7 +598,7 @@ TEST_F(LogsCommandTest, CsvFolderHoldsOneTablePerFile) {
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files, (std::vector<std::string>{"boards.csv", "compliance.csv", "days.csv", "exits.csv", "files.csv",
                                                "machines.csv", "models.csv", "releases.csv", "serials.csv",
-                                               "unreadable.csv", "versions.csv"}));
+                                               "unreadable-reasons.csv", "unreadable.csv", "versions.csv"}));
     EXPECT_EQ(Read(dir_ / "out" / "days.csv"), "day,runs,failures\r\n2026-12-01,1,0\r\n");
 }
 

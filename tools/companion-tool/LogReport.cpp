@@ -248,6 +248,14 @@ void CsvUnreadable(const LogReport& r, bool raw, std::ostream& out) {
     Print(unreadable, OutputFormat::kCsv, out);
 }
 
+void CsvUnreadableReasons(const LogReport& r, bool raw, std::ostream& out) {
+    Report table{{"kind", "lines", "first file", "first line", "excerpt"}, {}};
+    for (const UnreadableSummary& k : r.unreadableByKind)
+        table.rows.push_back({UnreadableName(k.kind), Number(k.count), MachineCell(r.files[k.file].name, raw),
+                              Number(k.line), MachineCell(k.excerpt, raw)});
+    Print(table, OutputFormat::kCsv, out);
+}
+
 void CsvSerials(const LogReport& r, bool raw, std::ostream& out) {
     Report table{{"serial", "why", "machines", "runs"}, {}};
     for (const SharedSerial& s : r.sharedSerials)
@@ -503,7 +511,7 @@ const std::vector<CsvTable>& CsvTables() {
         {"machines.csv", CsvMachines}, {"days.csv", CsvDays},         {"exits.csv", CsvExits},
         {"boards.csv", CsvBoards},     {"models.csv", CsvModels},     {"releases.csv", CsvReleases},
         {"compliance.csv", CsvCompliance}, {"versions.csv", CsvVersions}, {"files.csv", CsvFiles},
-        {"serials.csv", CsvSerials},   {"unreadable.csv", CsvUnreadable},
+        {"serials.csv", CsvSerials},   {"unreadable.csv", CsvUnreadable}, {"unreadable-reasons.csv", CsvUnreadableReasons},
     };
     return kTables;
 }
