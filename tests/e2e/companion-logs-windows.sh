@@ -62,6 +62,9 @@ check "the run tables of both builds are the same" cmp windows-runs.csv host-run
 # What must never happen on Windows either.
 cp fleet.log before.log
 expect_code "the page over its own log is refused" 2 "$TOOL" logs fleet.log --html fleet.log
+ln -f fleet.log hard.log
+expect_code "a hard link to the log as the run table is refused" 2 "$TOOL" logs fleet.log --runs hard.log
+expect_code "the log by its full path as the page is refused" 2 "$TOOL" logs fleet.log --html "$(win "$WORK/fleet.log")"
 check "the log is left as it was" cmp fleet.log before.log
 expect_code "a device is not read" 3 "$TOOL" logs NUL --json
 expect_code "--help" 0 "$TOOL" logs --help
