@@ -224,6 +224,9 @@ TEST(LogAnalysisTest, ManyMachinesInAnyOrderKeepTheirOwnLatestRun) {
         if (::testing::Test::HasFailure()) break;
     }
     EXPECT_EQ(report.byModel.size(), 1u);
+    std::ostringstream page;
+    WriteLogPage(report, page);
+    EXPECT_NE(page.str().find("<b>3,000</b><span>machines</span>"), std::string::npos);
 }
 
 TEST(LogAnalysisTest, DamageCostsOnlyTheLinesItCovers) {
@@ -562,7 +565,8 @@ TEST_F(LogsCommandTest, NoOutputLandsOnALogAndAFailedWriteLeavesTheOldFile) {
     EXPECT_EQ(Run({log, "--html", page, "--runs", (dir_ / "missing" / "runs.csv").string()}), ExitStatus::kUnreadable);
     EXPECT_EQ(Read(page), "old page");
     EXPECT_EQ(Run({log, "--html", page, "--runs", (dir_ / "runs.csv").string()}), ExitStatus::kClean);
-    EXPECT_NE(Read(page), "old page");
+    EXPECT_NE(Read(page).find("Generated at 20"), std::string::npos);
+    EXPECT_NE(Read(page).find(" from <code>" + log + "</code>"), std::string::npos);
     EXPECT_EQ(Read(dir_ / "runs.csv"), "file,line,time,release,exit,class,manufacturer,board,model,serial,version\r\n" +
                                            log + ",1,2026-12-01T09:00:00,7,2,nothing to do,KORVANE,KBX1001,KN-1001,SN1,"
                                                  "Installed firmware version 2.0.4\r\n");
