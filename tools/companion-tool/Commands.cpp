@@ -55,7 +55,7 @@ constexpr const char* kUsage =
     "  --board, --model, --release VALUE\n"
     "                          logs: read only these runs (each may be given more than once)\n"
     "  --since DATE            logs: list machines not seen since DATE (YYYY-MM-DD, optionally\n"
-    "                          with hh:mm[:ss]); default 30 days before the latest run read\n"
+    "                          with hh:mm[:ss]); default 30 days before the latest plausible run\n"
     "  --declined N            logs: list machines whose last N runs all ended with 1 (default 3)\n"
     "\n"
     "  -h, --help              this text\n"
