@@ -19,7 +19,7 @@ cp "$SRC/tools/companion-tool/example.log" "$WORK/fleet.log"
 
 # One line of the example log was cut by a killed writer: exit status 1.
 expect_code "logs --html" 1 "$TOOL" logs "$(win "$WORK/fleet.log")" --since 2026-12-03 --html "$(win "$WORK/page.html")"
-"$RUN" "$BUILD" "$TOOL" logs "$(win "$WORK/fleet.log")" --csv > "$WORK/report.csv" 2>/dev/null || true
+"$RUN" "$BUILD" "$TOOL" logs "$(win "$WORK/fleet.log")" --csv "$(win "$WORK/tables")" > /dev/null 2>&1 || true
 
 browse() {
     # Root needs --no-sandbox; the profile stays in the work folder; every
@@ -34,17 +34,12 @@ python3 - "$WORK" <<'PY' | tee "$WORK/results.txt"
 import csv, html.parser, io, pathlib, sys
 work = pathlib.Path(sys.argv[1])
 
-# What the tool itself says, from its CSV sections (blank-line separated).
-# (The console's text mode may turn its CR LF into CR CR LF.)
-text = open(work / "report.csv", newline="", encoding="utf-8").read().replace("\r", "")
-sections = text.split("\n\n")
-def rows(header):
-    for s in sections:
-        if s.startswith(header):
-            return list(csv.DictReader(io.StringIO(s)))
-    return []
-bars = {(r["key"], r["exit"]): r["machines"] for r in rows("group,key,") if r["group"] == "board"}
-days = {r["day"]: (r["runs"], r["failures"]) for r in rows("day,runs,failures")}
+# What the tool itself says, from its CSV tables.
+def rows(name):
+    path = work / "tables" / name
+    return list(csv.DictReader(open(path, newline="", encoding="utf-8"))) if path.exists() else []
+bars = {(r["board"], r["exit"]): r["machines"] for r in rows("boards.csv")}
+days = {r["day"]: (r["runs"], r["failures"]) for r in rows("days.csv")}
 boards = {board for board, _ in bars}
 
 class Dom(html.parser.HTMLParser):

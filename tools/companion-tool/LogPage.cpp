@@ -40,41 +40,39 @@ std::string Shortened(std::string_view text, std::size_t limit) {
     return std::string(text);
 }
 
-// A colour per exit code: greens for finished runs, amber for a declined
-// update, greys and blues for endings that need nobody, purple for missing
-// software, reds for failures.
+// A colour per class of exit code (the tables give each code): green for
+// success, teal for an update finishing at restart, pale green for nothing
+// to do, amber for the user, blue for later, red for failures.
 const char* ColourOf(std::int32_t exit) {
-    switch (exit) {
-        case 0: return "#1b7a3a";
-        case 1: return "#e8a317";
-        case 2: return "#7cc38a";
-        case 3: return "#9aa7b0";
-        case 4: return "#5fb0e0";
-        case 5: return "#8e44ad";
-        case 6: return "#c39bd3";
-        case 1001: return "#3f51b5";
-        case 1002: return "#7986cb";
-        case 1004: return "#283593";
-        case 1018: return "#b0bce8";
-        case 1003: return "#8b0000";
-        case 1005: return "#b22222";
-        case 1006: return "#c62828";
-        case 1007: return "#d84343";
-        case 1008: return "#e57373";
-        case 1009: return "#bf360c";
-        case 1010: return "#d84315";
-        case 1011: return "#e64a19";
-        case 1012: return "#f4511e";
-        case 1013: return "#ff7043";
-        case 1014: return "#ff8a65";
-        case 1015: return "#ad1457";
-        case 1016: return "#c2185b";
-        case 1017: return "#880e4f";
-        default: return "#555555";
+    switch (ClassOf(exit)) {
+        case ExitClass::kSuccess: return "#1b7a3a";
+        case ExitClass::kSuccessAtRestart: return "#14867a";
+        case ExitClass::kNothingToDo: return "#8fcf9b";
+        case ExitClass::kNeedsUser: return "#e8a317";
+        case ExitClass::kRetryLater: return "#5fa8dc";
+        case ExitClass::kFailure: return "#c62828";
     }
+    return "#555555";
 }
 
-std::string Num(std::uint64_t n) { return std::to_string(n); }
+// A count with thousands separators: 19,674.
+std::string Num(std::uint64_t n) {
+    std::string digits = std::to_string(n), out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// A machine's text in a cell: cut to `limit` characters, the whole text on
+// hover.
+std::string Cell(std::string_view text, std::size_t limit = 32) {
+    const std::string shortened = Shortened(text, limit);
+    if (shortened.size() == text.size()) return Html(text);
+    return "<span title=\"" + Html(text) + "\">" + Html(shortened) + "</span>";
+}
+
 
 std::string Fixed(double v) {
     char text[32];
@@ -98,7 +96,8 @@ std::string Swatch(std::int32_t exit) {
 void Legend(std::ostream& out, const std::vector<std::int32_t>& codes) {
     out << "<ul class=\"legend\">";
     for (std::int32_t code : codes)
-        out << "<li>" << Swatch(code) << code << " " << Html(DescribeExitCode(code)) << "</li>";
+        out << "<li>" << Swatch(code) << code << " " << Html(LogMeaning(code)) << " <i>(" << ClassName(ClassOf(code))
+            << ")</i></li>";
     out << "</ul>\n";
 }
 
@@ -136,7 +135,7 @@ void BoardChart(std::ostream& out, const LogReport& r) {
                 << "\" data-machines=\"" << machines << "\" x=\"" << Fixed(x) << "\" y=\"" << y << "\" width=\""
                 << Fixed(width) << "\" height=\"" << kBar << "\" fill=\"" << ColourOf(exit) << "\"><title>"
                 << Html(g.key) << ": " << machines << (machines == 1 ? " machine" : " machines") << " ended with "
-                << exit << " (" << Html(DescribeExitCode(exit)) << ")</title></rect>";
+                << exit << " (" << Html(LogMeaning(exit)) << ")</title></rect>";
             x += width;
         }
         out << "<text class=\"total\" x=\"" << Fixed(x + 6) << "\" y=\"" << y + kBar - 4 << "\">" << g.machines
@@ -220,20 +219,20 @@ void DayChart(std::ostream& out, const LogReport& r) {
 void GroupTable(std::ostream& out, const char* id, const char* keyName, const char* attribute,
                 const std::vector<LogGroup>& groups) {
     const std::vector<std::int32_t> codes = CodesOf(groups);
-    out << "<table id=\"" << id << "\"><thead><tr><th>" << keyName << "</th><th class=\"num\">machines</th>";
+    out << "<div class=\"box\"><table id=\"" << id << "\"><thead><tr><th>" << keyName << "</th><th class=\"num\">machines</th>";
     for (std::int32_t code : codes)
-        out << "<th class=\"num\" title=\"" << Html(DescribeExitCode(code)) << "\">" << Swatch(code) << code << "</th>";
+        out << "<th class=\"num\" title=\"" << Html(LogMeaning(code)) << "\">" << Swatch(code) << code << "</th>";
     out << "</tr></thead><tbody>\n";
     for (const LogGroup& g : groups) {
-        out << "<tr data-" << attribute << "=\"" << Html(g.key) << "\"><td>" << Html(g.key) << "</td><td class=\"num\">"
-            << g.machines << "</td>";
+        out << "<tr data-" << attribute << "=\"" << Html(g.key) << "\"><td>" << Cell(g.key) << "</td><td class=\"num\">"
+            << Num(g.machines) << "</td>";
         for (std::int32_t code : codes) {
             const std::uint64_t n = CountOf(g, code);
             out << "<td class=\"num" << (n ? "" : " zero") << "\">" << (n ? Num(n) : "&middot;") << "</td>";
         }
         out << "</tr>\n";
     }
-    out << "</tbody></table>\n";
+    out << "</tbody></table></div>\n";
 }
 
 void MachineList(std::ostream& out, const LogReport& r, const char* id, const std::vector<std::size_t>& which,
@@ -242,21 +241,21 @@ void MachineList(std::ostream& out, const LogReport& r, const char* id, const st
         out << "<p class=\"empty\">None.</p>\n";
         return;
     }
-    out << "<table id=\"" << id
+    out << "<div class=\"box\"><table id=\"" << id
         << "\"><thead><tr><th>board</th><th>model</th><th>serial</th><th class=\"num\">exit</th>"
         << "<th>meaning</th><th>latest run</th><th class=\"num\">release</th>"
         << (withVersion ? "<th>installed</th>" : "") << "</tr></thead><tbody>\n";
     for (std::size_t k = 0; k < which.size() && k < kListRows; ++k) {
         const MachineState& m = r.latest[which[k]];
-        out << "<tr><td>" << Html(m.board) << "</td><td>" << Html(m.model) << "</td><td>" << Html(m.serial)
-            << "</td><td class=\"num\">" << Swatch(m.exit) << m.exit << "</td><td>" << Html(DescribeExitCode(m.exit))
+        out << "<tr><td>" << Cell(m.board) << "</td><td>" << Cell(m.model) << "</td><td>" << Cell(m.serial)
+            << "</td><td class=\"num\">" << Swatch(m.exit) << m.exit << "</td><td>" << Html(LogMeaning(m.exit))
             << "</td><td>" << FormatLogTime(m.latest.time) << "</td><td class=\"num\">" << m.release << "</td>";
-        if (withVersion) out << "<td>" << Html(m.version) << "</td>";
+        if (withVersion) out << "<td>" << Cell(m.version, 48) << "</td>";
         out << "</tr>\n";
     }
-    out << "</tbody></table>\n";
+    out << "</tbody></table></div>\n";
     if (which.size() > kListRows)
-        out << "<p class=\"more\">" << which.size() - kListRows
+        out << "<p class=\"more\">" << Num(which.size() - kListRows)
             << " more; <code>--csv</code> and <code>--json</code> list every machine.</p>\n";
 }
 
@@ -281,6 +280,7 @@ h2{font-size:17px;margin:32px 0 10px;padding-bottom:4px;border-bottom:2px solid 
 .legend{list-style:none;padding:0;margin:8px 0 0;display:flex;flex-wrap:wrap;gap:4px 16px;color:var(--muted);font-size:12.5px}
 .sw{display:inline-block;width:11px;height:11px;border-radius:2px;margin-right:5px;vertical-align:-1px}
 .sw.runs{background:#7fa7c9}.sw.failures{background:#c62828}
+.box{overflow-x:auto;max-width:100%}
 table{border-collapse:collapse;width:100%;margin:4px 0;font-variant-numeric:tabular-nums}
 th,td{text-align:left;padding:4px 8px;border-bottom:1px solid var(--line);vertical-align:top}
 th{background:var(--band);font-weight:600;white-space:nowrap}
@@ -301,11 +301,17 @@ void WriteLogPage(const LogReport& r, std::ostream& out) {
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         << "<title>Tarnwick runs: " << r.latest.size() << " machines, " << r.runs << " runs</title>\n<style>" << kStyle
         << "</style></head><body><main>\n";
-    out << "<h1>Tarnwick runs</h1>\n<p class=\"sub\">" << r.files.size() << (r.files.size() == 1 ? " log" : " logs")
-        << ", " << r.lines << " lines; runs from " << span << " (each machine's local time)</p>\n";
+    out << "<h1>Tarnwick runs</h1>\n<p class=\"sub\">" << Num(r.files.size())
+        << (r.files.size() == 1 ? " log" : " logs") << ", " << Num(r.lines) << " lines; runs from " << span
+        << " (each machine's local time)</p>\n<p class=\"sub\" id=\"made\">Generated at "
+        << (r.generatedAt ? FormatLogTime(r.generatedAt) : std::string("-")) << " by tarnwick-companion "
+        << Html(r.toolVersion) << " from ";
+    for (std::size_t i = 0; i < r.inputs.size(); ++i) out << (i ? ", " : "") << "<code>" << Html(r.inputs[i]) << "</code>";
+    if (r.inputs.empty()) out << "no input";
+    out << "</p>\n";
 
     const auto card = [&](const char* cls, std::uint64_t value, const std::string& what) {
-        out << "<div class=\"card " << cls << "\"><b>" << value << "</b><span>" << what << "</span></div>";
+        out << "<div class=\"card " << cls << "\"><b>" << Num(value) << "</b><span>" << what << "</span></div>";
     };
     out << "<div class=\"cards\">";
     card("", r.latest.size(), "machines");
@@ -324,15 +330,16 @@ void WriteLogPage(const LogReport& r, std::ostream& out) {
     out << "<h2>Runs and failures per day</h2>\n";
     DayChart(out, r);
 
-    out << "<h2>Latest run of each machine, by exit code</h2>\n<table id=\"by-exit\"><thead><tr><th class=\"num\">exit"
-           "</th><th>meaning</th><th class=\"num\">machines</th><th class=\"num\">runs</th></tr></thead><tbody>\n";
+    out << "<h2>Latest run of each machine, by exit code</h2>\n<div class=\"box\"><table id=\"by-exit\"><thead><tr><th "
+           "class=\"num\">exit</th><th>class</th><th>meaning</th><th class=\"num\">machines</th><th class=\"num\">runs</th></tr></thead><tbody>\n";
     for (const ExitCount& e : r.byExit)
-        out << "<tr><td class=\"num\">" << Swatch(e.exit) << e.exit << "</td><td>" << Html(DescribeExitCode(e.exit))
-            << "</td><td class=\"num\">" << e.machines << "</td><td class=\"num\">" << e.runs << "</td></tr>\n";
-    out << "</tbody></table>\n";
+        out << "<tr><td class=\"num\">" << Swatch(e.exit) << e.exit << "</td><td>" << ClassName(ClassOf(e.exit))
+            << "</td><td>" << Html(LogMeaning(e.exit))
+            << "</td><td class=\"num\">" << Num(e.machines) << "</td><td class=\"num\">" << Num(e.runs) << "</td></tr>\n";
+    out << "</tbody></table></div>\n";
     if (r.anonymousRuns)
         out << "<p class=\"more\">Runs that ended before the machine was identified (no board or serial): "
-            << r.anonymousRuns << ". They count as runs, not as machines.</p>\n";
+            << Num(r.anonymousRuns) << ". They count as runs, not as machines.</p>\n";
 
     out << "<h2>Per board</h2>\n";
     GroupTable(out, "by-board", "board", "board", r.byBoard);
@@ -341,35 +348,105 @@ void WriteLogPage(const LogReport& r, std::ostream& out) {
     out << "<h2>Per release of battery.dll</h2>\n";
     GroupTable(out, "by-release", "release", "release", r.byRelease);
 
+    out << "<h2>Behind the newest release read (" << r.newestRelease << "), per board</h2>\n";
+    if (r.compliance.empty()) {
+        out << "<p class=\"empty\">No machine was identified.</p>\n";
+    } else {
+        out << "<div class=\"box\"><table id=\"compliance\"><thead><tr><th>board</th><th class=\"num\">machines</th>"
+               "<th class=\"num\">behind</th><th>installed versions</th></tr></thead><tbody>\n";
+        for (const BoardCompliance& b : r.compliance) {
+            out << "<tr><td>" << Cell(b.board) << "</td><td class=\"num\">" << Num(b.machines)
+                << "</td><td class=\"num" << (b.behind ? "" : " zero") << "\">" << Num(b.behind) << "</td><td>";
+            for (std::size_t i = 0; i < b.versions.size(); ++i)
+                out << (i ? "; " : "") << Cell(b.versions[i].first.empty() ? "(none)" : b.versions[i].first, 48) << " ("
+                    << Num(b.versions[i].second) << ")";
+            out << "</td></tr>\n";
+        }
+        out << "</tbody></table></div>\n";
+    }
+
+    // Failures by most recent first.
+    std::vector<std::size_t> failed = r.failed;
+    std::stable_sort(failed.begin(), failed.end(),
+                     [&](std::size_t a, std::size_t b) { return r.latest[a].latest.time > r.latest[b].latest.time; });
     for (const MachineListing& list : MachineListings(r, "\xE2\x80\x93")) {
         out << "<h2>" << Html(list.title) << "</h2>\n";
-        MachineList(out, r, list.id, *list.machines, list.withVersion);
+        MachineList(out, r, list.id, list.machines == &r.failed ? failed : *list.machines, list.withVersion);
+    }
+
+    out << "<h2>Clock out of range</h2>\n";
+    if (r.clockMachines.empty()) {
+        out << "<p class=\"empty\">None: every run's time lies between 2010 and the newest log's last write.</p>\n";
+    } else {
+        out << "<p class=\"more\">" << Num(r.clockOutOfRange)
+            << " runs with a time before 2010 or after the newest log was written: left out of the times and the "
+               "day chart; a machine's latest state is still its last line.</p>\n"
+               "<div class=\"box\"><table id=\"clock\"><thead><tr><th>board</th><th>model</th><th>serial</th>"
+               "<th class=\"num\">runs out of range</th><th class=\"num\">runs</th><th>latest plausible time</th>"
+               "</tr></thead><tbody>\n";
+        for (std::size_t k = 0; k < r.clockMachines.size() && k < kListRows; ++k) {
+            const MachineState& m = r.latest[r.clockMachines[k]];
+            out << "<tr><td>" << Cell(m.board) << "</td><td>" << Cell(m.model) << "</td><td>" << Cell(m.serial)
+                << "</td><td class=\"num\">" << Num(m.clockOutOfRange) << "</td><td class=\"num\">" << Num(m.runs)
+                << "</td><td>" << (m.lastPlausible ? FormatLogTime(m.lastPlausible) : std::string("-")) << "</td></tr>\n";
+        }
+        out << "</tbody></table></div>\n";
+    }
+
+    out << "<h2>Serials that cannot tell machines apart</h2>\n";
+    if (r.sharedSerials.empty()) {
+        out << "<p class=\"empty\">None.</p>\n";
+    } else {
+        out << "<div class=\"box\"><table id=\"shared-serials\"><thead><tr><th>serial</th><th>why</th><th "
+               "class=\"num\">machines</th><th class=\"num\">runs</th></tr></thead><tbody>\n";
+        for (const SharedSerial& s : r.sharedSerials)
+            out << "<tr><td>" << Cell(s.serial.empty() ? "(empty)" : s.serial) << "</td><td>" << s.why
+                << "</td><td class=\"num\">" << Num(s.machines) << "</td><td class=\"num\">" << Num(s.runs)
+                << "</td></tr>\n";
+        out << "</tbody></table></div>\n";
     }
 
     out << "<h2>Unreadable lines</h2>\n";
     if (r.unreadable.empty()) {
         out << "<p class=\"empty\">None: every line was read.</p>\n";
     } else {
-        out << "<table id=\"unreadable\"><thead><tr><th>file</th><th "
+        out << "<div class=\"box\"><table id=\"unreadable-kinds\"><thead><tr><th>reason</th><th class=\"num\">lines"
+               "</th><th>first</th><th>excerpt</th></tr></thead><tbody>\n";
+        for (const UnreadableSummary& k : r.unreadableByKind)
+            out << "<tr><td>" << UnreadableName(k.kind) << "</td><td class=\"num\">" << Num(k.count) << "</td><td>"
+                << Cell(r.files[k.file].name, 40) << ":" << k.line << "</td><td><code>" << Cell(k.excerpt, 60)
+                << "</code></td></tr>\n";
+        out << "</tbody></table></div>\n";
+        if (r.ambiguousManufacturer.second)
+            out << "<p class=\"more\">Most ambiguous lines name the manufacturer <code>"
+                << Html(r.ambiguousManufacturer.first) << "</code> (" << Num(r.ambiguousManufacturer.second)
+                << ").</p>\n";
+        // The most recent first: the later file, then the later line.
+        std::vector<const UnreadableLine*> recent;
+        for (const UnreadableLine& u : r.unreadable) recent.push_back(&u);
+        std::stable_sort(recent.begin(), recent.end(), [](const UnreadableLine* a, const UnreadableLine* b) {
+            return a->file != b->file ? a->file > b->file : a->line > b->line;
+        });
+        out << "<div class=\"box\"><table id=\"unreadable\"><thead><tr><th>file</th><th "
                "class=\"num\">line</th><th>reason</th></tr></thead>"
                "<tbody>\n";
-        for (std::size_t i = 0; i < r.unreadable.size() && i < kListRows; ++i) {
-            const UnreadableLine& u = r.unreadable[i];
-            out << "<tr><td>" << Html(r.files[u.file].name) << "</td><td class=\"num\">" << u.line << "</td><td>"
-                << Html(u.reason) << "</td></tr>\n";
+        for (std::size_t i = 0; i < recent.size() && i < kListRows; ++i) {
+            const UnreadableLine& u = *recent[i];
+            out << "<tr><td>" << Cell(r.files[u.file].name, 40) << "</td><td class=\"num\">" << u.line << "</td><td>"
+                << Cell(u.reason, 80) << "</td></tr>\n";
         }
-        out << "</tbody></table>\n";
+        out << "</tbody></table></div>\n";
         if (r.unreadable.size() > kListRows)
-            out << "<p class=\"more\">" << r.unreadable.size() - kListRows
+            out << "<p class=\"more\">" << Num(r.unreadable.size() - kListRows)
                 << " more; <code>--csv</code> and <code>--json</code> list every one.</p>\n";
     }
 
-    out << "<h2>Files</h2>\n<table id=\"files\"><thead><tr><th>file</th><th class=\"num\">lines</th><th class=\"num\">"
+    out << "<h2>Files</h2>\n<div class=\"box\"><table id=\"files\"><thead><tr><th>file</th><th class=\"num\">lines</th><th class=\"num\">"
            "runs</th><th class=\"num\">unreadable</th></tr></thead><tbody>\n";
     for (const LogFileCounts& f : r.files)
-        out << "<tr><td>" << Html(f.name) << "</td><td class=\"num\">" << f.lines << "</td><td class=\"num\">" << f.runs
-            << "</td><td class=\"num\">" << f.unreadable << "</td></tr>\n";
-    out << "</tbody></table>\n<footer>Written by <code>tarnwick-companion logs</code>. A machine is its board and "
+        out << "<tr><td>" << Cell(f.name, 60) << "</td><td class=\"num\">" << Num(f.lines) << "</td><td class=\"num\">"
+            << Num(f.runs) << "</td><td class=\"num\">" << Num(f.unreadable) << "</td></tr>\n";
+    out << "</tbody></table></div>\n<footer>Written by <code>tarnwick-companion logs</code>. A machine is its board and "
            "serial; its state is its latest run.</footer>\n</main></body></html>\n";
 }
 

@@ -140,8 +140,9 @@ std::string Quoted(std::string_view field) {
     return out + "\"";
 }
 
-bool Fail(std::string* reason, std::string text) {
+bool Fail(std::string* reason, Unreadable* kind, Unreadable why, std::string text) {
     if (reason) *reason = std::move(text);
+    if (kind) *kind = why;
     return false;
 }
 
@@ -213,11 +214,49 @@ std::string MissingSoftwareCodes() {
     return ExitNumber(ExitCode::kSupportPageOpened) + ", " + ExitNumber(ExitCode::kEssentialMissing);
 }
 
-bool ParseLogLine(std::string_view line, LogRun& run, std::string* reason) {
+const char* UnreadableName(Unreadable kind) {
+    switch (kind) {
+        case Unreadable::kEmpty: return "empty line";
+        case Unreadable::kTooFewFields: return "too few fields";
+        case Unreadable::kAmbiguous: return "ambiguous fields";
+        case Unreadable::kTime: return "time not YYYY/MM/DD hh:mm:ss";
+        case Unreadable::kRelease: return "release number not a number";
+        case Unreadable::kExit: return "exit code not a number";
+        case Unreadable::kNotUtf8: return "not UTF-8 text";
+        case Unreadable::kNul: return "NUL bytes";
+        case Unreadable::kTooLong: return "longer than 64 KiB";
+        case Unreadable::kNoLineEnd: return "no line end";
+    }
+    return "unreadable";
+}
+
+std::string LineExcerpt(std::string_view line) {
+    constexpr std::size_t kBytes = 60;
+    std::string_view cut = line.substr(0, kBytes);
+    // Cut at a character, so that a whole line of UTF-8 stays UTF-8.
+    while (cut.size() < line.size() && !cut.empty() && (static_cast<unsigned char>(line[cut.size()]) & 0xC0) == 0x80)
+        cut.remove_suffix(1);
+    const bool utf8 = IsUtf8(cut);
+    std::string out;
+    for (const char ch : cut) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && !utf8)) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += ch;
+        }
+    }
+    if (cut.size() < line.size()) out += "...";
+    return out;
+}
+
+bool ParseLogLine(std::string_view line, LogRun& run, std::string* reason, Unreadable* kind) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.empty()) return Fail(reason, "empty line");
-    if (std::memchr(line.data(), 0, line.size())) return Fail(reason, "holds NUL bytes");
-    if (!IsUtf8(line)) return Fail(reason, "not UTF-8 text");
+    if (line.empty()) return Fail(reason, kind, Unreadable::kEmpty, "empty line");
+    if (std::memchr(line.data(), 0, line.size())) return Fail(reason, kind, Unreadable::kNul, "holds NUL bytes");
+    if (!IsUtf8(line)) return Fail(reason, kind, Unreadable::kNotUtf8, "not UTF-8 text");
 
     // The separators: every ", ". A comma followed by anything else belongs
     // to its field.
@@ -235,9 +274,9 @@ bool ParseLogLine(std::string_view line, LogRun& run, std::string* reason) {
         }
     }
     if (separators < kFields - 1)
-        return Fail(reason, "too few fields: " + std::to_string(separators + 1) + " where a line has 8");
+        return Fail(reason, kind, Unreadable::kTooFewFields, "too few fields: " + std::to_string(separators + 1) + " where a line has 8");
     if (separators > kFields - 1)
-        return Fail(reason, "ambiguous: " + std::to_string(separators + 1) +
+        return Fail(reason, kind, Unreadable::kAmbiguous, "ambiguous: " + std::to_string(separators + 1) +
                                 " fields where a line has 8 (some field holds \", \", but which one cannot be told)");
     std::string_view field[kFields];
     std::size_t from = 0;
@@ -247,15 +286,76 @@ bool ParseLogLine(std::string_view line, LogRun& run, std::string* reason) {
     }
     field[kFields - 1] = line.substr(from);
 
-    if (!ParseTime(field[0], run.time)) return Fail(reason, "time " + Quoted(field[0]) + " is not YYYY/MM/DD hh:mm:ss");
+    if (!ParseTime(field[0], run.time))
+        return Fail(reason, kind, Unreadable::kTime, "time " + Quoted(field[0]) + " is not YYYY/MM/DD hh:mm:ss");
     if (!ParseDecimal(field[1], run.release))
-        return Fail(reason, "release number " + Quoted(field[1]) + " is not a number");
-    if (!ParseDecimal(field[2], run.exit)) return Fail(reason, "exit code " + Quoted(field[2]) + " is not a number");
+        return Fail(reason, kind, Unreadable::kRelease, "release number " + Quoted(field[1]) + " is not a number");
+    if (!ParseDecimal(field[2], run.exit))
+        return Fail(reason, kind, Unreadable::kExit, "exit code " + Quoted(field[2]) + " is not a number");
     run.manufacturer = field[3];
     run.board = field[4];
     run.model = field[5];
     run.serial = field[6];
     run.version = field[7];
+    return true;
+}
+
+bool LogFilter::Accepts(const LogRun& run) const {
+    const auto has = [](const auto& list, const auto& value) {
+        return list.empty() || std::find(list.begin(), list.end(), value) != list.end();
+    };
+    return has(boards, run.board) && has(models, run.model) && has(releases, run.release);
+}
+
+bool ResolveAmbiguousLine(std::string_view line, const KnownTexts& known, LogRun& run) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.empty() || std::memchr(line.data(), 0, line.size()) || !IsUtf8(line)) return false;
+    std::vector<std::size_t> at;
+    for (std::size_t p = line.find(", "); p != std::string_view::npos; p = line.find(", ", p + 2)) at.push_back(p);
+    // The time, release and exit code hold no ", ": the first three separate.
+    // Of the others, four separate the five texts; at most a few dozen ways.
+    constexpr std::size_t kMostSeparators = 16;
+    if (at.size() <= kFields - 1 || at.size() > kFields - 1 + kMostSeparators) return false;
+    if (!ParseTime(line.substr(0, at[0]), run.time) ||
+        !ParseDecimal(line.substr(at[0] + 2, at[1] - at[0] - 2), run.release) ||
+        !ParseDecimal(line.substr(at[1] + 2, at[2] - at[1] - 2), run.exit))
+        return false;
+    struct Reading {
+        std::string_view field[5];
+    };
+    std::vector<Reading> readings;
+    const std::size_t n = at.size();
+    for (std::size_t a = 3; a < n; ++a)
+        for (std::size_t b = a + 1; b < n; ++b)
+            for (std::size_t c = b + 1; c < n; ++c)
+                for (std::size_t d = c + 1; d < n; ++d) {
+                    const std::size_t cut[] = {at[2], at[a], at[b], at[c], at[d]};
+                    Reading r;
+                    for (std::size_t k = 0; k < 5; ++k) {
+                        const std::size_t from = cut[k] + 2;
+                        const std::size_t to = k + 1 < 5 ? cut[k + 1] : line.size();
+                        r.field[k] = line.substr(from, to - from);
+                    }
+                    readings.push_back(r);
+                }
+    // Keeps the readings whose field `k` is in `texts`, when any is.
+    const auto narrow = [&](std::size_t k, const std::vector<std::string>& texts) {
+        const auto fits = [&](const Reading& r) {
+            return std::find(texts.begin(), texts.end(), r.field[k]) != texts.end();
+        };
+        if (std::any_of(readings.begin(), readings.end(), fits))
+            readings.erase(std::remove_if(readings.begin(), readings.end(), [&](const Reading& r) { return !fits(r); }),
+                           readings.end());
+    };
+    narrow(0, known.manufacturers);
+    narrow(1, known.boards);
+    narrow(2, known.models);
+    if (readings.size() != 1) return false;
+    run.manufacturer = readings[0].field[0];
+    run.board = readings[0].field[1];
+    run.model = readings[0].field[2];
+    run.serial = readings[0].field[3];
+    run.version = readings[0].field[4];
     return true;
 }
 
@@ -266,14 +366,35 @@ void LogAnalysis::BeginFile(std::string name) {
     files_.push_back({std::move(name), 0, 0, 0});
     pending_.clear();
     overlong_ = false;
+    skipLf_ = false;
     lineNumber_ = 0;
 }
 
 void LogAnalysis::AddBytes(std::string_view bytes) {
+    if (skipLf_ && !bytes.empty()) {
+        skipLf_ = false;
+        if (bytes[0] == '\n') bytes.remove_prefix(1);
+    }
     while (!bytes.empty()) {
-        const void* lf = std::memchr(bytes.data(), '\n', bytes.size());
-        if (!lf) {
-            // Kept until its LF comes, unless it is already too long to be
+        // The next line end: CR LF, LF, or CR alone.
+        const char* const begin = bytes.data();
+        const auto* lf = static_cast<const char*>(std::memchr(begin, '\n', bytes.size()));
+        const std::size_t limit = lf ? static_cast<std::size_t>(lf - begin) : bytes.size();
+        const auto* cr = static_cast<const char*>(std::memchr(begin, '\r', limit));
+        std::size_t length, end;
+        if (cr) {
+            length = static_cast<std::size_t>(cr - begin);
+            if (length + 1 < bytes.size()) {
+                end = length + (begin[length + 1] == '\n' ? 2 : 1);
+            } else {
+                end = length + 1;
+                skipLf_ = true;  // its LF, if any, comes with the next chunk
+            }
+        } else if (lf) {
+            length = limit;
+            end = limit + 1;
+        } else {
+            // Kept until its end comes, unless it is already too long to be
             // a line of the log; then only the fact is kept.
             if (!overlong_ && pending_.size() + bytes.size() > kMaxLine) {
                 overlong_ = true;
@@ -282,7 +403,6 @@ void LogAnalysis::AddBytes(std::string_view bytes) {
             if (!overlong_) pending_.append(bytes);
             return;
         }
-        const std::size_t length = static_cast<const char*>(lf) - bytes.data();
         if (overlong_ || pending_.empty()) {
             Line(bytes.substr(0, length));
         } else if (pending_.size() + length > kMaxLine) {
@@ -294,7 +414,7 @@ void LogAnalysis::AddBytes(std::string_view bytes) {
             Line(pending_);
             pending_.clear();
         }
-        bytes.remove_prefix(length + 1);
+        bytes.remove_prefix(end);
     }
 }
 
@@ -303,12 +423,34 @@ void LogAnalysis::EndFile() {
         ++lineNumber_;
         ++lines_;
         ++files_.back().lines;
-        Unreadable(overlong_ ? "longer than " + std::to_string(kMaxLine) + " bytes, and no line end"
-                             : "no line end: the line was cut short");
+        if (overlong_) {
+            AddUnreadable(Unreadable::kTooLong, "longer than " + std::to_string(kMaxLine) + " bytes, and no line end",
+                          {});
+        } else {
+            AddUnreadable(Unreadable::kNoLineEnd, "no line end: the line was cut short", pending_);
+        }
     }
     pending_.clear();
     overlong_ = false;
+    skipLf_ = false;
 }
+
+namespace {
+
+// Where the last thing that cannot be inside a line of the log ends: a NUL,
+// a UTF-8 or UTF-16 byte-order mark, or a byte that is never UTF-8. What
+// follows it may be a whole line that a damaged stretch ran into. 0 when
+// there is none.
+std::size_t AfterLastBreak(std::string_view line) {
+    for (std::size_t i = line.size(); i > 0; --i) {
+        const auto c = static_cast<unsigned char>(line[i - 1]);
+        if (c == 0 || c == 0xFE || c == 0xFF || c == 0xC0 || c == 0xC1 || c >= 0xF5) return i;
+        if (c == 0xBF && i >= 3 && line.substr(i - 3, 3) == kByteOrderMark) return i;
+    }
+    return 0;
+}
+
+}  // namespace
 
 void LogAnalysis::Line(std::string_view line) {
     ++lineNumber_;
@@ -316,7 +458,7 @@ void LogAnalysis::Line(std::string_view line) {
     ++files_.back().lines;
     if (overlong_ || line.size() > kMaxLine) {
         overlong_ = false;
-        Unreadable("longer than " + std::to_string(kMaxLine) + " bytes");
+        AddUnreadable(Unreadable::kTooLong, "longer than " + std::to_string(kMaxLine) + " bytes", line);
         return;
     }
     // A new file starts with the mark; runs that find the file empty at the
@@ -324,16 +466,82 @@ void LogAnalysis::Line(std::string_view line) {
     if (line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
     LogRun run;
     std::string reason;
-    if (ParseLogLine(line, run, &reason)) {
-        Record(run);
-    } else {
-        Unreadable(std::move(reason));
+    Unreadable kind = Unreadable::kEmpty;
+    if (ParseLogLine(line, run, &reason, &kind)) {
+        Read(line);
+        return;
     }
+    // A damaged stretch followed by a whole line: the line is read, the
+    // stretch is one unreadable line of its own (same line number).
+    if (const std::size_t after = AfterLastBreak(line); after > 0 && after < line.size()) {
+        const std::string_view tail = line.substr(after);
+        const std::string_view head = line.substr(0, after);
+        if (ParseLogLine(tail, run, nullptr)) {
+            const bool nul = std::memchr(head.data(), 0, head.size()) != nullptr;
+            AddUnreadable(nul ? Unreadable::kNul : Unreadable::kNotUtf8,
+                          std::string(nul ? "holds NUL bytes" : "not UTF-8 text") + " (" +
+                              std::to_string(head.size()) + " bytes before a whole line, which was read)",
+                          head);
+            ++lines_;
+            ++files_.back().lines;
+            Read(tail);
+            return;
+        }
+    }
+    if (kind == Unreadable::kAmbiguous && ResolveAmbiguousLine(line, known_, run)) {
+        ++resolvedAmbiguous_;
+        Accept(run);
+        return;
+    }
+    if (kind == Unreadable::kAmbiguous && ambiguousMakers_.size() < 10000) {
+        // The field after the exit code: the third ", " is always a separator.
+        std::size_t at = 0;
+        for (int k = 0; k < 3 && at != std::string_view::npos; ++k) {
+            at = line.find(", ", at);
+            if (at != std::string_view::npos) at += 2;
+        }
+        if (at != std::string_view::npos) {
+            const std::string_view rest = line.substr(at);
+            ++ambiguousMakers_[std::string(rest.substr(0, rest.find(", ")))];
+        }
+    }
+    AddUnreadable(kind, std::move(reason), line);
 }
 
-void LogAnalysis::Unreadable(std::string reason) {
+void LogAnalysis::Read(std::string_view line) {
+    LogRun run;
+    if (ParseLogLine(line, run, nullptr)) Accept(run);
+}
+
+void LogAnalysis::Accept(const LogRun& run) {
+    if (!filter_.empty() && !filter_.Accepts(run)) {
+        ++filteredOut_;
+        return;
+    }
+    Record(run);
+    if (sink_) sink_(run, static_cast<std::uint32_t>(files_.size() - 1), lineNumber_);
+}
+
+void LogAnalysis::AddUnreadable(Unreadable kind, std::string reason, std::string_view line) {
     ++files_.back().unreadable;
-    unreadable_.push_back({static_cast<std::uint32_t>(files_.size() - 1), lineNumber_, std::move(reason)});
+    const auto file = static_cast<std::uint32_t>(files_.size() - 1);
+    UnreadableSummary& summary = byKind_[static_cast<std::size_t>(kind)];
+    if (summary.count++ == 0) summary = {kind, 1, file, lineNumber_, LineExcerpt(line)};
+    unreadable_.push_back({file, lineNumber_, std::move(reason), kind});
+}
+
+std::vector<UnreadableSummary> LogAnalysis::UnreadableByKind() const {
+    std::vector<UnreadableSummary> out;
+    for (const UnreadableSummary& s : byKind_)
+        if (s.count) out.push_back(s);
+    return out;
+}
+
+std::pair<std::string, std::uint64_t> LogAnalysis::CommonAmbiguousManufacturer() const {
+    std::pair<std::string, std::uint64_t> most;
+    for (const auto& [text, count] : ambiguousMakers_)
+        if (count > most.second || (count == most.second && text < most.first)) most = {text, count};
+    return most;
 }
 
 std::uint32_t LogAnalysis::TextPool::Intern(std::string_view text) {
@@ -396,61 +604,73 @@ LogAnalysis::Machine& LogAnalysis::Find(std::string_view board, std::string_view
 
 void LogAnalysis::Record(const LogRun& run) {
     ++files_.back().runs;
-    if (runs_++ == 0) first_ = last_ = run.time;
-    first_ = std::min(first_, run.time);
-    last_ = std::max(last_, run.time);
     if (!cachedExitRuns_ || cachedExit_ != run.exit) {
         cachedExit_ = run.exit;
         cachedExitRuns_ = &runsByExit_[run.exit];
     }
     ++*cachedExitRuns_;
-    const std::int32_t day = DayOf(run.time);
-    if (day != cachedDay_) {
-        cachedDay_ = day;
-        cachedDayCounts_ = &days_[day];
+    const bool plausible =
+        run.time >= kEarliestPlausibleTime && (!latestPlausible_ || run.time <= *latestPlausible_);
+    if (plausible) {
+        if (!hasPlausible_) first_ = last_ = run.time;
+        hasPlausible_ = true;
+        first_ = std::min(first_, run.time);
+        last_ = std::max(last_, run.time);
+        const std::int32_t day = DayOf(run.time);
+        if (day != cachedDay_) {
+            cachedDay_ = day;
+            cachedDayCounts_ = &days_[day];
+        }
+        ++cachedDayCounts_->runs;
+        cachedDayCounts_->failures += IsFailedRun(run.exit);
+    } else {
+        ++clockOutOfRange_;
     }
-    ++cachedDayCounts_->runs;
-    cachedDayCounts_->failures += IsFailedRun(run.exit);
+    ++runs_;
 
     if (run.board.empty() && run.serial.empty()) {
         ++anonymousByExit_[run.exit];
         return;
     }
+    // A run without a machine ended before battery.dll was read: its number
+    // is no release.
+    newestRelease_ = std::max(newestRelease_, run.release);
     Machine& machine = Find(run.board, run.serial);
-    // lines_ counts the lines of all files in order: it orders runs of the
-    // same time by file, then by line.
-    const std::uint64_t sequence = lines_;
-    if (machine.runs++ == 0 || std::pair(machine.time, machine.sequence) < std::pair(run.time, sequence)) {
-        machine.time = run.time;
-        machine.sequence = sequence;
-        machine.file = static_cast<std::uint32_t>(files_.size() - 1);
-        machine.line = lineNumber_;
-        machine.exit = run.exit;
-        machine.release = run.release;
-        // Mostly the same texts as the machine's run before.
-        if (texts_[machine.manufacturer] != run.manufacturer || machine.runs == 1)
-            machine.manufacturer = texts_.Intern(run.manufacturer);
-        if (texts_[machine.model] != run.model || machine.runs == 1) machine.model = texts_.Intern(run.model);
-        if (texts_[machine.version] != run.version || machine.runs == 1) machine.version = texts_.Intern(run.version);
+    const auto file = static_cast<std::uint32_t>(files_.size() - 1);
+    const bool first = machine.runs++ == 0;
+    if (!first && machine.current.file != file) Fold(machine);
+    State& state = machine.current;
+    // Mostly the same texts as the machine's run before.
+    if (first || texts_[state.manufacturer] != run.manufacturer) state.manufacturer = texts_.Intern(run.manufacturer);
+    if (first || texts_[state.model] != run.model) {
+        if (!first) machine.severalModels = true;
+        state.model = texts_.Intern(run.model);
     }
-    // The watched runs, oldest first: a log read in order only appends.
-    RecentRun* const recent = recent_.data() + (&machine - machines_.data()) * watchedRuns_;
-    std::uint32_t& count = machine.recentCount;
-    const auto before = [](const RecentRun& a, LogTime time, std::uint64_t seq) {
-        return std::pair(time, seq) < std::pair(a.time, a.sequence);
-    };
-    if (count == watchedRuns_) {
-        if (before(recent[0], run.time, sequence)) return;
-        std::copy(recent + 1, recent + count, recent);
-        --count;
+    if (first || texts_[state.version] != run.version) state.version = texts_.Intern(run.version);
+    state.time = run.time;
+    state.line = lineNumber_;
+    state.file = file;
+    state.release = run.release;
+    state.exit = run.exit;
+    if (plausible) {
+        machine.lastPlausible = std::max(machine.lastPlausible, run.time);
+    } else {
+        ++machine.clockOutOfRange;
     }
-    std::uint32_t at = count;
-    while (at > 0 && before(recent[at - 1], run.time, sequence)) {
-        recent[at] = recent[at - 1];
-        --at;
+    // The watched exit codes, in the order read.
+    std::int32_t* const recent = recent_.data() + (&machine - machines_.data()) * watchedRuns_;
+    if (machine.recentCount == watchedRuns_) {
+        std::copy(recent + 1, recent + watchedRuns_, recent);
+        --machine.recentCount;
     }
-    recent[at] = {run.time, sequence, run.exit};
-    ++count;
+    recent[machine.recentCount++] = run.exit;
+}
+
+// The machine's last run of a file against its latest of the files before:
+// the later time wins, and on the same time the later file.
+void LogAnalysis::Fold(Machine& machine) {
+    if (!machine.hasBest || machine.current.time >= machine.best.time) machine.best = machine.current;
+    machine.hasBest = true;
 }
 
 std::vector<MachineState> LogAnalysis::TakeMachines() {
@@ -458,11 +678,17 @@ std::vector<MachineState> LogAnalysis::TakeMachines() {
     out.reserve(machines_.size());
     for (std::size_t i = 0; i < machines_.size(); ++i) {
         Machine& m = machines_[i];
-        const RecentRun* const recent = recent_.data() + i * watchedRuns_;
-        out.push_back({texts_[m.board], std::move(m.serial), texts_[m.manufacturer], texts_[m.model], texts_[m.version],
-                       LogPlace{m.time, m.file, m.line}, m.release, m.exit, m.runs,
-                       m.recentCount == watchedRuns_ && std::all_of(recent, recent + m.recentCount,
-                                                                    [](const RecentRun& r) { return r.exit == 1; })});
+        Fold(m);
+        const State& s = m.best;
+        const std::int32_t* const recent = recent_.data() + i * watchedRuns_;
+        MachineState state{texts_[m.board], std::move(m.serial), texts_[s.manufacturer], texts_[s.model],
+                           texts_[s.version], LogPlace{s.time, s.file, s.line}, s.release, s.exit, m.runs,
+                           m.recentCount == watchedRuns_ &&
+                               std::all_of(recent, recent + m.recentCount, [](std::int32_t exit) { return exit == 1; })};
+        state.clockOutOfRange = m.clockOutOfRange;
+        state.lastPlausible = m.lastPlausible;
+        state.severalModels = m.severalModels;
+        out.push_back(std::move(state));
     }
     machines_.clear();
     recent_.clear();
@@ -470,21 +696,15 @@ std::vector<MachineState> LogAnalysis::TakeMachines() {
     return out;
 }
 
-bool ReadLogFile(const std::string& path, LogAnalysis& analysis, std::ostream& err) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        err << "tarnwick-companion: " << path << ": cannot open the log: " << std::strerror(errno) << "\n";
-        return false;
-    }
-    analysis.BeginFile(path);
+bool ReadLogStream(std::FILE* file, const std::string& name, LogAnalysis& analysis, std::ostream& err) {
+    analysis.BeginFile(name);
     std::vector<char> buffer(1 << 20);
     std::size_t got;
     while ((got = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) analysis.AddBytes({buffer.data(), got});
     const bool failed = std::ferror(file) != 0;
     const int error = errno;
-    std::fclose(file);
     analysis.EndFile();
-    if (failed) err << "tarnwick-companion: " << path << ": cannot read the log: " << std::strerror(error) << "\n";
+    if (failed) err << "tarnwick-companion: " << name << ": cannot read the log: " << std::strerror(error) << "\n";
     return !failed;
 }
 

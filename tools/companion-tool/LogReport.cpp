@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cctype>
 #include <map>
+#include <set>
 
 #include "run/ExitCode.h"
 
@@ -57,7 +59,7 @@ void PrintMachines(std::ostream& out, const LogReport& r, const std::vector<std:
     for (std::size_t i : which) {
         const MachineState& m = r.latest[i];
         table.rows.push_back({ShownField(m.board), ShownField(m.model), ShownField(m.serial), std::to_string(m.exit),
-                              DescribeExitCode(m.exit), FormatLogTime(m.latest.time), Number(m.release)});
+                              LogMeaning(m.exit), FormatLogTime(m.latest.time), Number(m.release)});
         if (withVersion) table.rows.back().push_back(ShownField(m.version));
     }
     Print(table, OutputFormat::kTable, out);
@@ -79,10 +81,19 @@ void PrintTerminal(const LogReport& r, std::ostream& out) {
         Print(files, OutputFormat::kTable, out);
     }
 
+    if (r.clockOutOfRange)
+        out << Count(r.clockOutOfRange, "run") << " with a clock out of range (before 2010 or after the newest log "
+            << "was written): left out of the times and days\n";
+    if (r.filteredOut) out << Count(r.filteredOut, "run") << " left out by --board, --model or --release\n";
+    if (r.resolvedAmbiguous)
+        out << Count(r.resolvedAmbiguous, "line") << " with a \", \" too many read the only way that fits the maker's "
+            << "texts and the library's boards and models\n";
+
     Heading(out, "Latest run of each machine, by exit code (runs: every run read)");
-    Report byExit{{"exit", "meaning", "machines", "runs"}, {}};
+    Report byExit{{"exit", "class", "meaning", "machines", "runs"}, {}};
     for (const ExitCount& e : r.byExit)
-        byExit.rows.push_back({std::to_string(e.exit), DescribeExitCode(e.exit), Number(e.machines), Number(e.runs)});
+        byExit.rows.push_back({std::to_string(e.exit), ClassName(ClassOf(e.exit)), LogMeaning(e.exit),
+                               Number(e.machines), Number(e.runs)});
     Print(byExit, OutputFormat::kTable, out);
 
     Heading(out, "Per board: machines by the exit code of their latest run");
@@ -92,13 +103,54 @@ void PrintTerminal(const LogReport& r, std::ostream& out) {
     Heading(out, "Per release of battery.dll (of the latest run)");
     PrintMatrix(out, "release", r.byRelease);
 
+    if (!r.compliance.empty()) {
+        Heading(out, "Behind the newest release read (" + Number(r.newestRelease) + "), per board");
+        Report behind{{"board", "machines", "behind", "installed versions (machines)"}, {}};
+        for (const BoardCompliance& b : r.compliance) {
+            std::string versions;
+            for (const auto& [version, machines] : b.versions)
+                versions += (versions.empty() ? "" : "; ") + ShownField(version.empty() ? "(none)" : version) + " (" +
+                            Number(machines) + ")";
+            behind.rows.push_back({ShownField(b.board), Number(b.machines), Number(b.behind), versions});
+        }
+        Print(behind, OutputFormat::kTable, out);
+    }
+
     for (const MachineListing& list : MachineListings(r, "-")) {
         const std::vector<std::size_t>& which = *list.machines;
         Heading(out, list.title + ": " + (which.empty() ? std::string("none") : Count(which.size(), "machine")));
         if (!which.empty()) PrintMachines(out, r, which, list.withVersion);
     }
 
+    if (!r.clockMachines.empty()) {
+        Heading(out, "Clock out of range: " + Count(r.clockMachines.size(), "machine"));
+        Report clock{{"board", "model", "serial", "runs out of range", "runs", "latest plausible time"}, {}};
+        for (std::size_t i : r.clockMachines) {
+            const MachineState& m = r.latest[i];
+            clock.rows.push_back({ShownField(m.board), ShownField(m.model), ShownField(m.serial),
+                                  Number(m.clockOutOfRange), Number(m.runs),
+                                  m.lastPlausible ? FormatLogTime(m.lastPlausible) : "-"});
+        }
+        Print(clock, OutputFormat::kTable, out);
+    }
+    if (!r.sharedSerials.empty()) {
+        Heading(out, "Serials that cannot tell machines apart: " + Count(r.sharedSerials.size(), "serial"));
+        Report shared{{"serial", "why", "machines", "runs"}, {}};
+        for (const SharedSerial& s : r.sharedSerials)
+            shared.rows.push_back({ShownField(s.serial), s.why, Number(s.machines), Number(s.runs)});
+        Print(shared, OutputFormat::kTable, out);
+    }
+
     if (!r.unreadable.empty()) {
+        Heading(out, "Unreadable lines by reason");
+        Report kinds{{"reason", "lines", "first", "line", "excerpt"}, {}};
+        for (const UnreadableSummary& k : r.unreadableByKind)
+            kinds.rows.push_back({UnreadableName(k.kind), Number(k.count), ShownField(r.files[k.file].name),
+                                  Number(k.line), ShownField(k.excerpt)});
+        Print(kinds, OutputFormat::kTable, out);
+        if (r.ambiguousManufacturer.second)
+            out << "most ambiguous lines name the manufacturer \"" << ShownField(r.ambiguousManufacturer.first)
+                << "\" (" << Count(r.ambiguousManufacturer.second, "line") << ")\n";
         Heading(out, "Unreadable lines: " + Number(r.unreadable.size()));
         Report lines{{"file", "line", "reason"}, {}};
         for (std::size_t i = 0; i < r.unreadable.size() && i < kTerminalUnreadable; ++i) {
@@ -112,62 +164,103 @@ void PrintTerminal(const LogReport& r, std::ostream& out) {
     }
 }
 
-// ---- CSV: sections separated by an empty line, each with its header ----
+// ---- CSV: one table per file, one header row each ----
 
 // A machine's own text (from its SMBIOS or its version sentence) as a CSV
 // cell: a spreadsheet would run a cell that starts with = + - @ (or a tab or
 // carriage return before one) as a formula, so such a cell starts with an
-// apostrophe, which spreadsheets show as text and do not display.
-std::string MachineCell(const std::string& text) {
-    if (!text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos) return "'" + text;
+// apostrophe, which spreadsheets show as text and do not display. `raw`
+// keeps the text as it is, for a database.
+std::string MachineCell(const std::string& text, bool raw) {
+    if (!raw && !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos)
+        return "'" + text;
     return text;
 }
 
-void PrintCsv(const LogReport& r, std::ostream& out) {
-    const auto section = [&](const Report& table, bool last = false) {
-        Print(table, OutputFormat::kCsv, out);
-        if (!last) out << "\r\n";
-    };
-    section({{"files", "lines", "runs", "machines", "unreadable", "anonymous runs", "first", "last", "since",
-              "declined runs"},
-             {{Number(r.files.size()), Number(r.lines), Number(r.runs), Number(r.latest.size()),
-               Number(r.unreadable.size()), Number(r.anonymousRuns), r.first ? FormatLogTime(*r.first, 'T') : "",
-               r.last ? FormatLogTime(*r.last, 'T') : "", r.since ? FormatLogTime(*r.since, 'T') : "",
-               Number(r.declinedRuns)}}});
-    Report files{{"file", "lines", "runs", "unreadable"}, {}};
-    for (const LogFileCounts& f : r.files)
-        files.rows.push_back({f.name, Number(f.lines), Number(f.runs), Number(f.unreadable)});
-    section(files);
-    Report latest{{"board", "model", "serial", "manufacturer", "exit", "meaning", "time", "release", "version", "runs",
-                   "declined", "file", "line"},
+void CsvMachines(const LogReport& r, bool raw, std::ostream& out) {
+    Report latest{{"board", "model", "serial", "manufacturer", "exit", "class", "meaning", "time", "release", "version",
+                   "runs", "declined", "clock out of range", "file", "line"},
                   {}};
-    for (std::size_t i = 0; i < r.latest.size(); ++i) {
-        const MachineState& m = r.latest[i];
-        latest.rows.push_back({MachineCell(m.board), MachineCell(m.model), MachineCell(m.serial),
-                               MachineCell(m.manufacturer), std::to_string(m.exit), DescribeExitCode(m.exit),
-                               FormatLogTime(m.latest.time, 'T'), Number(m.release), MachineCell(m.version),
-                               Number(m.runs), m.declined ? "yes" : "no", r.files[m.latest.file].name,
+    for (const MachineState& m : r.latest)
+        latest.rows.push_back({MachineCell(m.board, raw), MachineCell(m.model, raw), MachineCell(m.serial, raw),
+                               MachineCell(m.manufacturer, raw), std::to_string(m.exit), ClassName(ClassOf(m.exit)),
+                               LogMeaning(m.exit), FormatLogTime(m.latest.time, 'T'), Number(m.release),
+                               MachineCell(m.version, raw), Number(m.runs), m.declined ? "yes" : "no",
+                               Number(m.clockOutOfRange), MachineCell(r.files[m.latest.file].name, raw),
                                Number(m.latest.line)});
-    }
-    section(latest);
-    Report unreadable{{"file", "line", "reason"}, {}};
-    for (const UnreadableLine& u : r.unreadable)
-        unreadable.rows.push_back({r.files[u.file].name, Number(u.line), u.reason});
-    section(unreadable);
-    Report byExit{{"exit", "meaning", "machines", "runs", "anonymous runs"}, {}};
-    for (const ExitCount& e : r.byExit)
-        byExit.rows.push_back({std::to_string(e.exit), DescribeExitCode(e.exit), Number(e.machines), Number(e.runs),
-                               Number(e.anonymousRuns)});
-    section(byExit);
-    Report groups{{"group", "key", "exit", "meaning", "machines"}, {}};
-    for (const auto& [name, list] : {std::pair{"board", &r.byBoard}, {"model", &r.byModel}, {"release", &r.byRelease}})
-        for (const LogGroup& g : *list)
-            for (const auto& [exit, machines] : g.exits)
-                groups.rows.push_back({name, MachineCell(g.key), std::to_string(exit), DescribeExitCode(exit), Number(machines)});
-    section(groups);
+    Print(latest, OutputFormat::kCsv, out);
+}
+
+void CsvDays(const LogReport& r, bool, std::ostream& out) {
     Report days{{"day", "runs", "failures"}, {}};
     for (const LogDay& d : r.days) days.rows.push_back({FormatDay(d.day), Number(d.runs), Number(d.failures)});
-    section(days, true);
+    Print(days, OutputFormat::kCsv, out);
+}
+
+void CsvExits(const LogReport& r, bool, std::ostream& out) {
+    Report byExit{{"exit", "class", "meaning", "machines", "runs", "anonymous runs"}, {}};
+    for (const ExitCount& e : r.byExit)
+        byExit.rows.push_back({std::to_string(e.exit), ClassName(ClassOf(e.exit)), LogMeaning(e.exit),
+                               Number(e.machines), Number(e.runs), Number(e.anonymousRuns)});
+    Print(byExit, OutputFormat::kCsv, out);
+}
+
+void CsvGroups(const char* name, const std::vector<LogGroup>& groups, bool raw, std::ostream& out) {
+    Report table{{name, "exit", "class", "meaning", "machines"}, {}};
+    for (const LogGroup& g : groups)
+        for (const auto& [exit, machines] : g.exits)
+            table.rows.push_back({MachineCell(g.key, raw), std::to_string(exit), ClassName(ClassOf(exit)),
+                                  LogMeaning(exit), Number(machines)});
+    Print(table, OutputFormat::kCsv, out);
+}
+
+void CsvBoards(const LogReport& r, bool raw, std::ostream& out) { CsvGroups("board", r.byBoard, raw, out); }
+void CsvModels(const LogReport& r, bool raw, std::ostream& out) { CsvGroups("model", r.byModel, raw, out); }
+void CsvReleases(const LogReport& r, bool raw, std::ostream& out) { CsvGroups("release", r.byRelease, raw, out); }
+
+void CsvCompliance(const LogReport& r, bool raw, std::ostream& out) {
+    Report table{{"board", "machines", "behind", "newest release"}, {}};
+    for (const BoardCompliance& b : r.compliance)
+        table.rows.push_back({MachineCell(b.board, raw), Number(b.machines), Number(b.behind), Number(r.newestRelease)});
+    Print(table, OutputFormat::kCsv, out);
+}
+
+void CsvVersions(const LogReport& r, bool raw, std::ostream& out) {
+    Report table{{"board", "version", "machines"}, {}};
+    for (const BoardCompliance& b : r.compliance)
+        for (const auto& [version, machines] : b.versions)
+            table.rows.push_back({MachineCell(b.board, raw), MachineCell(version, raw), Number(machines)});
+    Print(table, OutputFormat::kCsv, out);
+}
+
+void CsvFiles(const LogReport& r, bool raw, std::ostream& out) {
+    Report files{{"file", "lines", "runs", "unreadable"}, {}};
+    for (const LogFileCounts& f : r.files)
+        files.rows.push_back({MachineCell(f.name, raw), Number(f.lines), Number(f.runs), Number(f.unreadable)});
+    Print(files, OutputFormat::kCsv, out);
+}
+
+void CsvUnreadable(const LogReport& r, bool raw, std::ostream& out) {
+    Report unreadable{{"file", "line", "kind", "reason"}, {}};
+    for (const UnreadableLine& u : r.unreadable)
+        unreadable.rows.push_back({MachineCell(r.files[u.file].name, raw), Number(u.line), UnreadableName(u.kind),
+                                   MachineCell(u.reason, raw)});
+    Print(unreadable, OutputFormat::kCsv, out);
+}
+
+void CsvUnreadableReasons(const LogReport& r, bool raw, std::ostream& out) {
+    Report table{{"kind", "lines", "first file", "first line", "excerpt"}, {}};
+    for (const UnreadableSummary& k : r.unreadableByKind)
+        table.rows.push_back({UnreadableName(k.kind), Number(k.count), MachineCell(r.files[k.file].name, raw),
+                              Number(k.line), MachineCell(k.excerpt, raw)});
+    Print(table, OutputFormat::kCsv, out);
+}
+
+void CsvSerials(const LogReport& r, bool raw, std::ostream& out) {
+    Report table{{"serial", "why", "machines", "runs"}, {}};
+    for (const SharedSerial& s : r.sharedSerials)
+        table.rows.push_back({MachineCell(s.serial, raw), s.why, Number(s.machines), Number(s.runs)});
+    Print(table, OutputFormat::kCsv, out);
 }
 
 // ---- JSON: one object ----
@@ -237,10 +330,10 @@ void JsonMachine(Json& j, const LogReport& r, std::size_t i) {
     j.Open('{');
     j.Key("board").Text(m.board).Key("model").Text(m.model).Key("serial").Text(m.serial);
     j.Key("manufacturer").Text(m.manufacturer);
-    j.Key("exit").Value(m.exit).Key("meaning").Text(DescribeExitCode(m.exit));
+    j.Key("exit").Value(m.exit).Key("class").Text(ClassName(ClassOf(m.exit))).Key("meaning").Text(LogMeaning(m.exit));
     j.Key("time").Text(FormatLogTime(m.latest.time, 'T')).Key("release").Value(m.release);
     j.Key("version").Text(m.version).Key("runs").Value(static_cast<std::int64_t>(m.runs));
-    j.Key("declined").Bool(m.declined);
+    j.Key("declined").Bool(m.declined).Key("clockOutOfRange").Value(static_cast<std::int64_t>(m.clockOutOfRange));
     j.Key("file").Text(r.files[m.latest.file].name).Key("line").Value(static_cast<std::int64_t>(m.latest.line));
     j.Close('}');
 }
@@ -288,12 +381,45 @@ void PrintJson(const LogReport& r, std::ostream& out) {
     j.NewLine().Key("unreadable").Open('[');
     for (const UnreadableLine& u : r.unreadable) {
         j.NewLine().Open('{').Key("file").Text(r.files[u.file].name).Key("line").Value(count(u.line));
-        j.Key("reason").Text(u.reason).Close('}');
+        j.Key("kind").Text(UnreadableName(u.kind)).Key("reason").Text(u.reason).Close('}');
+    }
+    j.Close(']');
+    j.NewLine().Key("unreadableByKind").Open('[');
+    for (const UnreadableSummary& k : r.unreadableByKind) {
+        j.NewLine().Open('{').Key("kind").Text(UnreadableName(k.kind)).Key("lines").Value(count(k.count));
+        j.Key("file").Text(r.files[k.file].name).Key("line").Value(count(k.line)).Key("excerpt").Text(k.excerpt);
+        j.Close('}');
+    }
+    j.Close(']');
+    j.NewLine().Key("ambiguousManufacturer");
+    if (r.ambiguousManufacturer.second) {
+        j.Open('{').Key("manufacturer").Text(r.ambiguousManufacturer.first);
+        j.Key("lines").Value(count(r.ambiguousManufacturer.second)).Close('}');
+    } else {
+        j.Null();
+    }
+    j.Key("clockOutOfRange").Value(count(r.clockOutOfRange)).Key("filteredOut").Value(count(r.filteredOut));
+    j.Key("resolvedAmbiguous").Value(count(r.resolvedAmbiguous));
+    j.NewLine().Key("sharedSerials").Open('[');
+    for (const SharedSerial& s : r.sharedSerials) {
+        j.NewLine().Open('{').Key("serial").Text(s.serial).Key("why").Text(s.why);
+        j.Key("machines").Value(count(s.machines)).Key("runs").Value(count(s.runs)).Close('}');
+    }
+    j.Close(']');
+    j.NewLine().Key("newestRelease").Value(r.newestRelease);
+    j.NewLine().Key("compliance").Open('[');
+    for (const BoardCompliance& b : r.compliance) {
+        j.NewLine().Open('{').Key("board").Text(b.board).Key("machines").Value(count(b.machines));
+        j.Key("behind").Value(count(b.behind)).Key("versions").Open('[');
+        for (const auto& [version, machines] : b.versions)
+            j.Open('{').Key("version").Text(version).Key("machines").Value(count(machines)).Close('}');
+        j.Close(']').Close('}');
     }
     j.Close(']');
     j.NewLine().Key("byExit").Open('[');
     for (const ExitCount& e : r.byExit) {
-        j.NewLine().Open('{').Key("exit").Value(e.exit).Key("meaning").Text(DescribeExitCode(e.exit));
+        j.NewLine().Open('{').Key("exit").Value(e.exit).Key("class").Text(ClassName(ClassOf(e.exit)));
+        j.Key("meaning").Text(LogMeaning(e.exit));
         j.Key("machines").Value(count(e.machines)).Key("runs").Value(count(e.runs));
         j.Key("anonymousRuns").Value(count(e.anonymousRuns)).Close('}');
     }
@@ -307,7 +433,8 @@ void PrintJson(const LogReport& r, std::ostream& out) {
     for (const auto& [name, list] : {std::pair{"failed", &r.failed},
                                      {"declined", &r.declinedMachines},
                                      {"missingSoftware", &r.missingSoftware},
-                                     {"notSeen", &r.notSeen}}) {
+                                     {"notSeen", &r.notSeen},
+                                     {"clockOutOfRangeMachines", &r.clockMachines}}) {
         j.NewLine().Key(name).Open('[');
         for (std::size_t i : *list) JsonMachine(j.NewLine(), r, i);
         j.Close(']');
@@ -326,6 +453,80 @@ void PrintJson(const LogReport& r, std::ostream& out) {
 }
 
 }  // namespace
+
+ExitClass ClassOf(std::int32_t exit) {
+    switch (exit) {
+        case 0: return ExitClass::kSuccessAtRestart;
+        case 2:
+        case 3:
+        case 1018: return ExitClass::kNothingToDo;
+        case 1:
+        case 5:
+        case 6:
+        case 1008: return ExitClass::kNeedsUser;
+        case 4:
+        case 1002:
+        case 1011:
+        case 1012:
+        case 1013: return ExitClass::kRetryLater;
+        default: return ExitClass::kFailure;
+    }
+}
+
+const char* ClassName(ExitClass c) {
+    switch (c) {
+        case ExitClass::kSuccess: return "success";
+        case ExitClass::kSuccessAtRestart: return "success at restart";
+        case ExitClass::kNothingToDo: return "nothing to do";
+        case ExitClass::kNeedsUser: return "needs the user";
+        case ExitClass::kRetryLater: return "try again later";
+        case ExitClass::kFailure: return "failure";
+    }
+    return "failure";
+}
+
+std::string LogMeaning(std::int32_t exit) {
+    if (exit == ToNumber(ExitCode::kCompleted)) return "the update started; it finishes at the next restart";
+    return DescribeExitCode(exit);
+}
+
+bool IsPlaceholderSerial(std::string_view serial) {
+    while (!serial.empty() && serial.front() == ' ') serial.remove_prefix(1);
+    while (!serial.empty() && serial.back() == ' ') serial.remove_suffix(1);
+    static constexpr std::string_view kPlaceholders[] = {
+        "To Be Filled By O.E.M.", "Default string", "System Serial Number", "0", "Unknown", "",
+        "Not Specified",          "None",           "N/A",                  "123456789", "0123456789"};
+    for (const std::string_view p : kPlaceholders) {
+        if (p.size() != serial.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < p.size() && same; ++i)
+            same = std::tolower(static_cast<unsigned char>(p[i])) == std::tolower(static_cast<unsigned char>(serial[i]));
+        if (same) return true;
+    }
+    return false;
+}
+
+const std::vector<CsvTable>& CsvTables() {
+    static const std::vector<CsvTable> kTables = {
+        {"machines.csv", CsvMachines}, {"days.csv", CsvDays},         {"exits.csv", CsvExits},
+        {"boards.csv", CsvBoards},     {"models.csv", CsvModels},     {"releases.csv", CsvReleases},
+        {"compliance.csv", CsvCompliance}, {"versions.csv", CsvVersions}, {"files.csv", CsvFiles},
+        {"serials.csv", CsvSerials},   {"unreadable.csv", CsvUnreadable}, {"unreadable-reasons.csv", CsvUnreadableReasons},
+    };
+    return kTables;
+}
+
+void PrintRunHeader(std::ostream& out) {
+    out << "file,line,time,release,exit,class,manufacturer,board,model,serial,version\r\n";
+}
+
+void PrintRunRow(const LogRun& run, const std::string& file, std::uint64_t line, bool raw, std::ostream& out) {
+    out << CsvCell(MachineCell(file, raw)) << ',' << line << ',' << FormatLogTime(run.time, 'T') << ',' << run.release
+        << ',' << run.exit << ',' << ClassName(ClassOf(run.exit));
+    for (const std::string_view text : {run.manufacturer, run.board, run.model, run.serial, run.version})
+        out << ',' << CsvCell(MachineCell(std::string(text), raw));
+    out << "\r\n";
+}
 
 // The exit codes that occur in `groups`, in order.
 std::vector<std::int32_t> CodesOf(const std::vector<LogGroup>& groups) {
@@ -381,6 +582,12 @@ LogReport BuildLogReport(LogAnalysis& analysis, std::optional<LogTime> since) {
     r.lines = analysis.lines();
     r.runs = analysis.runs();
     r.unreadable = analysis.unreadable();
+    r.unreadableByKind = analysis.UnreadableByKind();
+    r.ambiguousManufacturer = analysis.CommonAmbiguousManufacturer();
+    r.clockOutOfRange = analysis.clockOutOfRange();
+    r.filteredOut = analysis.filteredOut();
+    r.resolvedAmbiguous = analysis.resolvedAmbiguous();
+    r.newestRelease = analysis.newestRelease();
     r.first = analysis.first();
     r.last = analysis.last();
     r.since = since;
@@ -404,7 +611,42 @@ LogReport BuildLogReport(LogAnalysis& analysis, std::optional<LogTime> since) {
         if (IsFailedRun(m.exit)) r.failed.push_back(i);
         if (m.declined) r.declinedMachines.push_back(i);
         if (IsMissingSoftware(m.exit)) r.missingSoftware.push_back(i);
-        if (r.since && m.latest.time < *r.since) r.notSeen.push_back(i);
+        if (r.since && m.lastPlausible && m.lastPlausible < *r.since) r.notSeen.push_back(i);
+        if (m.clockOutOfRange) r.clockMachines.push_back(i);
+    }
+    // Serials that several notebooks share.
+    struct SerialUse {
+        std::uint64_t machines = 0, runs = 0;
+        std::set<std::string> models;
+        bool severalModels = false;
+    };
+    std::map<std::string, SerialUse> serials;
+    for (const MachineState& m : r.latest) {
+        SerialUse& use = serials[m.serial];
+        ++use.machines;
+        use.runs += m.runs;
+        if (use.models.size() < 2) use.models.insert(m.model);
+        use.severalModels = use.severalModels || m.severalModels;
+    }
+    for (const auto& [serial, use] : serials) {
+        if (IsPlaceholderSerial(serial)) {
+            r.sharedSerials.push_back({serial, "placeholder", use.machines, use.runs});
+        } else if (use.severalModels || use.models.size() > 1) {
+            r.sharedSerials.push_back({serial, "several models", use.machines, use.runs});
+        }
+    }
+    // Compliance: behind the newest release read, and the installed versions.
+    std::map<std::string, std::pair<BoardCompliance, std::map<std::string, std::uint64_t>>> compliance;
+    for (const MachineState& m : r.latest) {
+        auto& [board, versions] = compliance[m.board];
+        board.board = m.board;
+        ++board.machines;
+        board.behind += m.release < r.newestRelease;
+        ++versions[m.version];
+    }
+    for (auto& [key, entry] : compliance) {
+        entry.first.versions.assign(entry.second.begin(), entry.second.end());
+        r.compliance.push_back(std::move(entry.first));
     }
     for (const auto& [exit, runs] : analysis.runsByExit()) byExit[exit].runs = runs;
     for (const auto& [exit, runs] : analysis.anonymousRunsByExit()) {
@@ -425,7 +667,12 @@ LogReport BuildLogReport(LogAnalysis& analysis, std::optional<LogTime> since) {
 void PrintLogReport(const LogReport& report, OutputFormat format, std::ostream& out) {
     switch (format) {
         case OutputFormat::kTable: PrintTerminal(report, out); break;
-        case OutputFormat::kCsv: PrintCsv(report, out); break;
+        case OutputFormat::kCsv:
+            for (const CsvTable& t : CsvTables()) {
+                out << "# " << t.file << "\r\n";
+                t.write(report, false, out);
+            }
+            break;
         case OutputFormat::kJson: PrintJson(report, out); break;
     }
 }

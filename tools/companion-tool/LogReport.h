@@ -30,6 +30,33 @@ struct LogGroup {
     std::vector<std::pair<std::int32_t, std::uint64_t>> exits;  // by code
 };
 
+// What an exit code asks of whoever deploys the tool, as deployment tools
+// group return codes.
+enum class ExitClass { kSuccess, kSuccessAtRestart, kNothingToDo, kNeedsUser, kRetryLater, kFailure };
+ExitClass ClassOf(std::int32_t exit);
+// "success", "success at restart", "nothing to do", "needs the user",
+// "try again later", "failure".
+const char* ClassName(ExitClass c);
+// What an exit code means in a log: a run that wrote a line and ended with 0
+// started an update that finishes at the next restart.
+std::string LogMeaning(std::int32_t exit);
+
+// A serial that cannot tell machines apart: a placeholder that many
+// notebooks carry, or one seen with more than one model.
+struct SharedSerial {
+    std::string serial;
+    std::string why;  // "placeholder" or "several models"
+    std::uint64_t machines = 0, runs = 0;
+};
+
+// Compliance per board: machines behind the newest release read, and the
+// installed-version sentences of their latest runs.
+struct BoardCompliance {
+    std::string board;
+    std::uint64_t machines = 0, behind = 0;
+    std::vector<std::pair<std::string, std::uint64_t>> versions;  // by sentence
+};
+
 struct LogDay {
     std::int32_t day = 0;  // YYYYMMDD
     std::uint64_t runs = 0;
@@ -37,11 +64,22 @@ struct LogDay {
 };
 
 struct LogReport {
+    // What the page names at its top: the inputs as given, when the report
+    // was made (local time) and by which version of the tool.
+    std::vector<std::string> inputs;
+    LogTime generatedAt = 0;
+    std::string toolVersion;
+
     std::vector<LogFileCounts> files;
     std::uint64_t lines = 0;
     std::uint64_t runs = 0;
     std::vector<UnreadableLine> unreadable;
-    std::optional<LogTime> first, last;
+    std::vector<UnreadableSummary> unreadableByKind;
+    std::pair<std::string, std::uint64_t> ambiguousManufacturer;  // the most common, and how many
+    std::uint64_t clockOutOfRange = 0;                             // runs
+    std::uint64_t filteredOut = 0;                                 // runs left out by --board/--model/--release
+    std::uint64_t resolvedAmbiguous = 0;                           // ambiguous lines only one reading fitted
+    std::optional<LogTime> first, last;                           // of the plausible times
     // Machines not seen since this time are listed; without a date on the
     // command line, 30 days before the latest run read.
     std::optional<LogTime> since;
@@ -52,6 +90,10 @@ struct LogReport {
     std::vector<LogGroup> byBoard, byModel, byRelease;
     // Indexes into `latest`, in its order.
     std::vector<std::size_t> failed, declinedMachines, missingSoftware, notSeen;
+    std::vector<std::size_t> clockMachines;  // with runs whose clock is out of range
+    std::vector<SharedSerial> sharedSerials;
+    std::uint32_t newestRelease = 0;
+    std::vector<BoardCompliance> compliance;  // by board
     std::uint64_t anonymousRuns = 0;  // runs without board and serial (a run
                                       // that ended before the machine was identified)
     std::vector<LogDay> days;         // every day with a run, in order
@@ -81,12 +123,29 @@ struct MachineListing {
 // listings point into `report`.
 std::vector<MachineListing> MachineListings(const LogReport& report, std::string_view to);
 
+// The text of a placeholder serial ("To Be Filled By O.E.M.", "Default
+// string", ...), compared without case and surrounding spaces.
+bool IsPlaceholderSerial(std::string_view serial);
+
 // Consumes the analysis's machines. `since`: the date of the "not seen
 // since" list, or none for the default.
 LogReport BuildLogReport(LogAnalysis& analysis, std::optional<LogTime> since);
 
 // Terminal tables (fields shown with control characters made visible),
-// CSV sections, or one JSON object.
+// or one JSON object.
 void PrintLogReport(const LogReport& report, OutputFormat format, std::ostream& out);
+
+// The CSV tables, one per file, each with one header row: the file's name
+// in the folder and its writer. `raw` leaves cells as they are; otherwise a
+// machine's text that starts with = + - @ or a tab gets an apostrophe, so
+// that a spreadsheet shows it instead of running it.
+struct CsvTable {
+    const char* file;
+    void (*write)(const LogReport& report, bool raw, std::ostream& out);
+};
+const std::vector<CsvTable>& CsvTables();
+// The header of the per-run table (--runs) and one row of it.
+void PrintRunHeader(std::ostream& out);
+void PrintRunRow(const LogRun& run, const std::string& file, std::uint64_t line, bool raw, std::ostream& out);
 
 }  // namespace Korvane::PC::Tarnwick::Companion
