@@ -17,6 +17,12 @@ constexpr std::u16string_view kBatteryCheckArgument = u" -batterycheckonly";
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
+// Whether the last name of `path` holds a dot ("app.exe", "VXN02B1.exe -x").
+bool HasExtension(std::u16string_view path) {
+    const std::size_t name = path.find_last_of(u"\\/");
+    return path.find(u'.', name == std::u16string_view::npos ? 0 : name + 1) != std::u16string_view::npos;
+}
+
 }  // namespace
 
 std::optional<std::u16string> StartupProgramPath(std::u16string_view value, IFiles& files) {
@@ -31,15 +37,22 @@ std::optional<std::u16string> StartupProgramPath(std::u16string_view value, IFil
         if (!IsFullPath(program)) return std::nullopt;
         return std::u16string(program);
     }
-    // The longest leading part that ends at a blank or at the end and names
-    // a file: "C:\Maker\VXN02B1 Apps\app.exe" is that program even when
-    // someone has put a "C:\Maker\VXN02B1.exe" beside its folder.
-    for (std::size_t end = value.size(); end > 0; --end) {
+    std::optional<std::u16string> program;
+    int found = 0;
+    const auto consider = [&](std::u16string candidate) {
+        if (!isFile(candidate)) return;
+        ++found;
+        program = std::move(candidate);
+    };
+    for (std::size_t end = 1; end <= value.size(); ++end) {
         if (end < value.size() && !IsBlank(value[end])) continue;
-        if (IsBlank(value[end - 1])) continue;
-        if (isFile(value.substr(0, end))) return std::u16string(value.substr(0, end));
+        if (IsBlank(value[end - 1])) continue;  // Windows drops trailing blanks: the shorter part again
+        const std::u16string_view part = value.substr(0, end);
+        consider(std::u16string(part));
+        if (!HasExtension(part)) consider(std::u16string(part) + u".exe");
     }
-    return std::nullopt;
+    if (found != 1) return std::nullopt;
+    return program;
 }
 
 std::u16string StartupCommandLine(IEnvironment& environment, const std::vector<std::uint8_t>& value) {

@@ -23,9 +23,14 @@ namespace Korvane::PC::Tarnwick {
 std::u16string StartupCommandLine(IEnvironment& environment, const std::vector<std::uint8_t>& value);
 
 // The program the Run value (expanded, without the appended argument)
-// names, as CreateProcessW's application name: a quoted value's first token;
-// for an unquoted value, the longest leading part ending at a blank or at
-// the end that is an existing file. Only full paths count. Nullopt when no
+// names, as CreateProcessW's application name: a quoted value's first token.
+// For an unquoted value, every leading part that ends at a blank or at the
+// end is a candidate, as CreateProcessW would try it: the part itself and,
+// when its last name has no extension, the part with ".exe" appended. Exactly
+// one candidate may be an existing file (not a folder); it is the program.
+// Two or more make the value ambiguous: a file planted beside the program
+// ("VXN02B1.exe -startup" beside "VXN02B1.exe") must not win by its length,
+// nor a shorter one by coming first. Only full paths count. Nullopt when no
 // program can be named that way.
 std::optional<std::u16string> StartupProgramPath(std::u16string_view value, IFiles& files);
 

@@ -7,7 +7,6 @@
 #include "definitions/CompanionResources.h"
 #include "definitions/PrerequisiteChecks.h"
 #include "ui/Messages.h"
-#include "ui/SupportLinks.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -21,8 +20,8 @@ constexpr std::uint16_t kGettingReadyHeading = 187;
 bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& account) {
     const bool privileged = IsPrivileged(account);
     if (!created.handle) {
-        if (created.lastError == kErrorInvalidHandle) return false;
-        return !(privileged && created.lastError == kErrorAccessDenied);
+        if (!privileged) return true;
+        return created.lastError != kErrorInvalidHandle && created.lastError != kErrorAccessDenied;
     }
     if (created.lastError != kErrorAlreadyExists) return false;
     if (!privileged) return true;
@@ -77,7 +76,16 @@ ExitCode UpdateController::RunEssentialSoftwareLoop() {
     if (options.silent) return ExitCode::kEssentialMissing;
     for (;;) {
         if (ShowActionDialog() != kIdOk) return ExitCode::kEssentialMissing;
-        if (OpenSupportPage()) return ExitCode::kSupportPageOpened;
+        switch (OpenSupportPage()) {
+            case SupportStepOutcome::kOpened:
+                return ExitCode::kSupportPageOpened;
+            case SupportStepOutcome::kNoBrowser:
+                // Asking again would never end: in notification mode, once
+                // the cancel period is over, OK is the dialog's only way out.
+                return ExitCode::kEssentialMissing;
+            case SupportStepOutcome::kNotOpened:
+                break;
+        }
     }
 }
 
@@ -148,7 +156,7 @@ bool UpdateController::SelectAction(const SelectionTables* tables) {
     return true;
 }
 
-bool UpdateController::OpenSupportPage() {
+SupportStepOutcome UpdateController::OpenSupportPage() {
     return OfferSupportPage(View(), requirementRow, installedComponents,
                             SupportOsTag(ProbeOsVersion(platform.system), IsWow64(platform.system)));
 }

@@ -31,6 +31,7 @@
 #include "ui/ActionDialog.h"
 #include "ui/Messages.h"
 #include "ui/ProgressWindow.h"
+#include "ui/SupportLinks.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -41,11 +42,13 @@ inline constexpr char16_t kSingleInstanceMutexName[] =
 
 // Whether the guard `created` for this run means that another instance runs.
 // A user's run keeps one instance per name in its session: any existing
-// guard object counts. A run as SYSTEM or elevated counts only a guard owned
-// by SYSTEM or the Administrators group, or one without a readable owner (any
-// user can create the name first, but not an object without owner), and an
-// object it may not open is none of its own instances'. A name taken
-// by an object of another type (ERROR_INVALID_HANDLE) is no instance.
+// guard object counts, and so does any failure to create it (an object of
+// another type under the name included). A run as SYSTEM or elevated counts
+// only a guard owned by SYSTEM or the Administrators group, or one without a
+// readable owner (any user can create the name first, but not an object
+// without owner); an object it may not open, or one of another type
+// (ERROR_INVALID_HANDLE), which any user can create under the name, is none
+// of its own instances'.
 bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& account);
 
 class UpdateController : public IRunMessages {
@@ -77,8 +80,10 @@ public:
     // the decision failed. With `tables`, their rows are used instead of
     // parsing; `selectionStep` tells which step decided.
     [[nodiscard]] bool SelectAction(const SelectionTables* tables = nullptr);
-    // Offers the support page for missing software; true when it was opened.
-    [[nodiscard]] bool OpenSupportPage();
+    // Offers the support page for missing software: opened, not opened (the
+    // dialog comes again) or not for this run (no browser may open; the run
+    // ends without asking).
+    [[nodiscard]] SupportStepOutcome OpenSupportPage();
 
     // The action path after selection: the null check, Evaluate (unless
     // forced) and the consent/execute loop.

@@ -26,8 +26,10 @@ class IThreads {
 public:
     virtual ~IThreads() = default;
     // _beginthreadex (default security and stack, started at once) running
-    // `routine`; null when the thread cannot be created. Whatever `routine`
-    // refers to must outlive the thread.
+    // `routine`; null when the thread cannot be created. Nothing fails once
+    // the thread runs: null, or running out of memory (std::bad_alloc), means
+    // that no thread runs `routine`. Whatever `routine` refers to must
+    // outlive the thread.
     [[nodiscard]] virtual std::unique_ptr<IThread> Start(std::function<void()> routine) = 0;
     // Sleep on the calling thread.
     virtual void Sleep(std::uint32_t milliseconds) = 0;

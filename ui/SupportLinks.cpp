@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "actions/ToolJob.h"
 #include "definitions/CompanionResources.h"
 #include "ui/WebAddress.h"
 
@@ -36,7 +37,7 @@ std::optional<SupportPageOffer> BuildSupportPageOffer(IModules& modules, ModuleH
     SupportPageOffer offer;
     offer.address = LoadCompanionString(modules, library, StringId::kSupportAddress);
     offer.address += u"?board=";
-    offer.address += VisibleText(product);
+    offer.address += EncodeAddressValue(VisibleText(product));
     offer.address += u"&soft=";
     offer.list = u"->";
     bool any = false;
@@ -69,25 +70,24 @@ std::optional<std::u16string_view> SupportOsTag(std::int32_t version, bool is64B
     }
 }
 
-bool OfferSupportPage(const RunView& run, const RequirementRow& row, const InstalledComponents& installed,
-                      std::optional<std::u16string_view> osTag) {
-    if (run.options.silent) return false;
+SupportStepOutcome OfferSupportPage(const RunView& run, const RequirementRow& row,
+                                    const InstalledComponents& installed, std::optional<std::u16string_view> osTag) {
+    if (run.options.silent) return SupportStepOutcome::kNotOpened;
     Platform& platform = run.platform;
+    // No person to read the question, or a browser with the run's rights.
+    if (!MayOpenBrowser(platform.runAccount.Read())) return SupportStepOutcome::kNoBrowser;
     std::optional<SupportPageOffer> offer =
         BuildSupportPageOffer(platform.modules, run.companionLibrary.get(), run.machine.product, row, installed);
-    if (!offer) return false;
-    if (!osTag) return false;
-    // No person to read the question, or a browser with the run's rights.
-    if (!MayOpenBrowser(platform.runAccount.Read())) return false;
+    if (!offer || !osTag) return SupportStepOutcome::kNotOpened;
     offer->address += u"&os=";
     offer->address += *osTag;
     if (run.messages.AskChoice(kTdInformationIcon, kQuestionHeading, offer->list, kOpenButtonText,
                                kCloseButtonText) != kOpenAnswer) {
-        return false;
+        return SupportStepOutcome::kNotOpened;
     }
     // The shell's own answer is not used: the page counts as handed over.
     if (IsWebAddress(offer->address)) platform.shellOpen.Open(offer->address);
-    return true;
+    return SupportStepOutcome::kOpened;
 }
 
 }  // namespace Korvane::PC::Tarnwick

@@ -1,5 +1,7 @@
 #include "ui/WebAddress.h"
 
+#include <algorithm>
+
 namespace Korvane::PC::Tarnwick {
 
 bool IsWebAddress(std::u16string_view text) {
@@ -12,7 +14,9 @@ bool IsWebAddress(std::u16string_view text) {
         }
         return true;
     };
-    return startsWith(u"http://") || startsWith(u"https://");
+    const bool control =
+        std::any_of(text.begin(), text.end(), [](char16_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); });
+    return !control && (startsWith(u"http://") || startsWith(u"https://"));
 }
 
 bool MayOpenLink(IRunAccount& account, std::u16string_view text) {

@@ -8,9 +8,10 @@
 namespace Korvane::PC::Tarnwick {
 
 // True for an http:// or https:// address with something after the scheme
-// (letter case ignored). Anything else handed to the shell (a friendly name,
-// a file name) would be looked up as a file, in the current folder among
-// others, and run.
+// (letter case ignored) and no control character (U+0000-U+001F,
+// U+007F-U+009F). Anything else handed to the shell (a friendly name, a file
+// name) would be looked up as a file, in the current folder among others,
+// and run; a line break or NUL would cut or split what the browser gets.
 bool IsWebAddress(std::u16string_view text);
 
 // Whether a clicked link (rich text, task dialog) or the support page may be

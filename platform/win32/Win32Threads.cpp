@@ -20,10 +20,10 @@ unsigned __stdcall RunRoutine(void* argument) {
 
 class Thread : public IThread {
 public:
-    explicit Thread(HANDLE handle) : handle_(handle) {}
     WaitOutcome Wait(std::optional<std::uint32_t> timeoutMs) override {
         return WaitForHandle(handle_.get(), timeoutMs);
     }
+    void Adopt(HANDLE handle) noexcept { handle_.reset(handle); }
 
 private:
     ScopedKernelHandle handle_;
@@ -32,11 +32,16 @@ private:
 }  // namespace
 
 std::unique_ptr<IThread> Threads::Start(std::function<void()> routine) {
+    // Everything is allocated before the thread exists: once it runs, nothing
+    // may fail, or the caller would see no thread (and free what the routine
+    // uses) while the routine still runs.
     auto owned = std::make_unique<std::function<void()>>(std::move(routine));
+    auto thread = std::make_unique<Thread>();
     const std::uintptr_t handle = ::_beginthreadex(nullptr, 0, RunRoutine, owned.get(), 0, nullptr);
     if (handle == 0) return nullptr;
-    owned.release();  // the thread frees it
-    return std::make_unique<Thread>(reinterpret_cast<HANDLE>(handle));
+    (void)owned.release();  // the thread frees it
+    thread->Adopt(reinterpret_cast<HANDLE>(handle));
+    return thread;
 }
 
 void Threads::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }

@@ -3,8 +3,9 @@
 # prefix of its own: a log, report or release file behind a linked parent
 # folder is not written, a relative tool path that climbs out of the work
 # folder starts nothing, a link inside the work folder is removed as a link,
-# a start-up program is started by its whole path and not by a planted
-# shorter one, and a serial with a line break stays on its log line.
+# a start-up program is started only when its unquoted Run value names one
+# file (a planted "VXN02B1.exe -startup" beside it makes the value name
+# none), and a serial with a line break stays on its log line.
 #   tests/e2e/written-and-started.sh BUILD_DIR
 source "$(dirname "$0")/lib.sh" "$1"
 source "$SRC/tests/server/server.sh"
@@ -113,22 +114,35 @@ else
 fi
 work_folders | xargs -r rm -rf
 
-# --- The start-up program by its whole path --------------------------------
-# The Run value is unquoted and has a blank; C:\written\VXN02B1.exe is what
-# Windows would try first.
+# --- The start-up program: the one file its unquoted value names ----------
+# Each leading part of an unquoted value that ends at a blank, or that part
+# with .exe, is a program Windows might start: a value that names two files
+# starts neither. The stand-in records its command line (and ends with 1).
 RUNKEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
-APPS="$PREFIX/drive_c/written/VXN02B1 Apps"
-mkdir -p "$APPS"
-cp "$BUILD/e2e/startup-standin.exe" "$APPS/app.exe"
-cp "$BUILD/e2e/marker.exe" "$PREFIX/drive_c/written/VXN02B1.exe"
-rm -f "$PREFIX/drive_c/written/marker-ran.txt" "$PREFIX/drive_c/written/record.txt"
-"$RUN" "$BUILD" reg add "$RUNKEY" /v VXN02B1_Apps /d 'C:\written\VXN02B1 Apps\app.exe /tray' /f /reg:32 >/dev/null 2>&1
-export TARNWICK_TEST_STARTUP_RECORD='C:\written\record.txt'  # the stand-in then ends with 1
+STARTUP="$PREFIX/drive_c/written"
+mkdir -p "$STARTUP"
+cp "$BUILD/e2e/startup-standin.exe" "$STARTUP/VXN02B1.exe"
+cp "$BUILD/e2e/marker.exe" "$STARTUP/VXN02B1.exe -startup"
+rm -f "$STARTUP/marker-ran.txt" "$STARTUP/record.txt"
+run_value() { "$RUN" "$BUILD" reg add "$RUNKEY" /v VXN02B1_Apps /d "$1" /f /reg:32 >/dev/null 2>&1; }
+run_value 'C:\written\VXN02B1.exe -startup'
+export TARNWICK_TEST_STARTUP_RECORD='C:\written\record.txt'
 on KBXW01
 VIEW=(/viewtarget /nochecksignature /nochecknewversion /force 0)
-expect_code "unquoted Run value with a planted shorter program" 3 "$EXE" "${VIEW[@]}"
-check "the planted VXN02B1.exe never ran" test ! -e "$PREFIX/drive_c/written/marker-ran.txt"
-check "the registered program ran" grep -q 'Apps\\app.exe /tray -batterycheckonly' "$PREFIX/drive_c/written/record.txt"
+expect_code "unquoted Run value with a planted 'VXN02B1.exe -startup'" 3 "$EXE" "${VIEW[@]}"
+check "the planted 'VXN02B1.exe -startup' never ran" test ! -e "$STARTUP/marker-ran.txt"
+check "nor the registered program: the value is ambiguous" test ! -e "$STARTUP/record.txt"
+rm -f "$STARTUP/VXN02B1.exe -startup"
+expect_code "the same value, nothing planted" 3 "$EXE" "${VIEW[@]}"
+check "the registered program ran with the value's arguments" \
+    grep -q 'VXN02B1.exe -startup -batterycheckonly' "$STARTUP/record.txt"
+# Without an extension, the part is started with .exe as Windows would.
+mkdir -p "$STARTUP/Maker"
+cp "$BUILD/e2e/startup-standin.exe" "$STARTUP/Maker/app.exe"
+rm -f "$STARTUP/record.txt"
+run_value 'C:\written\Maker\app /tray'
+expect_code "a value naming C:\\written\\Maker\\app" 3 "$EXE" "${VIEW[@]}"
+check "app.exe ran" grep -q 'Maker\\app /tray -batterycheckonly' "$STARTUP/record.txt"
 
 WINEPREFIX="$PREFIX" wineserver -k >/dev/null 2>&1 || true
 finish

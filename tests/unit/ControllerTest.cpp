@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "SmbiosBytes.h"
 #include "TestText.h"
 #include "actions/CreateAction.h"
 #include "actions/SimpleActions.h"
@@ -259,18 +260,22 @@ TEST(InstanceGuardTest, PrivilegedRunsCountOnlyGuardsOfSystemOrAdministrators) {
         EXPECT_FALSE(AnotherInstanceRuns(fresh, account));
         EXPECT_TRUE(AnotherInstanceRuns(existing(std::u16string(kLocalSystemSid)), account));
         EXPECT_TRUE(AnotherInstanceRuns(existing(std::u16string(kAdministratorsSid)), account));
-        EXPECT_FALSE(AnotherInstanceRuns(failed(kErrorInvalidHandle), account)) << "an event of that name";
         EXPECT_TRUE(AnotherInstanceRuns(failed(kErrorOutOfMemory), account));
     }
-    // A user's own runs: any guard of the name counts, whoever made it.
+    // A user's own runs: any guard of the name counts, whoever made it, and
+    // so does a name that cannot be made a guard at all (an event of that
+    // name included).
     EXPECT_TRUE(AnotherInstanceRuns(existing(u"S-1-5-21-9-9-9-1002"), user));
     EXPECT_TRUE(AnotherInstanceRuns(existing(u""), user));
     EXPECT_TRUE(AnotherInstanceRuns(failed(kErrorAccessDenied), user));
-    // SYSTEM or elevated: a user's object and one it may not open are not
-    // another instance; one without an owner (as under Wine) still is.
+    EXPECT_TRUE(AnotherInstanceRuns(failed(kErrorInvalidHandle), user));
+    // SYSTEM or elevated: a user's object, one it may not open and one of
+    // another type are not another instance; one without an owner (as under
+    // Wine) still is.
     for (const RunAccount& account : {system, elevated}) {
         EXPECT_FALSE(AnotherInstanceRuns(existing(u"S-1-5-21-9-9-9-1002"), account));
         EXPECT_FALSE(AnotherInstanceRuns(failed(kErrorAccessDenied), account));
+        EXPECT_FALSE(AnotherInstanceRuns(failed(kErrorInvalidHandle), account)) << "an event of that name";
         EXPECT_TRUE(AnotherInstanceRuns(existing(u""), account));
     }
 }
@@ -283,6 +288,67 @@ TEST_F(ControllerTest, SystemRunGoesOnPastAUsersGuard) {
         EXPECT_EQ(controller.RunController(), ExitCode::kNotTarget);
     }
     EXPECT_EQ(fakes.sync.openHandles, 0);
+}
+
+// A machine whose board requires the access library (slot 1), which is not
+// installed: every run goes into the essential-software loop.
+class EssentialSoftwareLoopTest : public ControllerTest {
+protected:
+    EssentialSoftwareLoopTest() {
+        std::vector<std::uint8_t> table;
+        for (const char c : std::string_view("KBX1001\t0\t1\t0\t0\t0\t0\r\n")) {
+            table.insert(table.end(), {static_cast<std::uint8_t>(c), 0});
+        }
+        FakeModules::Module& library = fakes.modules.files[kFakeCompanionLibraryPath];
+        FakeModules::AddNamed(library, u"TXT", TableId::kRequirementTable, std::move(table));
+        FakeModules::AddStrings(library, {{200, u"https://s.example/"}});
+        fakes.firmware.tables = {Table({Structure(2, {0, 1}, {"KBX1001"})})};
+    }
+    ExitCode Run(const ToolOptions& options) {
+        UpdateController controller(fakes.platform, options);
+        return controller.RunController();
+    }
+};
+
+TEST_F(EssentialSoftwareLoopTest, RunThatMayNotOpenABrowserEndsWith6RightAfterOk) {
+    const RunAccount cases[] = {
+        {std::u16string(kLocalSystemSid), false, false},
+        // Elevated over the shoulder: an administrator's account, another
+        // person at the screen.
+        {u"S-1-5-21-1000-2000-3000-500", true, false},
+        RunAccount{},  // what a token that cannot be read gives
+    };
+    for (const RunAccount& account : cases) {
+        SCOPED_TRACE(std::string(account.userSid.begin(), account.userSid.end()));
+        fakes.runAccount.account = account;
+        fakes.dialogs.dialogsShown = 0;
+        // Notification mode: once the cancel period is over, OK is the
+        // dialog's only way out.
+        for (const ToolOptions& options : {ToolOptions{}, ViewTarget()}) {
+            fakes.dialogs.script = {kIdOk, kIdOk};
+            EXPECT_EQ(Run(options), ExitCode::kEssentialMissing);
+        }
+        EXPECT_EQ(fakes.dialogs.dialogsShown, 2) << "one dialog a run";
+    }
+    EXPECT_TRUE(fakes.taskDialogs.shown.empty()) << "no question";
+    EXPECT_TRUE(fakes.shellOpen.opened.empty());
+}
+
+TEST_F(EssentialSoftwareLoopTest, UserAtTheScreenIsAskedUntilThePageOpens) {
+    // OK, "not now": the dialog comes again; OK, open: 5.
+    fakes.dialogs.script = {kIdOk, kIdOk};
+    fakes.taskDialogs.answers = {200, 100};
+    EXPECT_EQ(Run(ViewTarget()), ExitCode::kSupportPageOpened);
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 2);
+    EXPECT_EQ(fakes.taskDialogs.shown.size(), 2u);
+    ASSERT_EQ(fakes.shellOpen.opened.size(), 1u);
+    EXPECT_EQ(Printable(fakes.shellOpen.opened[0]), "https://s.example/?board=KBX1001&soft=QXSYSEXT&os=win1064");
+    // Closing the dialog ends with 6; silent shows nothing.
+    fakes.dialogs.script = {FakeDialogHost::kClose};
+    EXPECT_EQ(Run(ToolOptions{}), ExitCode::kEssentialMissing);
+    EXPECT_EQ(Run(Silent()), ExitCode::kEssentialMissing);
+    EXPECT_EQ(fakes.dialogs.dialogsShown, 3);
+    EXPECT_EQ(fakes.taskDialogs.shown.size(), 2u);
 }
 
 TEST_F(ControllerTest, MutexIsClosedAfterTheDialogPath) {

@@ -54,24 +54,44 @@ TEST_F(StartupProgramTest, ValuesThatStartNothing) {
     EXPECT_EQ(Printable(fakes.processes.launches.back().application), "C:\\K\\start.exe");
 }
 
-TEST_F(StartupProgramTest, UnquotedValueStartsTheLongestPartThatIsAFile) {
-    // Someone planted C:\Maker\VXN02B1.exe beside the folder "VXN02B1 Apps";
-    // Windows would try it first.
-    Register(u"C:\\Maker\\VXN02B1 Apps\\app.exe /tray");
+TEST_F(StartupProgramTest, UnquotedValueStartsOnlyTheOneFileItNames) {
+    const auto started = [&]() -> std::string {
+        fakes.processes.launches.clear();
+        (void)Check();
+        return fakes.processes.launches.empty() ? "" : Printable(fakes.processes.launches.back().application);
+    };
+    // Someone planted "VXN02B1.exe -startup" beside the program: the value
+    // names two files, so it starts neither.
+    Register(u"C:\\Maker\\VXN02B1.exe -startup");
     Place(u"C:\\Maker\\VXN02B1.exe");
-    Place(u"C:\\Maker\\VXN02B1 Apps\\app.exe");
-    Place(u"C:\\Maker\\VXN02B1 Apps\\app.exe /tray", kFileAttributeDirectory);  // a folder is no program
-    EXPECT_TRUE(Check());
-    EXPECT_EQ(Printable(fakes.processes.launches.back().application), "C:\\Maker\\VXN02B1 Apps\\app.exe");
+    Place(u"C:\\Maker\\VXN02B1.exe -startup");
+    EXPECT_EQ(started(), "");
+    fakes.files.attributes.erase(u"C:\\Maker\\VXN02B1.exe -startup");
+    EXPECT_EQ(started(), "C:\\Maker\\VXN02B1.exe");
     EXPECT_EQ(Printable(fakes.processes.launches.back().commandLine),
-              "C:\\Maker\\VXN02B1 Apps\\app.exe /tray -batterycheckonly");
+              "C:\\Maker\\VXN02B1.exe -startup -batterycheckonly");
+    // Quoted, the value names its program whatever lies beside it.
+    Place(u"C:\\Maker\\VXN02B1.exe -startup");
+    Register(u"\"C:\\Maker\\VXN02B1.exe\" -startup");
+    EXPECT_EQ(started(), "C:\\Maker\\VXN02B1.exe");
 
-    // The registered program is gone: the planted one is still not taken
-    // (no ".exe" is added to a part), and nothing starts.
-    fakes.files.attributes.erase(u"C:\\Maker\\VXN02B1 Apps\\app.exe");
-    fakes.processes.launches.clear();
-    EXPECT_FALSE(Check());
-    EXPECT_TRUE(fakes.processes.launches.empty());
+    // ".exe" is tried after a last name without an extension, as Windows
+    // does; a folder is no program.
+    Register(u"C:\\Maker\\app /tray");
+    Place(u"C:\\Maker\\app.exe");
+    Place(u"C:\\Maker\\app /tray", kFileAttributeDirectory);
+    EXPECT_EQ(started(), "C:\\Maker\\app.exe");
+    Register(u"C:\\Maker\\app.v2 /tray");
+    Place(u"C:\\Maker\\app.v2.exe");
+    EXPECT_EQ(started(), "") << "app.v2 has an extension";
+
+    // A shorter part that names a file with ".exe" added makes a value with
+    // a blank in its folder ambiguous too.
+    Register(u"C:\\Maker\\VXN02B1 Apps\\app.exe /tray");
+    Place(u"C:\\Maker\\VXN02B1 Apps\\app.exe");
+    EXPECT_EQ(started(), "");
+    fakes.files.attributes.erase(u"C:\\Maker\\VXN02B1.exe");
+    EXPECT_EQ(started(), "C:\\Maker\\VXN02B1 Apps\\app.exe");
 }
 
 TEST_F(StartupProgramTest, FullBufferAndLongExpansionStayBounded) {
