@@ -5,6 +5,7 @@
 #include <aclapi.h>
 
 #include <ctime>
+#include <utility>
 
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
@@ -33,7 +34,7 @@ namespace {
 
 class KernelObject : public IKernelObject {
 public:
-    explicit KernelObject(HANDLE handle) : handle_(handle) {}
+    explicit KernelObject(ScopedKernelHandle handle) : handle_(std::move(handle)) {}
 
 private:
     ScopedKernelHandle handle_;
@@ -43,11 +44,14 @@ private:
 
 NamedMutexResult Sync::CreateNamedMutex(std::u16string_view name, std::uint32_t flags, std::uint32_t access) {
     const std::wstring wideName = ToWin(name);
-    HANDLE handle = ::CreateMutexExW(nullptr, wideName.c_str(), flags, access);
+    // Owned from the call on, so that running out of memory below cannot
+    // leave the guard held for the rest of the process.
+    ScopedKernelHandle mutex(::CreateMutexExW(nullptr, wideName.c_str(), flags, access));
+    const HANDLE handle = mutex.get();
     NamedMutexResult result;
     result.lastError = ::GetLastError();
     if (handle == nullptr) return result;
-    result.handle = std::make_unique<KernelObject>(handle);
+    result.handle = std::make_unique<KernelObject>(std::move(mutex));
     if (result.lastError == ERROR_ALREADY_EXISTS) {
         PSID owner = nullptr;
         PSECURITY_DESCRIPTOR descriptor = nullptr;
