@@ -48,6 +48,9 @@ ExitCode UpdateController::RunController() {
 }
 
 ExitCode UpdateController::RunWithMutexHeld() {
+    // The driver listing takes as long as the system needs to ask every
+    // driver; it runs while the environment is prepared.
+    StartDriverListing();
     if (!PrepareEnvironment()) return ExitCode::kNoCompanionLibrary;
 
     // The release check waits on the network while the essential-software
@@ -128,9 +131,15 @@ std::unique_ptr<CReleaseCheck> UpdateController::StartReleaseCheck() {
     return MakeReleaseCheck(platform, companionLibrary.get());
 }
 
+void UpdateController::StartDriverListing() {
+    driverListing_ = std::make_unique<CDriverListing>(platform.processes, platform.threads, platform.environment);
+}
+
 bool UpdateController::CheckRequirements(const SelectionTables* tables) {
+    if (!driverListing_) StartDriverListing();
     installedComponents = ProbeInstalledComponents(
-        {platform.processes, platform.registry, platform.files, platform.environment, platform.paths});
+        {*driverListing_, platform.registry, platform.files, platform.environment, platform.paths});
+    driverListing_.reset();
     std::optional<RequirementRow> row =
         LookUpRequirementRow(platform.modules, companionLibrary.get(), machine.product, tables);
     if (!row) return false;
@@ -205,6 +214,7 @@ void UpdateController::ReplaceAction(std::unique_ptr<IAction> action) {
 }
 
 void UpdateController::Teardown() {
+    driverListing_.reset();
     requirementRow.product.clear();
     currentAction.reset();
     target = TargetDefinition{};

@@ -36,6 +36,7 @@
 namespace Korvane::PC::Tarnwick {
 
 class CReleaseCheck;
+class CDriverListing;
 
 inline constexpr char16_t kSingleInstanceMutexName[] =
     u"KorvanePemberlin-{98FD7549-2EAA-485F-AFEB-179B5963E49A}";
@@ -72,9 +73,13 @@ public:
     // any failure).
     std::unique_ptr<CReleaseCheck> StartReleaseCheck();
 
+    // Starts this run's driver listing, which CheckRequirements reads.
+    void StartDriverListing();
     // True when an essential component is missing; `currentAction` then holds
     // a CNeedEssentialSoftAction and `target.action` is 8.
     // With `tables`, their requirement rows are used instead of parsing.
+    // Reads the driver listing started before (one is started now if none
+    // was) and lets it go: a later call lists the drivers anew.
     [[nodiscard]] bool CheckRequirements(const SelectionTables* tables = nullptr);
     // Chooses the action for this machine into `currentAction`; false when
     // the decision failed. With `tables`, their rows are used instead of
@@ -145,6 +150,7 @@ private:
     MessageContext MessageContextOfRun();
 
     CProgressWindow progressWindow_;
+    std::unique_ptr<CDriverListing> driverListing_;
 
     ExitCode RunWithMutexHeld();
     ExitCode RunEssentialSoftwareLoop();

@@ -1,5 +1,7 @@
 #include "definitions/PrerequisiteChecks.h"
 
+#include <algorithm>
+
 #include "definitions/ActionSelection.h"
 #include "definitions/CompanionResources.h"
 #include "machine/CountedKey.h"
@@ -7,8 +9,10 @@
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::u16string_view kDriverQueryCommand = u"C:\\Windows\\System32\\cmd.exe /c Driverquery | findstr ";
-constexpr std::size_t kCommandLineChars = 260;
+constexpr std::u16string_view kDriverListingProgram = u"driverquery.exe";
+// Each read takes at most this much, so a listing far beyond the cap is
+// drained piece by piece.
+constexpr std::size_t kListingReadBytes = 64u << 10;
 constexpr std::u16string_view kServicesKey = u"SYSTEM\\CurrentControlSet\\Services\\";
 constexpr std::size_t kServiceKeyChars = 520;
 constexpr std::u16string_view kServiceStartValue = u"start";
@@ -22,23 +26,6 @@ constexpr std::u16string_view kQbiosDrv = u"QBIOSDRV";
 constexpr std::u16string_view kPeloAcpi = u"PeloAcpi";
 constexpr std::u16string_view kMei = u"MEI";
 constexpr std::u16string_view kMeiX64 = u"MEIx64";
-
-// A started driver query, or null when it could not be started.
-using PendingQuery = std::unique_ptr<IProcess>;
-
-PendingQuery StartDriverQuery(IProcesses& processes, const std::optional<std::u16string>& systemFolder,
-                              std::u16string_view name) {
-    if (!systemFolder || systemFolder->empty()) return nullptr;
-    return processes.Start(DriverQueryLaunch(*systemFolder, name));
-}
-
-// Waits without a time limit: the query ends when the system has listed its
-// drivers. A query that did not start, whose wait failed or whose exit code
-// cannot be read counts as "not listed".
-bool FinishDriverQuery(PendingQuery query) {
-    if (!query || query->Wait(std::nullopt) != WaitOutcome::kSignalled) return false;
-    return query->ExitCode() == 0u;
-}
 
 // A string value that counts: REG_SZ or REG_EXPAND_SZ, an even byte size
 // and a terminating NUL (no bytes at all read as the empty string). The text
@@ -55,20 +42,69 @@ std::optional<std::u16string> ReadPathValue(IRegistryKey& key, std::u16string_vi
 
 }  // namespace
 
-ProcessLaunch DriverQueryLaunch(std::u16string_view systemFolder, std::u16string_view name) {
+ProcessLaunch DriverListingLaunch(std::u16string_view systemFolder) {
     ProcessLaunch launch;
     launch.application = std::u16string(systemFolder);
     if (!launch.application.empty() && launch.application.back() != u'\\') launch.application += u'\\';
-    launch.application += u"cmd.exe";
-    launch.commandLine = std::u16string(kDriverQueryCommand) += name;
-    if (launch.commandLine.size() > kCommandLineChars - 1) launch.commandLine.resize(kCommandLineChars - 1);
+    launch.application += kDriverListingProgram;
+    launch.commandLine = u"\"" + launch.application + u"\"";
     launch.currentDirectory = std::u16string(systemFolder);
     launch.showWindow = kSwHide;
     return launch;
 }
 
-bool IsDriverListed(IProcesses& processes, IEnvironment& environment, std::u16string_view name) {
-    return FinishDriverQuery(StartDriverQuery(processes, environment.SystemFolder(), name));
+DriverListingText ReadDriverListing(IOutputProcess& listing, IThreads& clock, std::uint64_t startedMs) {
+    std::string text;
+    for (;;) {
+        const std::uint64_t elapsed = clock.TickCount() - startedMs;
+        if (elapsed >= kDriverListingLimitMs) {
+            // Whether or not it could be ended, its answer is not waited for.
+            (void)listing.Terminate();
+            return std::nullopt;
+        }
+        const OutputRead read =
+            listing.Read(kListingReadBytes, static_cast<std::uint32_t>(kDriverListingLimitMs - elapsed));
+        if (read.failed) {
+            (void)listing.Terminate();  // no answer either way; don't leave it writing
+            return std::nullopt;
+        }
+        if (text.size() < kDriverListingCapBytes) {
+            text.append(read.bytes, 0, std::min(read.bytes.size(), kDriverListingCapBytes - text.size()));
+        }
+        if (read.ended) return text;
+    }
+}
+
+CDriverListing::CDriverListing(IProcesses& processes, IThreads& clock, IEnvironment& environment)
+    : clock_(clock), startedMs_(clock.TickCount()) {
+    const std::optional<std::u16string> systemFolder = environment.SystemFolder();
+    if (systemFolder && !systemFolder->empty()) process_ = processes.StartReadingOutput(DriverListingLaunch(*systemFolder));
+}
+
+CDriverListing::~CDriverListing() {
+    // A run that ends before it needed the answers does not leave the
+    // listing behind.
+    if (process_) (void)process_->Terminate();
+}
+
+const DriverListingText& CDriverListing::Text() {
+    if (process_) {
+        text_ = ReadDriverListing(*process_, clock_, startedMs_);
+        process_.reset();
+    }
+    return text_;
+}
+
+bool IsDriverListed(const DriverListingText& listing, std::u16string_view name) {
+    if (!listing || name.empty()) return false;
+    std::string bytes;
+    for (const char16_t unit : name) {
+        if (unit > 0x7F || unit == u'\n' || unit == u'\r') return false;
+        bytes += static_cast<char>(unit);
+    }
+    // The name holds no line end, so a line contains it exactly when the
+    // text does.
+    return listing->find(bytes) != std::string::npos;
 }
 
 bool IsServiceRegistered(IRegistry& registry, std::u16string_view name) {
@@ -110,39 +146,21 @@ bool HasDriverStoreEntry(IEnvironment& environment, IPaths& paths) {
 }
 
 InstalledComponents ProbeInstalledComponents(const ComponentProbes& probes) {
-    const std::optional<std::u16string> systemFolder = probes.environment.SystemFolder();
-    const auto start = [&](std::u16string_view name) {
-        return StartDriverQuery(probes.processes, systemFolder, name);
-    };
-    // The unconditional queries, together; slot 5 repeats slot 4's query.
-    PendingQuery vxn02e3 = start(kVxn02e3);
-    PendingQuery qbiosDrv = start(kQbiosDrv);
-    PendingQuery peloAcpi = start(kPeloAcpi);
-    PendingQuery imei = start(kMei);
-    PendingQuery iamt = start(kMei);
-    // The MEI answers first: the MEIx64 query of each slot whose MEI query
-    // found nothing then runs while the other three may still be running.
-    // Each slot's follow-up starts as soon as its own MEI answer is in, not
-    // after the other slot's: the MEI -> MEIx64 chain is the longest wait of
-    // the probe.
-    const bool imeiListed = FinishDriverQuery(std::move(imei));
-    PendingQuery imeiX64 = imeiListed ? nullptr : start(kMeiX64);
-    const bool iamtListed = FinishDriverQuery(std::move(iamt));
-    PendingQuery iamtX64 = iamtListed ? nullptr : start(kMeiX64);
-    const bool vxn02e3Listed = FinishDriverQuery(std::move(vxn02e3));
-    const bool qbiosDrvListed = FinishDriverQuery(std::move(qbiosDrv));
-    const bool peloAcpiListed = FinishDriverQuery(std::move(peloAcpi));
-    const bool imeiX64Listed = FinishDriverQuery(std::move(imeiX64));
-    const bool iamtX64Listed = FinishDriverQuery(std::move(iamtX64));
+    const DriverListingText& listing = probes.listing.Text();
+    const auto listed = [&](std::u16string_view name) { return IsDriverListed(listing, name); };
+    // "MEIx64" contains "MEI": a listing that holds the longer name holds
+    // the shorter, so the second name never changes the answer; it is asked
+    // all the same. Slots 4 and 5 ask the same question.
+    const bool meiListed = listed(kMei) || listed(kMeiX64);
 
     InstalledComponents installed{};
-    installed[ComponentSlot::kVxn02e3] = vxn02e3Listed && IsServiceRegistered(probes.registry, kVxn02e3);
+    installed[ComponentSlot::kVxn02e3] = listed(kVxn02e3) && IsServiceRegistered(probes.registry, kVxn02e3);
     installed[ComponentSlot::kQxSysExt] = IsAccessLibraryInstalled(probes.registry, probes.paths, probes.files);
-    installed[ComponentSlot::kQxBios] = qbiosDrvListed && IsServiceRegistered(probes.registry, kQbiosDrv);
-    installed[ComponentSlot::kVxn0420] = peloAcpiListed && IsServiceRegistered(probes.registry, kPeloAcpi) &&
+    installed[ComponentSlot::kQxBios] = listed(kQbiosDrv) && IsServiceRegistered(probes.registry, kQbiosDrv);
+    installed[ComponentSlot::kVxn0420] = listed(kPeloAcpi) && IsServiceRegistered(probes.registry, kPeloAcpi) &&
                                          HasDriverStoreEntry(probes.environment, probes.paths);
-    installed[ComponentSlot::kImei] = imeiListed || imeiX64Listed;
-    installed[ComponentSlot::kIamt] = iamtListed || iamtX64Listed;
+    installed[ComponentSlot::kImei] = meiListed;
+    installed[ComponentSlot::kIamt] = meiListed;
     return installed;
 }
 

@@ -2,6 +2,7 @@
 // window, then waited for.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -49,12 +50,36 @@ public:
     [[nodiscard]] virtual std::optional<std::uint32_t> ExitCode() = 0;
 };
 
+// What one read of a child's standard output gave.
+struct OutputRead {
+    std::string bytes{};  // as the child wrote them; empty when the wait passed without output
+    bool ended = false;   // nothing more will come: the child has ended and the pipe is empty
+    bool failed = false;  // the pipe or the process could not be read; nothing more will come
+};
+
+// A started process whose standard output goes into a pipe that only this
+// object reads. Destroying it closes the pipe and the process handle; the
+// process itself runs on (its next write fails).
+class IOutputProcess {
+public:
+    virtual ~IOutputProcess() = default;
+    // Up to `maxBytes` of what the child has written. Returns as soon as
+    // there is output, the output has ended, or `waitMs` has passed.
+    [[nodiscard]] virtual OutputRead Read(std::size_t maxBytes, std::uint32_t waitMs) = 0;
+    // TerminateProcess; false when it fails.
+    [[nodiscard]] virtual bool Terminate() = 0;
+};
+
 class IProcesses {
 public:
     virtual ~IProcesses() = default;
     // CreateProcessW without security attributes and without handle
     // inheritance, with the caller's environment. Null on failure.
     [[nodiscard]] virtual std::unique_ptr<IProcess> Start(const ProcessLaunch& launch) = 0;
+    // The same, with the child's standard output going into a new pipe (the
+    // only handle the child inherits) and no standard input or error.
+    // Null on failure.
+    [[nodiscard]] virtual std::unique_ptr<IOutputProcess> StartReadingOutput(const ProcessLaunch& launch) = 0;
 };
 
 }  // namespace Korvane::PC::Tarnwick

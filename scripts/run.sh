@@ -6,7 +6,7 @@
 #     server, rows carrying the demo package's SHA-256), signed by a
 #     development root that only the demo prefix trusts;
 #   - the notebook's SMBIOS table, the stand-in embedded-controller access
-#     library, the essential software it needs (driverquery/findstr
+#     library, the essential software it needs (driverquery
 #     stand-ins, service keys) and a browser recorder for the support page;
 #   - a loopback server with the release file and a stand-in update package,
 #     sent slowly enough for the progress window to be seen.
@@ -80,7 +80,7 @@ cmake --build --preset host --target describe-exit-code >/dev/null
 [ -f build/windows/CMakeCache.txt ] || cmake --preset windows >/dev/null
 echo "building the program and the demo's parts (build/windows)..."
 cmake --build --preset windows -j"$(nproc)" --target Tarnwick Tarnwick-testhooks battery_dll testaccesslib \
-    testpackage exitcode addroot wincontrols driverquery-standin findstr-standin >/dev/null
+    testpackage exitcode addroot wincontrols driverquery-standin >/dev/null
 
 export TARNWICK_PREFIX_NAME=prefix-demo
 source tests/e2e/lib.sh build/windows
@@ -155,6 +155,16 @@ if [ "$ESSENTIAL" = 1 ]; then
 else
     : > "$DEMO/drivers.txt"
     wreg delete "$SERVICE" /reg:32
+fi
+# The charge-limit tool starts out missing; its stand-in installer installs
+# the version its definition row offers, as a real installer would.
+TOOL_KEY='HKLM\Software\Korvane\QxBatteryLimitter'
+wreg delete "$TOOL_KEY" /reg:32
+unset TARNWICK_TEST_TOOL_INSTALLS_VERSION
+if [ "$machine" = charge-limit ]; then
+    export TARNWICK_TEST_TOOL_INSTALLS_VERSION
+    TARNWICK_TEST_TOOL_INSTALLS_VERSION=$(awk -v p="$PRODUCT" '$0 == p { getline; getline; print; exit }' \
+        "$SRC/companion/tables/definitions.txt" | tr -d '\r')
 fi
 if [ "$real" = 1 ]; then
     EXE="$DEMO/real/Tarnwick.exe"
@@ -248,6 +258,12 @@ if [ -s "$DEMO/tool.txt" ]; then
     echo "update tool:  started in $folder as $command"
 fi
 [ -s "$DEMO/opened.txt" ] && echo "support page: $(tail -n 1 "$DEMO/opened.txt") (recorded in $DEMO/opened.txt)"
+if [ -n "${TARNWICK_TEST_TOOL_INSTALLS_VERSION:-}" ]; then
+    installed=$("$RUN" "$BUILD" reg query "$TOOL_KEY" /v version /reg:32 2>/dev/null | tr -d '\r' |
+        awk '$1 == "version" { print $3 }')
+    echo "charge-limit tool: ${installed:-not installed}${installed:+ installed (the next run finds it current: $(
+        exit_code "$EXE" /silent /nochecknewversion))}"
+fi
 if [ "$scripted" = 1 ]; then
     echo "screenshots:"
     find "$SHOTS" -name '*.png' | sort | sed 's/^/  /'

@@ -26,7 +26,10 @@
 namespace Korvane::PC::Tarnwick {
 
 struct FakePlatform {
-    FakePlatform() { internet.clock = &threads.now; }
+    FakePlatform() {
+        internet.clock = &threads.now;
+        processes.clock = &threads.now;
+    }
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
 

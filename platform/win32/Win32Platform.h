@@ -127,6 +127,7 @@ public:
 class Processes : public IProcesses {
 public:
     std::unique_ptr<IProcess> Start(const ProcessLaunch& launch) override;
+    std::unique_ptr<IOutputProcess> StartReadingOutput(const ProcessLaunch& launch) override;
 };
 
 class AccessLibraries : public IAccessLibraries {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Around the run, in a Wine prefix of its own: the prerequisite probes with
-# driverquery/findstr stand-ins in both system folders, the support page
+# a driverquery stand-in in both system folders (and no command interpreter
+# or findstr started), the support page
 # through a recording browser, the log line, the report and the release file
 # byte for byte, /log paths that must not be written, and the start-up
 # program. Needs a display (scripts/display.sh) for the interactive cases.
@@ -104,6 +105,35 @@ if [ -e "$WORK/start/marker-ran.txt" ]; then
 else
     passes=$((passes + 1)); echo "ok   no program in the start folder ran"
 fi
+
+# The probe starts no command interpreter and no findstr: markers stand in
+# for both in the system folders (preferred to Wine's own) for one run, which
+# still decides as before.
+for folder in system32 syswow64; do
+    for program in cmd findstr; do
+        mv "$PREFIX/drive_c/windows/$folder/$program.exe" "$WORK/$folder-$program.exe" 2>/dev/null || true
+        cp "$BUILD/e2e/marker.exe" "$PREFIX/drive_c/windows/$folder/$program.exe"
+    done
+done
+wreg add 'HKCU\Software\Wine\DllOverrides' /v cmd.exe /d native
+wreg add 'HKCU\Software\Wine\DllOverrides' /v findstr.exe /d native
+drivers 'MEIx64       Management Engine'
+expect_code "MEIx64 serves both slots, without cmd or findstr" 3 "$EXE" "${SILENT[@]}"
+ran=$(cat "$PREFIX"/drive_c/windows/{system32,syswow64}/marker-ran.txt 2>/dev/null || true)
+if [ -n "$ran" ]; then
+    failures=$((failures + 1)); echo "FAIL the probe started: $(tr '\n' ' ' <<<"$ran")"
+else
+    passes=$((passes + 1)); echo "ok   the probe started no cmd.exe and no findstr.exe"
+fi
+wreg delete 'HKCU\Software\Wine\DllOverrides' /v cmd.exe
+wreg delete 'HKCU\Software\Wine\DllOverrides' /v findstr.exe
+for folder in system32 syswow64; do
+    rm -f "$PREFIX/drive_c/windows/$folder/marker-ran.txt"
+    for program in cmd findstr; do
+        rm -f "$PREFIX/drive_c/windows/$folder/$program.exe"
+        mv "$WORK/$folder-$program.exe" "$PREFIX/drive_c/windows/$folder/$program.exe" 2>/dev/null || true
+    done
+done
 
 # --- Support page: dialog OK, then the question ---------------------------
 # The dialog is told apart by its rich-edit control (1002), the question by

@@ -2,17 +2,21 @@
 # Source after tests/e2e/lib.sh and after setting PREFIX (the prefix of
 # TARNWICK_PREFIX_NAME).
 
-# The driverquery and findstr stand-ins in both system folders, preferred to
-# anything built in; they answer from TARNWICK_TEST_DRIVER_LIST.
+# The driverquery stand-in in both system folders, preferred to anything
+# built in; it lists what TARNWICK_TEST_DRIVER_LIST holds. With "findstr",
+# the findstr stand-in too (for the benchmark's one-query-per-name floor;
+# the program itself needs neither findstr nor cmd).
 install_driver_standins() {
     "$RUN" "$BUILD" cmd /c exit 0 >/dev/null 2>&1 || true  # creates the prefix
-    local folder program
+    local folder program programs=(driverquery)
+    [ "${1:-}" = findstr ] && programs+=(findstr)
     for folder in system32 syswow64; do
-        cp "$BUILD/e2e/driverquery-standin.exe" "$PREFIX/drive_c/windows/$folder/driverquery.exe"
-        cp "$BUILD/e2e/findstr-standin.exe" "$PREFIX/drive_c/windows/$folder/findstr.exe"
+        for program in "${programs[@]}"; do
+            cp "$BUILD/e2e/$program-standin.exe" "$PREFIX/drive_c/windows/$folder/$program.exe"
+        done
     done
-    for program in driverquery.exe findstr.exe; do
-        "$RUN" "$BUILD" reg add 'HKCU\Software\Wine\DllOverrides' /v "$program" /d native /f >/dev/null 2>&1
+    for program in "${programs[@]}"; do
+        "$RUN" "$BUILD" reg add 'HKCU\Software\Wine\DllOverrides' /v "$program.exe" /d native /f >/dev/null 2>&1
     done
 }
 

@@ -9,112 +9,137 @@
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::u16string_view kFindstr = u"| findstr ";
 constexpr std::u16string_view kAccessKey = u"Software\\Korvane\\VXN02E3";
 
-std::u16string QueriedName(const ProcessLaunch& launch) {
-    return launch.commandLine.substr(launch.commandLine.find(kFindstr) + kFindstr.size());
+// Lines as the system's listing writes them, ending in CR LF.
+std::string Listing(const std::vector<std::string>& lines) {
+    std::string text = "\r\nModule Name  Display Name           Driver Type   Link Date\r\n";
+    for (const std::string& line : lines) text += line + "\r\n";
+    return text;
 }
-
-// Driver queries answered from a driver list, with the start and the wait
-// of every query recorded in order.
-class DriverList : public IProcesses {
-public:
-    std::vector<std::u16string> drivers;
-    std::vector<std::string> events;
-    std::vector<ProcessLaunch> launches;
-
-    std::unique_ptr<IProcess> Start(const ProcessLaunch& launch) override {
-        launches.push_back(launch);
-        const std::u16string name = QueriedName(launch);
-        events.push_back("start " + Printable(name));
-        bool listed = false;
-        for (const std::u16string& line : drivers) listed = listed || line.find(name) != std::u16string::npos;
-        return std::make_unique<Query>(*this, name, listed);
-    }
-
-private:
-    class Query : public IProcess {
-    public:
-        Query(DriverList& owner, std::u16string name, bool listed) : owner_(owner), name_(name), listed_(listed) {}
-        WaitOutcome Wait(std::optional<std::uint32_t> timeout) override {
-            EXPECT_FALSE(timeout) << "driver queries are waited for without a time limit";
-            owner_.events.push_back("wait " + Printable(name_));
-            return WaitOutcome::kSignalled;
-        }
-        WaitOutcome WaitServingMessages() override { return WaitOutcome::kFailed; }
-        std::optional<std::uint32_t> ExitCode() override { return listed_ ? 0u : 1u; }
-
-    private:
-        DriverList& owner_;
-        std::u16string name_;
-        bool listed_;
-    };
-};
 
 class ProbeTest : public ::testing::Test {
 protected:
     FakePlatform fakes;
-    DriverList drivers;
-    ComponentProbes Probes() { return {drivers, fakes.registry, fakes.files, fakes.environment, fakes.paths}; }
+    // The next listing gives `lines`.
+    void Drivers(const std::vector<std::string>& lines) {
+        fakes.processes.outputScripts.push_back({.output = Listing(lines), .pieceBytes = 7});
+    }
+    InstalledComponents Probe() {
+        CDriverListing listing(fakes.processes, fakes.threads, fakes.environment);
+        return ProbeInstalledComponents({listing, fakes.registry, fakes.files, fakes.environment, fakes.paths});
+    }
+    DriverListingText Read(const FakeOutputScript& script) {
+        fakes.processes.outputScripts.push_back(script);
+        CDriverListing listing(fakes.processes, fakes.threads, fakes.environment);
+        return listing.Text();
+    }
     void Service(const std::u16string& name, std::uint32_t start) {
         fakes.registry.SetDword(RegistryRoot::LocalMachine, u"SYSTEM\\CurrentControlSet\\Services\\" + name, u"start",
                                 start);
     }
 };
 
-TEST_F(ProbeTest, QueriesRunFromTheSystemFolderAndOverlap) {
-    drivers.drivers = {u"VXN02E3  VXN device"};
-    ProbeInstalledComponents(Probes());
-    ASSERT_EQ(drivers.launches.size(), 7u);
-    const ProcessLaunch& first = drivers.launches[0];
-    EXPECT_EQ(Printable(first.application), "C:\\Windows\\system32\\cmd.exe");
-    EXPECT_EQ(Printable(first.commandLine), "C:\\Windows\\System32\\cmd.exe /c Driverquery | findstr VXN02E3");
-    EXPECT_EQ(Printable(first.currentDirectory), "C:\\Windows\\system32");
-    EXPECT_EQ(first.showWindow, kSwHide);
-    EXPECT_EQ(first.creationFlags, 0u);
-    const std::vector<std::string> expected = {
-        "start VXN02E3", "start QBIOSDRV", "start PeloAcpi", "start MEI",    "start MEI",
-        "wait MEI",      "start MEIx64",   "wait MEI",       "start MEIx64", "wait VXN02E3",
-        "wait QBIOSDRV", "wait PeloAcpi",  "wait MEIx64",    "wait MEIx64"};
-    EXPECT_EQ(drivers.events, expected);
+TEST_F(ProbeTest, OneListingFromTheSystemFolderPerProbe) {
+    Drivers({"VXN02E3      VXN device             Kernel        1/1/2020"});
+    Service(u"VXN02E3", 2);
+    EXPECT_TRUE(Probe()[ComponentSlot::kVxn02e3]);
+    ASSERT_EQ(fakes.processes.launches.size(), 1u);
+    const ProcessLaunch& launch = fakes.processes.launches[0];
+    EXPECT_EQ(Printable(launch.application), "C:\\Windows\\system32\\driverquery.exe");
+    EXPECT_EQ(Printable(launch.commandLine), "\"C:\\Windows\\system32\\driverquery.exe\"");
+    EXPECT_EQ(Printable(launch.currentDirectory), "C:\\Windows\\system32");
+    EXPECT_EQ(launch.showWindow, kSwHide);
+    EXPECT_EQ(launch.creationFlags, 0u);
 
-    // MEI found: no MEIx64 query at all; no system folder: no query starts.
-    drivers = {};
-    drivers.drivers = {u"XMEIY"};
-    ProbeInstalledComponents(Probes());
-    EXPECT_EQ(drivers.launches.size(), 5u);
-    drivers = {};
+    // Nothing is kept between listings: the next one is read anew.
+    Drivers({});
+    EXPECT_FALSE(Probe()[ComponentSlot::kVxn02e3]);
+    EXPECT_EQ(fakes.processes.launches.size(), 2u);
+
+    // No system folder: nothing starts and no driver is listed.
     fakes.environment.systemFolder.reset();
-    EXPECT_EQ(ProbeInstalledComponents(Probes()), InstalledComponents{});
-    EXPECT_TRUE(drivers.launches.empty());
+    Drivers({"VXN02E3"});
+    EXPECT_EQ(Probe(), InstalledComponents{});
+    EXPECT_EQ(fakes.processes.launches.size(), 2u);
 }
 
-// The overlapped probe answers what the queries made one after the other in
-// slot order answer, for every combination of drivers and services.
-TEST_F(ProbeTest, OverlappedProbingMatchesOneAfterTheOther) {
-    const std::u16string names[] = {u"VXN02E3", u"QBIOSDRV", u"PeloAcpi", u"MEI", u"MEIx64", u"MEIx"};
+TEST_F(ProbeTest, NameFoundAnywhereInALineByteForByte) {
+    const DriverListingText text = Listing({"MEIx64       Intel(R) Management Eng Kernel        3/3/2019",
+                                            "acpiex       QBIOSDRV helper         Kernel        1/1/2019"});
+    EXPECT_TRUE(IsDriverListed(text, u"MEI")) << "inside a longer module name";
+    EXPECT_TRUE(IsDriverListed(text, u"MEIx64"));
+    EXPECT_TRUE(IsDriverListed(text, u"QBIOSDRV")) << "in a display name";
+    EXPECT_FALSE(IsDriverListed(text, u"mei")) << "case-sensitive";
+    EXPECT_FALSE(IsDriverListed(text, u"PeloAcpi"));
+    EXPECT_FALSE(IsDriverListed(text, u"x64       Intel(R) Management Eng Kernel        3/3/2019\r\nacpi"))
+        << "a match may not run across lines";
+    EXPECT_FALSE(IsDriverListed(std::string(), u"MEI"));
+    EXPECT_FALSE(IsDriverListed(std::nullopt, u"MEI"));
+}
+
+TEST_F(ProbeTest, ListingIsBoundedInTimeAndSize) {
+    // A listing that never ends is ended at the limit and lists nothing.
+    const std::uint64_t start = fakes.threads.now;
+    EXPECT_EQ(Read({.output = "MEI\r\n", .then = FakeOutputScript::Then::kNeverEnds}), std::nullopt);
+    EXPECT_EQ(fakes.threads.now - start, kDriverListingLimitMs);
+    EXPECT_EQ(fakes.processes.terminations, 1);
+
+    // Output that cannot be read to its end counts as no listing.
+    EXPECT_EQ(Read({.output = "MEI\r\n", .then = FakeOutputScript::Then::kFails}), std::nullopt);
+    EXPECT_EQ(fakes.processes.terminations, 2);
+
+    // Beyond the cap the output is drained, not kept.
+    std::string big(kDriverListingCapBytes - 2, '.');
+    big += "VXN02E3\r\nMEI\r\n";
+    const DriverListingText cut = Read({.output = big, .pieceBytes = 1u << 20});
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->size(), kDriverListingCapBytes);
+    EXPECT_FALSE(IsDriverListed(cut, u"MEI"));
+    EXPECT_EQ(fakes.processes.terminations, 2) << "a listing that ended is not ended again";
+
+    // A listing that cannot be started lists nothing; an empty one too.
+    EXPECT_EQ(Read({.starts = false}), std::nullopt);
+    EXPECT_EQ(Read({}), std::string());
+
+    // A listing that is never read is ended with the run that started it.
+    fakes.processes.outputScripts.push_back({.then = FakeOutputScript::Then::kNeverEnds});
+    { CDriverListing unread(fakes.processes, fakes.threads, fakes.environment); }
+    EXPECT_EQ(fakes.processes.terminations, 3);
+}
+
+// One listing gives every slot what one "findstr NAME" query per name over
+// that listing gives, query by query as the slots ask them, for every
+// combination of drivers and services.
+TEST_F(ProbeTest, OneListingAnswersAsAQueryPerName) {
+    const std::string names[] = {"VXN02E3", "QBIOSDRV", "PeloAcpi", "MEI", "MEIx64", "MEIx"};
     fakes.paths.entries = {u"C:\\Windows\\system32\\driverstore\\FileRepository\\peloacpi.inf_amd64_1234"};
     for (unsigned mask = 0; mask < (1u << 9); ++mask) {
-        drivers = {};
         fakes.registry.keys.clear();
+        std::vector<std::string> lines;
         for (unsigned i = 0; i < 6; ++i) {
-            if ((mask & (1u << i)) != 0) drivers.drivers.push_back(names[i] + u" x");
+            if ((mask & (1u << i)) != 0) lines.push_back("x" + names[i] + " y");
         }
         for (unsigned i = 0; i < 3; ++i) {
-            if ((mask & (1u << (6 + i))) != 0) Service(names[i], 4);
+            if ((mask & (1u << (6 + i))) != 0) Service(std::u16string(names[i].begin(), names[i].end()), 4);
         }
-        const InstalledComponents overlapped = ProbeInstalledComponents(Probes());
-        const auto listed = [&](std::u16string_view name) { return IsDriverListed(drivers, fakes.environment, name); };
+        Drivers(lines);
+        const InstalledComponents fromListing = Probe();
+        const auto query = [&](const std::string& name) {
+            for (const std::string& line : lines) {
+                if (line.find(name) != std::string::npos) return true;
+            }
+            return false;
+        };
         const auto service = [&](std::u16string_view name) { return IsServiceRegistered(fakes.registry, name); };
-        InstalledComponents sequential{};
-        sequential[0] = listed(u"VXN02E3") && service(u"VXN02E3");
-        sequential[1] = IsAccessLibraryInstalled(fakes.registry, fakes.paths, fakes.files);
-        sequential[2] = listed(u"QBIOSDRV") && service(u"QBIOSDRV");
-        sequential[3] = listed(u"PeloAcpi") && service(u"PeloAcpi") && HasDriverStoreEntry(fakes.environment, fakes.paths);
-        sequential[4] = listed(u"MEI") || listed(u"MEIx64");
-        sequential[5] = listed(u"MEI") || listed(u"MEIx64");
-        ASSERT_EQ(overlapped, sequential) << "mask " << mask;
+        InstalledComponents perQuery{};
+        perQuery[0] = query("VXN02E3") && service(u"VXN02E3");
+        perQuery[1] = IsAccessLibraryInstalled(fakes.registry, fakes.paths, fakes.files);
+        perQuery[2] = query("QBIOSDRV") && service(u"QBIOSDRV");
+        perQuery[3] = query("PeloAcpi") && service(u"PeloAcpi") && HasDriverStoreEntry(fakes.environment, fakes.paths);
+        perQuery[4] = query("MEI") || query("MEIx64");
+        perQuery[5] = query("MEI") || query("MEIx64");
+        ASSERT_EQ(fromListing, perQuery) << "mask " << mask;
     }
 }
 
@@ -167,11 +192,6 @@ protected:
     CheckRequirementsTest() {
         FakeModules::AddNamed(InstallCompanionLibrary(fakes), u"TXT", TableId::kRequirementTable,
                               Utf16Bytes(u"KBX1001\t1\t0\t0\t0\t0\t0\r\nKBX9009\t0\t0\t0\t0\t0\t1\r\n"));
-        fakes.processes.byLaunch = [this](const ProcessLaunch& launch) {
-            bool listed = false;
-            for (const auto& line : drivers.drivers) listed = listed || line.find(QueriedName(launch)) != std::u16string::npos;
-            return FakeProcessScript{true, WaitOutcome::kSignalled, listed ? 0u : 1u};
-        };
         EXPECT_TRUE(controller.PrepareEnvironment());
     }
     static std::vector<std::uint8_t> Utf16Bytes(std::u16string_view text) {
@@ -185,23 +205,48 @@ protected:
 TEST_F(CheckRequirementsTest, RowDecides) {
     controller.machine.product = std::u16string(u"KBX0000\0", 8);
     EXPECT_FALSE(controller.CheckRequirements()) << "no row: nothing required";
-    EXPECT_EQ(fakes.processes.launches.size(), 7u) << "probed all the same";
+    EXPECT_EQ(fakes.processes.launches.size(), 1u) << "probed all the same";
     EXPECT_TRUE(controller.requirementRow.product.empty());
 
     controller.machine.product = std::u16string(u"KBX9009\0", 8);
-    drivers.drivers = {u"MEIx64"};
+    Drivers({"MEIx64"});
     EXPECT_FALSE(controller.CheckRequirements()) << "slot 5 found through MEIx64";
     EXPECT_EQ(Printable(controller.requirementRow.product), "KBX9009\\0");
 
     controller.machine.product = std::u16string(u"KBX1001\0", 8);
-    drivers.drivers = {u"VXN02E3"};  // listed, but the service has no "start"
+    Drivers({"VXN02E3"});  // listed, but the service has no "start"
     fakes.registry.keys[{RegistryRoot::LocalMachine, u"SYSTEM\\CurrentControlSet\\Services\\VXN02E3"}];
     ASSERT_TRUE(controller.CheckRequirements());
     EXPECT_EQ(controller.target.action, ActionCode::kNeedEssentialSoft);
     ASSERT_TRUE(controller.currentAction);
     EXPECT_EQ(controller.currentAction->GetKind(), ActionKind::kNeedEssentialSoft);
     Service(u"VXN02E3", 3);
+    Drivers({"VXN02E3"});
     EXPECT_FALSE(controller.CheckRequirements());
+    EXPECT_EQ(fakes.processes.launches.size(), 4u) << "one listing per check";
+}
+
+// The listing started ahead is the one the check reads; a run that ends
+// before the check ends the listing it started.
+TEST_F(CheckRequirementsTest, ListingStartedAheadIsReadOnceOrEndedWithTheRun) {
+    fakes.processes.launches.clear();
+    Drivers({"MEI"});
+    {
+        UpdateController run(fakes.platform, ToolOptions{});
+        run.StartDriverListing();
+        EXPECT_EQ(fakes.processes.launches.size(), 1u);
+        ASSERT_TRUE(run.PrepareEnvironment());
+        run.machine.product = std::u16string(u"KBX9009\0", 8);
+        EXPECT_FALSE(run.CheckRequirements());
+        EXPECT_TRUE(run.installedComponents[ComponentSlot::kIamt]);
+        EXPECT_EQ(fakes.processes.launches.size(), 1u) << "the started listing was the one read";
+    }
+    fakes.processes.outputScripts.push_back({.then = FakeOutputScript::Then::kNeverEnds});
+    {
+        UpdateController run(fakes.platform, ToolOptions{});
+        run.StartDriverListing();
+    }
+    EXPECT_EQ(fakes.processes.terminations, 1);
 }
 
 }  // namespace

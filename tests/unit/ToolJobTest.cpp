@@ -451,13 +451,11 @@ TEST(ReleaseCheckTest, NewerReleaseEndsTheRunWith1004) {
     FakeModules::AddStrings(InstallCompanionLibrary(fakes),
                             {{145, u"A"}, {146, u"http://h/"}, {151, u"release.dat"}, {152, u"11"}});
     fakes.threads.runsRoutines = true;
-    // The check starts before the essential-software probes and is waited
-    // for after them: each probe sees it started and not yet asked.
+    // The check starts before the essential-software probes read the driver
+    // listing and is waited for after them: each read sees it started and
+    // not yet asked.
     std::vector<std::pair<int, std::size_t>> atProbes;
-    fakes.processes.byLaunch = [&](const ProcessLaunch&) -> std::optional<FakeProcessScript> {
-        atProbes.emplace_back(fakes.threads.started, fakes.threads.waits.size());
-        return std::nullopt;
-    };
+    fakes.processes.onRead = [&] { atProbes.emplace_back(fakes.threads.started, fakes.threads.waits.size()); };
     const auto run = [&](std::string answer, bool check, bool silent = true) {
         FakeResponse response;
         response.pieces.emplace_back(std::vector<std::uint8_t>(answer.begin(), answer.end()));

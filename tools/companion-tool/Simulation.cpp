@@ -228,7 +228,8 @@ public:
 
     MachineRegistry registry;
 
-    // Driver queries: each names its driver at the end of the command line
+    // The driver listing names every listed driver on a line of its own; a
+    // single driver query names its driver at the end of the command line
     // and ends with 0 when the driver is listed, 1 when not. Unlike
     // FakeProcesses, records nothing.
     class DriverQueries : public IProcesses {
@@ -241,9 +242,18 @@ public:
             for (const Driver& d : machine_.drivers_) listed = listed || (d.listed && d.name == name);
             return std::make_unique<FakeProcess>(FakeProcessScript{true, WaitOutcome::kSignalled, listed ? 0u : 1u});
         }
+        // The driver listing: one line per listed driver.
+        std::unique_ptr<IOutputProcess> StartReadingOutput(const ProcessLaunch& /*launch*/) override {
+            std::string listing;
+            for (const Driver& d : machine_.drivers_) {
+                if (d.listed) listing += std::string(d.name.begin(), d.name.end()) + "\r\n";
+            }
+            return std::make_unique<FakeOutputProcess>(FakeOutputScript{.output = listing}, nullptr, terminations_);
+        }
 
     private:
         const SimulatedMachine& machine_;
+        int terminations_ = 0;
     } driverQueries{*this};
 
 private:

@@ -8,6 +8,10 @@
  * Tool mode ("--tool [--exit N]"): records its command line and current
  * folder in the file named by TARNWICK_TEST_TOOL_MARKER (if set) and ends
  * with N (default 0).
+ * With TARNWICK_TEST_TOOL_INSTALLS_VERSION set, the tool installs as the
+ * charge-limit tool's installer does: it writes that text as the REG_SZ
+ * "version" under HKLM "Software\Korvane\QxBatteryLimitter" (the 32-bit
+ * view, where the program reads it) before it ends.
  * In either mode, TARNWICK_TEST_PACKAGE_WAIT_MS or TARNWICK_TEST_TOOL_WAIT_MS
  * makes it pause that long after recording (a package or tool that is still
  * at work). */
@@ -37,6 +41,19 @@ static void Record(const wchar_t* variable, const wchar_t* text) {
     CloseHandle(file);
 }
 
+static void InstallVersion(void) {
+    wchar_t version[100];
+    DWORD length = GetEnvironmentVariableW(L"TARNWICK_TEST_TOOL_INSTALLS_VERSION", version, 100);
+    if (length == 0 || length >= 100) return;
+    HKEY key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Korvane\\QxBatteryLimitter", 0, NULL, 0,
+                        KEY_SET_VALUE | KEY_WOW64_32KEY, NULL, &key, NULL) != ERROR_SUCCESS) {
+        return;
+    }
+    RegSetValueExW(key, L"version", 0, REG_SZ, (const BYTE*)version, (length + 1) * sizeof(wchar_t));
+    RegCloseKey(key);
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 2 && wcscmp(argv[1], L"--tool") == 0) {
         wchar_t line[2048];
@@ -46,6 +63,7 @@ int wmain(int argc, wchar_t** argv) {
         line[2047] = L'\0';
         Record(L"TARNWICK_TEST_TOOL_MARKER", line);
         Pause(L"TARNWICK_TEST_TOOL_WAIT_MS");
+        InstallVersion();
         return argc >= 4 && wcscmp(argv[2], L"--exit") == 0 ? _wtoi(argv[3]) : 0;
     }
     Record(L"TARNWICK_TEST_PACKAGE_MARKER", GetCommandLineW());
