@@ -102,6 +102,7 @@ struct Written {
     std::uint32_t type;
     auto operator<=>(const Written&) const = default;
 };
+void PrintTo(const Written& value, std::ostream* out) { *out << value.key << " " << value.value << " type " << value.type; }
 
 TEST(PolicyTemplatesTest, TheTemplateWritesWhatTheProgramReads) {
     const auto admx = ReadTemplate("tarnwick.admx");
