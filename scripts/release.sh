@@ -364,7 +364,7 @@ notes="$stage/release/release-notes.txt"
     echo "  $(first_line i686-w64-mingw32-windres --version)"
     [ -z "${generator[*]}" ] || echo "  ninja $(first_line ninja --version)"
     echo "  $(first_line python3 --version)"
-    [ -z "$signing" ] || echo "  $(first_line osslsigncode --version)"
+    [ -z "$signing" ] || echo "  $(first_line osslsigncode --version | sed 's/, using:$//') with $(first_line openssl version)"
     if [ -n "$companion_built" ]; then
         echo "  check run by tarnwick-companion built with $(first_line c++ --version)"
     else
