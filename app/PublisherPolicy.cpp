@@ -45,18 +45,23 @@ std::optional<std::vector<std::uint8_t>> ParseThumbprint(std::u16string_view lin
 
 PublisherPolicy ReadPublisherPolicy(IRegistry& registry) {
     PublisherPolicy policy;
-    const RegistryValue dword =
-        registry.GetValue(RegistryRoot::LocalMachine, kPolicyKey, u"CheckRevocation", kRrfRtRegDword, 4);
-    policy.checkRevocation = dword.error == 0 && dword.type == kRegDword && dword.data.size() == 4 &&
+    const OpenedKey opened = registry.OpenKey(RegistryRoot::LocalMachine, kPolicyKey, kPolicyKeyAccess);
+    if (opened.error == kErrorFileNotFound) return policy;
+    if (!opened.key) {  // there, but unreadable: pins nothing
+        policy.pinned.emplace();
+        return policy;
+    }
+    const RegistryValue dword = opened.key->QueryValue(kCheckRevocationValue, 4);
+    policy.checkRevocation = dword.error == 0 && dword.type == kCheckRevocationType && dword.data.size() == 4 &&
                              dword.data[0] == 1 && dword.data[1] == 0 && dword.data[2] == 0 && dword.data[3] == 0;
 
-    const RegistryValue list = registry.GetValue(RegistryRoot::LocalMachine, kPolicyKey, u"TrustedPublishers",
-                                                 kRrfRtRegMultiSz, kPolicyBufferBytes);
+    const RegistryValue list = opened.key->QueryValue(kTrustedPublishersValue, kPolicyBufferBytes);
     if (list.error == kErrorFileNotFound) return policy;
     policy.pinned.emplace();
-    if (list.error != 0 || list.type != kRegMultiSz) return policy;  // there, but unusable: pins nothing
+    if (list.error != 0 || list.type != kTrustedPublishersType) return policy;  // there, but unusable: pins nothing
+    // A value written without its terminators still ends its last line.
     std::u16string line;
-    for (const char16_t unit : RegistryUnits(list.data)) {
+    for (const char16_t unit : RegistryUnits(list.data) + u'\0') {
         if (unit != u'\0') {
             line.push_back(unit);
             continue;

@@ -1,7 +1,7 @@
 // The administrators' policy for the companion library's signature: which
 // publishers may sign it, and whether revocation is checked. Machine-wide,
-// under HKEY_LOCAL_MACHINE\SOFTWARE\Policies\Korvane\Tarnwick (the 32-bit
-// view, as the program reads the registry):
+// under HKEY_LOCAL_MACHINE\SOFTWARE\Policies\Korvane\Tarnwick in the native
+// view, where Group Policy (a 64-bit service on 64-bit Windows) writes it:
 //   TrustedPublishers  REG_MULTI_SZ  one certificate thumbprint a line:
 //                      SHA-1 (40 hex digits) or SHA-256 (64), blanks and
 //                      letter case ignored; the signer's certificate or one
@@ -27,6 +27,15 @@
 namespace Korvane::PC::Tarnwick {
 
 inline constexpr std::u16string_view kPolicyKey = u"SOFTWARE\\Policies\\Korvane\\Tarnwick";
+// Opened with KEY_WOW64_64KEY, so the 32-bit program reads the key the
+// policy service writes and not a copy under Wow6432Node.
+inline constexpr std::uint32_t kPolicyKeyAccess = kKeyRead | kKeyWow64_64Key;
+// The values and their types, as the administrative templates
+// (policy/tarnwick.admx) write them.
+inline constexpr std::u16string_view kTrustedPublishersValue = u"TrustedPublishers";
+inline constexpr std::uint32_t kTrustedPublishersType = kRegMultiSz;
+inline constexpr std::u16string_view kCheckRevocationValue = u"CheckRevocation";
+inline constexpr std::uint32_t kCheckRevocationType = kRegDword;
 
 struct PublisherPolicy {
     // Thumbprints of 20 (SHA-1) or 32 (SHA-256) bytes; nullopt when no

@@ -17,6 +17,10 @@ inline constexpr std::uint32_t kRegExpandSz = 2;
 inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kKeyRead = 0x20019;        // KEY_READ
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;   // KEY_ALL_ACCESS
+// Added to an access mask: the key in the machine's native view (the 64-bit
+// registry on 64-bit Windows) instead of the 32-bit one; ignored by 32-bit
+// Windows.
+inline constexpr std::uint32_t kKeyWow64_64Key = 0x0100;  // KEY_WOW64_64KEY
 inline constexpr std::uint32_t kRegMultiSz = 7;
 inline constexpr std::uint32_t kRrfRtRegSz = 0x00000002;       // RRF_RT_REG_SZ
 inline constexpr std::uint32_t kRrfRtRegDword = 0x00000010;    // RRF_RT_REG_DWORD

@@ -6,7 +6,8 @@
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
-static_assert(kRegSz == REG_SZ && kRegExpandSz == REG_EXPAND_SZ && kRegDword == REG_DWORD && kKeyRead == KEY_READ);
+static_assert(kRegSz == REG_SZ && kRegExpandSz == REG_EXPAND_SZ && kRegDword == REG_DWORD && kKeyRead == KEY_READ &&
+              kKeyWow64_64Key == KEY_WOW64_64KEY);
 static_assert(kRegMultiSz == REG_MULTI_SZ && kRrfRtRegDword == RRF_RT_REG_DWORD &&
               kRrfRtRegMultiSz == RRF_RT_REG_MULTI_SZ);
 

@@ -59,9 +59,10 @@ expect_code "no library, notification mode" 1003 "$missing" /viewtarget
 
 # Publisher pinning: the machine policy names the publisher's certificate
 # (SHA-1, lower case with blanks, as copied from a certificate dialog) or an
-# issuer's (SHA-256); a library signed by anyone else ends with 1003.
+# issuer's (SHA-256); a library signed by anyone else ends with 1003. The
+# values are written in the 64-bit view, as a 64-bit policy service writes them.
 POLICY='HKLM\SOFTWARE\Policies\Korvane\Tarnwick'
-policy() { "$RUN" "$BUILD" reg "$@" /f /reg:32 >/dev/null 2>&1 || true; }
+policy() { "$RUN" "$BUILD" reg "$@" /f /reg:64 >/dev/null 2>&1 || true; }
 thumbprint() {  # thumbprint ALGORITHM CERT
     openssl x509 -in "$2" -noout -fingerprint "-$1" | sed 's/.*=//; s/://g'
 }

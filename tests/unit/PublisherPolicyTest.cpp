@@ -64,6 +64,14 @@ TEST(PublisherPolicyTest, PolicyValuesFromTheMachineKey) {
     ASSERT_TRUE(policy.pinned);
     EXPECT_TRUE(policy.pinned->empty());
     EXPECT_FALSE(policy.checkRevocation);
+
+    // A list stored without its terminators still names its last line.
+    auto& list = registry.keys[{RegistryRoot::LocalMachine, std::u16string(kPolicyKey)}][u"TrustedPublishers"];
+    list = {kRegMultiSz, {}};
+    for (const char16_t c : kSha1) list.data.insert(list.data.end(), {static_cast<std::uint8_t>(c), 0});
+    policy = ReadPublisherPolicy(registry);
+    ASSERT_TRUE(policy.pinned);
+    EXPECT_EQ(policy.pinned->size(), 1u);
 }
 
 TEST(PublisherPolicyTest, APinnedSignerOrIssuerIsNeeded) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/PublisherPolicy.h"
 #include "platform/fakes/FakeEnvironment.h"
 #include "run/PersistentState.h"
 #include "tests/unit/TestText.h"
@@ -267,6 +268,8 @@ TEST_F(PrepareEnvironmentTest, LoadsVerifiedLibraryAndFillsController) {
     EXPECT_EQ(controller.cancelDaysLeft, 1000u);
     EXPECT_EQ(controller.osClass, 7);  // 10.0 without ReleaseId, 64-bit
     EXPECT_TRUE(fakes.taskDialogs.shown.empty());
+    // The publisher policy's key is the one key opened.
+    EXPECT_EQ(std::erase(fakes.registry.openAccess, kPolicyKeyAccess), 1u);
     EXPECT_TRUE(fakes.registry.openAccess.empty());  // no cancel limit: no state read
     controller.Teardown();
     EXPECT_EQ(fakes.modules.freed, 1);
