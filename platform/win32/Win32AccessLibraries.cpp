@@ -38,25 +38,6 @@ void Drop(void* cookie, bool setFolder) {
     if (setFolder) ::SetDllDirectoryW(L"");
 }
 
-// The long form of a full path (8.3 names made long), as final paths give
-// it; the path itself when that fails.
-std::wstring LongForm(const std::wstring& path) {
-    const DWORD chars = ::GetLongPathNameW(path.c_str(), nullptr, 0);
-    if (chars == 0) return path;
-    std::wstring result(chars, L'\0');
-    const DWORD length = ::GetLongPathNameW(path.c_str(), result.data(), chars);
-    if (length == 0 || length >= chars) return path;
-    result.resize(length);
-    return result;
-}
-
-bool OnRemoteDrive(std::u16string_view path) {
-    const std::u16string plain = WithoutLongPathPrefix(path);
-    if (plain.size() < 3 || plain[1] != u':') return false;
-    const wchar_t root[] = {static_cast<wchar_t>(plain[0]), L':', L'\\', L'\0'};
-    return ::GetDriveTypeW(root) == DRIVE_REMOTE;
-}
-
 // The open file or folder is on a local volume, exactly at `asked`.
 bool IsAt(HANDLE handle, std::u16string_view asked) {
     const std::wstring final = FinalPathOfHandle(handle);
@@ -144,7 +125,7 @@ HeldLibraryFile AccessLibraries::OpenHeld(std::u16string_view fullPath) {
         return nullptr;
     }
     auto held = std::make_unique<Held>();
-    held->path = LongForm(ToWin(fullPath));
+    held->path = LongPath(ToWin(fullPath));
     // The system weighs sharing only against opens that read, write or
     // delete, so both handles read (the folder lists, the file reads data).
     // Sharing reading alone then refuses every later open that would write,

@@ -67,32 +67,13 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
-// GetLongPathNameW: short (8.3) names made long. A link on the way keeps its
-// own name here; it is not followed.
-std::wstring LongPath(const std::wstring& path) {
-    const DWORD needed = ::GetLongPathNameW(path.c_str(), nullptr, 0);
-    if (needed == 0) return path;
-    std::wstring result(needed, L'\0');
-    const DWORD length = ::GetLongPathNameW(path.c_str(), result.data(), needed);
-    if (length == 0 || length >= needed) return path;
-    result.resize(length);
-    return result;
-}
-
-// A path on a share: UNC, or a drive letter that is a mapped network drive.
-bool OnRemoteDrive(const std::wstring& full) {
-    if (full.size() < 3 || full[1] != L':') return false;
-    const wchar_t root[] = {full[0], L':', L'\\', L'\0'};
-    return ::GetDriveTypeW(root) == DRIVE_REMOTE;
-}
-
 // Whether the open file or folder is where the full path `full` says: on a
 // local volume its final path (every junction, symbolic link, mount point
 // or drive alias on the way resolved) must be that path; on a share this is
 // left to the share's own rights.
 bool WhereItsPathSays(HANDLE handle, const std::wstring& full) {
     const std::wstring asked = LongPath(full);
-    return CompareFinalPath(FromWin(asked), FromWin(FinalPathOfHandle(handle)), OnRemoteDrive(asked),
+    return CompareFinalPath(FromWin(asked), FromWin(FinalPathOfHandle(handle)), OnRemoteDrive(FromWin(asked)),
                             SameIgnoringCase) != PathAgreement::kDiffers;
 }
 
@@ -229,6 +210,23 @@ std::unique_ptr<IOutputFile> OutputFiles::OpenForRewrite(std::u16string_view pat
     ScopedFileHandle file = OpenOwnFile(path, GENERIC_WRITE, FILE_SHARE_READ);
     if (!file || !::SetEndOfFile(file.get())) return nullptr;
     return std::make_unique<OutputFile>(std::move(file));
+}
+
+std::wstring LongPath(const std::wstring& path) {
+    const DWORD needed = ::GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (needed == 0) return path;
+    std::wstring result(needed, L'\0');
+    const DWORD length = ::GetLongPathNameW(path.c_str(), result.data(), needed);
+    if (length == 0 || length >= needed) return path;
+    result.resize(length);
+    return result;
+}
+
+bool OnRemoteDrive(std::u16string_view path) {
+    const std::u16string plain = WithoutLongPathPrefix(path);
+    if (plain.size() < 3 || plain[1] != u':') return false;
+    const wchar_t root[] = {static_cast<wchar_t>(plain[0]), L':', L'\\', L'\0'};
+    return ::GetDriveTypeW(root) == DRIVE_REMOTE;
 }
 
 std::wstring FinalPathOfHandle(HANDLE handle) {

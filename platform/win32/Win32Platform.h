@@ -187,6 +187,16 @@ std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS
 // empty on failure.
 std::wstring FinalPathOfHandle(HANDLE handle);
 
+// GetLongPathNameW: short (8.3) names made long, as final paths give them;
+// the path itself when that fails. A link on the way keeps its own name
+// here; it is not followed.
+std::wstring LongPath(const std::wstring& path);
+
+// Whether a full path (with or without its "\\?\" prefix) is on a drive
+// letter that is a mapped network drive. UNC paths are told apart by
+// CompareFinalPath itself.
+bool OnRemoteDrive(std::u16string_view path);
+
 // Whether two texts (paths, account names) are the same apart from letter
 // case: CompareStringOrdinal ignoring case, independent of the locale.
 bool SameIgnoringCase(std::u16string_view a, std::u16string_view b);
