@@ -39,15 +39,26 @@ std::wstring SystemFolder();
 // (null, ERROR_INVALID_PARAMETER): it would be searched for.
 [[nodiscard]] HMODULE LoadLibraryBesideItsImports(const std::wstring& fullPath);
 
-// The export `name` of kernel32 as a function pointer of type Fn; null when
-// this system lacks it. kernel32 is always loaded; looking a function up
-// keeps it out of the import table, so the program still starts on a system
-// without it.
+// The export `name` of a system library that every process has loaded
+// (kernel32, ntdll) as a function pointer of type Fn (best the SDK's own
+// declaration: decltype(&::NtCreateFile)); null when this system lacks it.
+// Looking a function up keeps it out of the import table, so the program
+// still starts on a system without it.
+template <typename Fn>
+Fn LoadedSystemExport(const wchar_t* library, const char* name) {
+    HMODULE module = ::GetModuleHandleW(library);
+    return module == nullptr ? nullptr
+                             : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
 template <typename Fn>
 Fn Kernel32Export(const char* name) {
-    HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    return kernel == nullptr ? nullptr
-                             : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(kernel, name)));
+    return LoadedSystemExport<Fn>(L"kernel32.dll", name);
+}
+
+template <typename Fn>
+Fn NtdllExport(const char* name) {
+    return LoadedSystemExport<Fn>(L"ntdll.dll", name);
 }
 
 // A system library loaded on first use and kept until this object is

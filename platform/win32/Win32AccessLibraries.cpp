@@ -28,7 +28,6 @@ namespace {
 
 using AddDllDirectoryFn = void*(WINAPI*)(PCWSTR);
 using RemoveDllDirectoryFn = BOOL(WINAPI*)(void*);
-using GetMappedFileNameFn = DWORD(WINAPI*)(HANDLE, LPVOID, LPWSTR, DWORD);
 
 // Takes a library's folder out of the search again: RemoveDllDirectory with
 // AddDllDirectory's cookie (given only where RemoveDllDirectory exists), or
@@ -43,33 +42,6 @@ bool IsAt(HANDLE handle, std::u16string_view asked) {
     const std::wstring final = FinalPathOfHandle(handle);
     return !final.empty() &&
            CompareFinalPath(asked, FromWin(final), OnRemoteDrive(asked), SameIgnoringCase) == PathAgreement::kSame;
-}
-
-bool SameFile(HANDLE a, HANDLE b) {
-    BY_HANDLE_FILE_INFORMATION first{}, second{};
-    return ::GetFileInformationByHandle(a, &first) && ::GetFileInformationByHandle(b, &second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
-}
-
-// The file whose image is mapped at `module`, opened for its attributes
-// only. GetMappedFileNameW names the file the system mapped, in the device
-// form ("\Device\HarddiskVolume2\..."); Wine gives "\??\C:\..." instead.
-ScopedFileHandle OpenMappedFile(HMODULE module) {
-    const auto mappedName = Kernel32Export<GetMappedFileNameFn>("K32GetMappedFileNameW");
-    if (mappedName == nullptr) return {};
-    std::wstring name(MAX_PATH + 1, L'\0');
-    DWORD length = mappedName(::GetCurrentProcess(), module, name.data(), static_cast<DWORD>(name.size()));
-    if (length >= name.size() - 1) {  // possibly cut short
-        name.assign(32768, L'\0');
-        length = mappedName(::GetCurrentProcess(), module, name.data(), static_cast<DWORD>(name.size()));
-    }
-    if (length == 0 || length >= name.size() - 1) return {};
-    name.resize(length);
-    const std::wstring path = name.starts_with(L"\\??\\") ? L"\\\\?\\" + name.substr(4) : L"\\\\?\\GLOBALROOT" + name;
-    return ScopedFileHandle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
 }
 
 std::optional<AccessList> ReadHandleAccessList(HANDLE handle) {
@@ -177,8 +149,7 @@ ModuleHandle AccessLibraries::LoadHeld(HeldLibraryFile handle) {
 }
 
 bool AccessLibraries::IsHeldFile(ModuleHandle module, HeldLibraryFile handle) {
-    const ScopedFileHandle mapped = OpenMappedFile(static_cast<HMODULE>(const_cast<void*>(module)));
-    return mapped && SameFile(mapped.get(), static_cast<const Held*>(handle)->file.get());
+    return MapsOpenFile(module, static_cast<const Held*>(handle)->file.get());
 }
 
 void AccessLibraries::CloseHeld(HeldLibraryFile handle) {

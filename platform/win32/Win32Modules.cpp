@@ -44,38 +44,42 @@ void Modules::FreeLibrary(ModuleHandle module) {
 
 namespace {
 
-// GetFinalPathNameByHandleW with the given volume form; empty on failure.
-std::u16string FinalPathInForm(HANDLE handle, DWORD volumeForm) {
-    std::wstring result(MAX_PATH, L'\0');
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const DWORD length = ::GetFinalPathNameByHandleW(handle, result.data(), static_cast<DWORD>(result.size()),
-                                                         FILE_NAME_NORMALIZED | volumeForm);
-        if (length == 0) return {};
-        if (length < result.size()) return FromWin(std::wstring_view(result.data(), length));
-        result.resize(length + 1);
-    }
-    return {};
-}
-
 // The name of the file whose image or data is mapped at `address`
 // (K32GetMappedFileNameW: kernel32, never psapi.dll, which is no known DLL);
 // empty on failure.
-std::u16string MappedFileName(const void* address) {
+std::wstring MappedFileName(const void* address) {
     std::wstring name(MAX_PATH, L'\0');
     for (int attempt = 0; attempt < 3; ++attempt) {
         const DWORD length = ::K32GetMappedFileNameW(::GetCurrentProcess(), const_cast<void*>(address), name.data(),
                                                      static_cast<DWORD>(name.size()));
         if (length == 0) return {};
-        if (length + 1 < name.size()) return FromWin(std::wstring_view(name.data(), length));
+        if (length + 1 < name.size()) return name.substr(0, length);
         name.resize(name.size() * 4);  // possibly cut: ask again with room to spare
     }
     return {};
 }
 
+bool SameFile(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION first{}, second{};
+    return ::GetFileInformationByHandle(a, &first) && ::GetFileInformationByHandle(b, &second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
 }  // namespace
 
+bool MapsOpenFile(const void* address, HANDLE file) {
+    const std::wstring name = MappedFileName(address);
+    if (name.empty()) return false;
+    const std::wstring path = name.starts_with(L"\\??\\") ? L"\\\\?\\" + name.substr(4) : L"\\\\?\\GLOBALROOT" + name;
+    const ScopedFileHandle mapped(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                OPEN_EXISTING, 0, nullptr));
+    return mapped && SameFile(mapped.get(), file);
+}
+
 std::u16string Modules::FinalPathOf(const IOpenFile& file) {
-    return FinalPathInForm(static_cast<HANDLE>(file.NativeHandle()), VOLUME_NAME_DOS);
+    return FromWin(FinalPathOfHandle(static_cast<HANDLE>(file.NativeHandle())));
 }
 
 bool Modules::MapsFile(ModuleHandle module, const IOpenFile& file) {
@@ -84,19 +88,7 @@ bool Modules::MapsFile(ModuleHandle module, const IOpenFile& file) {
     // marking the kind of load.
     const auto address = reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(module) &
                                                        ~static_cast<std::uintptr_t>(3));
-    const std::u16string mapped = MappedFileName(address);
-    if (mapped.empty()) return false;
-    const auto handle = static_cast<HANDLE>(file.NativeHandle());
-    // Windows names the mapped file by its device ("\Device\HarddiskVolume3\...");
-    // the "\??\C:\..." form of the drive-letter path names the same file, and
-    // is what Wine gives. Either must be the held file's final path.
-    const std::u16string device = FinalPathInForm(handle, VOLUME_NAME_NT);
-    if (!device.empty() && SameIgnoringCase(mapped, device)) return true;
-    constexpr std::u16string_view kLongPrefix = u"\\\\?\\";
-    std::u16string dos = FinalPathInForm(handle, VOLUME_NAME_DOS);
-    if (!dos.starts_with(kLongPrefix)) return false;
-    dos.replace(0, kLongPrefix.size(), u"\\??\\");
-    return SameIgnoringCase(mapped, dos);
+    return MapsOpenFile(address, static_cast<HANDLE>(file.NativeHandle()));
 }
 
 std::span<const std::uint8_t> Modules::FindResourceData(ModuleHandle module, std::uint16_t id, ResourceType type) {

@@ -9,6 +9,7 @@
 
 #include "common/FinalPath.h"
 #include "platform/win32/ScopedHandle.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -42,18 +43,6 @@ public:
 private:
     ScopedFileHandle file_;
 };
-
-// The export `name` of ntdll, which every process has loaded; looked up, not
-// imported.
-template <typename Fn>
-Fn NtdllExport(const char* name) {
-    HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    return ntdll == nullptr ? nullptr : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(ntdll, name)));
-}
-
-using NtCreateFileFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, PLARGE_INTEGER,
-                                        ULONG, ULONG, ULONG, ULONG, PVOID, ULONG);
-using NtStatusToErrorFn = ULONG(NTAPI*)(NTSTATUS);
 
 // GetFullPathNameW: the path as the system resolves it (relative to the
 // current folder, "." and ".." folded, trailing dots and blanks dropped).
@@ -106,8 +95,8 @@ ScopedFileHandle OpenVerifiedFolder(const std::wstring& folder) {
 // and returns the status.
 NTSTATUS OpenInFolder(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
                       ScopedFileHandle& file) {
-    const auto ntCreateFile = NtdllExport<NtCreateFileFn>("NtCreateFile");
-    const auto toError = NtdllExport<NtStatusToErrorFn>("RtlNtStatusToDosError");
+    const auto ntCreateFile = NtdllExport<decltype(&::NtCreateFile)>("NtCreateFile");
+    const auto toError = NtdllExport<decltype(&::RtlNtStatusToDosError)>("RtlNtStatusToDosError");
     constexpr NTSTATUS kNotImplemented = static_cast<NTSTATUS>(0xC0000002);
     constexpr NTSTATUS kInvalidName = static_cast<NTSTATUS>(0xC0000033);
     if (ntCreateFile == nullptr || toError == nullptr) {

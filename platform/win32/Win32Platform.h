@@ -187,6 +187,12 @@ std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS
 // empty on failure.
 std::wstring FinalPathOfHandle(HANDLE handle);
 
+// Whether the image or data the system mapped at `address` comes from the
+// open file `file`: the mapping's file (K32GetMappedFileNameW, in device
+// form on Windows, "\??\C:\..." under Wine) is opened for its attributes
+// only and compared with `file` by volume and file id.
+bool MapsOpenFile(const void* address, HANDLE file);
+
 // GetLongPathNameW: short (8.3) names made long, as final paths give them;
 // the path itself when that fails. A link on the way keeps its own name
 // here; it is not followed.

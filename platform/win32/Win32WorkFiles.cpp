@@ -7,6 +7,7 @@
 
 #include "common/FinalPath.h"
 #include "platform/win32/ScopedHandle.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Downloads.h"
 #include "platform/win32/Win32Platform.h"
@@ -152,17 +153,11 @@ struct FolderCreation {
     decltype(&::RtlFreeUnicodeString) freeString = nullptr;
     decltype(&::RtlNtStatusToDosError) toError = nullptr;
 
-    FolderCreation() {
-        const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-        if (!ntdll) return;
-        create = reinterpret_cast<decltype(create)>(reinterpret_cast<void*>(::GetProcAddress(ntdll, "NtCreateFile")));
-        ntPath = reinterpret_cast<decltype(ntPath)>(
-            reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlDosPathNameToNtPathName_U")));
-        freeString = reinterpret_cast<decltype(freeString)>(
-            reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlFreeUnicodeString")));
-        toError = reinterpret_cast<decltype(toError)>(
-            reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlNtStatusToDosError")));
-    }
+    FolderCreation()
+        : create(NtdllExport<decltype(create)>("NtCreateFile")),
+          ntPath(NtdllExport<decltype(ntPath)>("RtlDosPathNameToNtPathName_U")),
+          freeString(NtdllExport<decltype(freeString)>("RtlFreeUnicodeString")),
+          toError(NtdllExport<decltype(toError)>("RtlNtStatusToDosError")) {}
     bool Usable() const { return create && ntPath && freeString && toError; }
 };
 
