@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <cstddef>
+
 #include "common/FinalPath.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
@@ -58,12 +60,60 @@ std::wstring FullPath(const std::wstring& path) {
 
 // Whether the open file or folder is where the full path `full` says: on a
 // local volume its final path (every junction, symbolic link, mount point
-// or drive alias on the way resolved) must be that path; on a share this is
-// left to the share's own rights.
-bool WhereItsPathSays(HANDLE handle, const std::wstring& full) {
+// or drive alias on the way resolved) must be that path (kSame); on a share
+// this is left to the share's own rights (kNetwork).
+PathAgreement AgreementWithPath(HANDLE handle, const std::wstring& full) {
     const std::wstring asked = LongPath(full);
     return CompareFinalPath(FromWin(asked), FromWin(FinalPathOfHandle(handle)), OnRemoteDrive(FromWin(asked)),
-                            SameIgnoringCase) != PathAgreement::kDiffers;
+                            SameIgnoringCase);
+}
+
+bool WhereItsPathSays(HANDLE handle, const std::wstring& full) {
+    return AgreementWithPath(handle, full) != PathAgreement::kDiffers;
+}
+
+// Whether the held `folder` is the very entry that the last name of `path`
+// has in its parent, and not a folder a link there leads to: the parent's
+// listing, which shows a link as itself, must show that name as a plain
+// folder with the held folder's file id. This does not rest on the final
+// path, which Wine works out from the name again after opening, so a link
+// swapped in between can leave a folder reached through the link under the
+// real folder's name. A drive's root has no parent and passes; this is
+// asked only on a local volume.
+bool IsEntryOfParent(HANDLE folder, const std::wstring& path) {
+    std::wstring trimmed = path;
+    while (!trimmed.empty() && trimmed.back() == L'\\') trimmed.pop_back();
+    const std::size_t cut = trimmed.find_last_of(L'\\');
+    if (cut == std::wstring::npos || trimmed.back() == L':') return true;
+    const std::wstring name = trimmed.substr(cut + 1);
+    BY_HANDLE_FILE_INFORMATION held{};
+    if (!::GetFileInformationByHandle(folder, &held)) return false;
+    const ScopedFileHandle parent(::CreateFileW(trimmed.substr(0, cut + 1).c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!parent) return false;
+    alignas(LONGLONG) std::byte listing[16384];
+    FILE_INFO_BY_HANDLE_CLASS next = FileIdBothDirectoryRestartInfo;
+    while (::GetFileInformationByHandleEx(parent.get(), next, listing, sizeof listing)) {
+        next = FileIdBothDirectoryInfo;
+        for (auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(listing);;
+             entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(reinterpret_cast<const std::byte*>(entry) +
+                                                                    entry->NextEntryOffset)) {
+            const std::u16string_view entryName(reinterpret_cast<const char16_t*>(entry->FileName),
+                                                entry->FileNameLength / sizeof(wchar_t));
+            const std::u16string_view shortName(reinterpret_cast<const char16_t*>(entry->ShortName),
+                                                entry->ShortNameLength / sizeof(wchar_t));
+            if (SameIgnoringCase(entryName, FromWin(name)) ||
+                (!shortName.empty() && SameIgnoringCase(shortName, FromWin(name)))) {
+                const ULONGLONG heldId = (ULONGLONG{held.nFileIndexHigh} << 32) | held.nFileIndexLow;
+                return (entry->FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ==
+                           FILE_ATTRIBUTE_DIRECTORY &&
+                       static_cast<ULONGLONG>(entry->FileId.QuadPart) == heldId;
+            }
+            if (entry->NextEntryOffset == 0) break;
+        }
+    }
+    return false;
 }
 
 // The folder that is to hold the file, held without delete sharing (so that
@@ -82,7 +132,9 @@ ScopedFileHandle OpenVerifiedFolder(const std::wstring& folder) {
         ::SetLastError(ERROR_DIRECTORY);
         return {};
     }
-    if (!WhereItsPathSays(handle.get(), folder)) {
+    const PathAgreement agreement = AgreementWithPath(handle.get(), folder);
+    if (agreement == PathAgreement::kDiffers ||
+        (agreement == PathAgreement::kSame && !IsEntryOfParent(handle.get(), folder))) {
         ::SetLastError(ERROR_ACCESS_DENIED);
         return {};
     }
