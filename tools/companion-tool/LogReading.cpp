@@ -201,13 +201,26 @@ LogTime AddDays(LogTime time, int days) {
 }
 
 bool IsFailedRun(std::int32_t exit) {
-    return exit == ToNumber(ExitCode::kNoCompanionLibrary) ||
-           (exit >= ToNumber(ExitCode::kSelectionFailed) && exit <= ToNumber(ExitCode::kToolFailed));
+    const std::optional<ExitCodeInfo> info = FindExitCode(exit);
+    return info && info->failed == RunFailed::kYes;
 }
 
 std::string FailedRunCodes(std::string_view to) {
-    return ExitNumber(ExitCode::kNoCompanionLibrary) + ", " + ExitNumber(ExitCode::kSelectionFailed) +
-           std::string(to) + ExitNumber(ExitCode::kToolFailed);
+    // The failed codes in the table's order, each run of consecutive numbers
+    // written as its first and last.
+    std::string text;
+    for (std::size_t i = 0; i < kExitCodes.size(); ++i) {
+        if (kExitCodes[i].failed != RunFailed::kYes) continue;
+        std::size_t last = i;
+        while (last + 1 < kExitCodes.size() && kExitCodes[last + 1].failed == RunFailed::kYes &&
+               ToNumber(kExitCodes[last + 1].code) == ToNumber(kExitCodes[last].code) + 1)
+            ++last;
+        if (!text.empty()) text += ", ";
+        text += ExitNumber(kExitCodes[i].code);
+        if (last != i) text += std::string(to) + ExitNumber(kExitCodes[last].code);
+        i = last;
+    }
+    return text;
 }
 
 std::string MissingSoftwareCodes() {
