@@ -152,7 +152,7 @@ bool UpdateController::CheckRequirements(const SelectionTables* tables) {
 
 bool UpdateController::SelectAction(const SelectionTables* tables) {
     if (options.force) {
-        ReplaceAction(CreateAction(View(), static_cast<std::int32_t>(options.forcedKind)));
+        ReplaceAction(CreateAction(View(), ToActionCode(static_cast<std::int32_t>(options.forcedKind))));
         return true;
     }
     CPlatformPairProbes probes(platform, *this);

@@ -27,7 +27,7 @@ inline constexpr std::uint16_t kOsSupportTable = 171;
 
 struct OsSupportRow {
     std::u16string product;
-    std::array<std::int32_t, 8> codes{};  // one per operating-system column
+    std::array<ActionCode, 8> codes{};  // one per operating-system column
 };
 
 // The six essential-component slots: the VXN02E3 device driver, QXSYSEXT,

@@ -24,14 +24,35 @@ using std::to_string;
 constexpr std::size_t kDefinitionLines = 7;
 constexpr std::size_t kOsNumbers = 8;
 
+// What a row of each code is, by the code's number (kNotTarget to
+// kNeedEssentialSoft).
 const char* const kActionNames[] = {
     "not a target",        "firmware update",           "BIOS update",
     "charge-limit tool",   "BIOS half of a pair",       "firmware half of a pair",
     "getting ready",       "firmware update (variant)", "essential software missing",
 };
 
-bool IsUpdateCode(std::int32_t code) { return (code >= 1 && code <= 5) || code == 7; }
-bool IsPairCode(std::int32_t code) { return code == ActionCode::kPairBios || code == ActionCode::kPairFirmware; }
+bool IsKnownCode(ActionCode code) {
+    return ToNumber(code) >= ToNumber(ActionCode::kNotTarget) &&
+           ToNumber(code) <= ToNumber(ActionCode::kNeedEssentialSoft);
+}
+const char* ActionName(ActionCode code) { return kActionNames[ToNumber(code)]; }
+
+// A row that downloads: an update, either half of a pair, the variant.
+bool IsUpdateCode(ActionCode code) {
+    switch (code) {
+        case ActionCode::kUpdatePmuFirmware:
+        case ActionCode::kUpdateBios:
+        case ActionCode::kInstallChargeLimitTool:
+        case ActionCode::kPairBios:
+        case ActionCode::kPairFirmware:
+        case ActionCode::kCobalenFirmware:
+            return true;
+        default:
+            return false;
+    }
+}
+bool IsPairCode(ActionCode code) { return code == ActionCode::kPairBios || code == ActionCode::kPairFirmware; }
 
 std::string Quoted(std::u16string_view text) { return "\"" + Shown(text) + "\""; }
 
@@ -174,9 +195,10 @@ private:
         const std::u16string_view action = source.fields[1];
         if (!IsWholeNumber(action)) {
             Error(Place(kDefinitionsInfo, line + 1, product), "action code " + Quoted(action) + " is not a number as written",
-                  "the program reads it as " + to_string(row.action));
-        } else if (row.action < 0 || row.action > ActionCode::kNeedEssentialSoft) {
-            Error(Place(kDefinitionsInfo, line + 1, product), "action code " + to_string(row.action) + " is outside 0..8",
+                  "the program reads it as " + to_string(ToNumber(row.action)));
+        } else if (!IsKnownCode(row.action)) {
+            Error(Place(kDefinitionsInfo, line + 1, product),
+                  "action code " + to_string(ToNumber(row.action)) + " is outside 0..8",
                   "the program treats it as 0: not a target");
         }
         CheckVersion(row.action, source.fields[2], line + 2, product);
@@ -227,25 +249,32 @@ private:
         return rest.starts_with(u"\\windows\\system32\\") || rest.starts_with(u"\\windows\\syswow64\\");
     }
 
-    void CheckVersion(std::int32_t code, std::u16string_view text, std::uint32_t line, std::u16string_view product) {
+    void CheckVersion(ActionCode code, std::u16string_view text, std::uint32_t line, std::u16string_view product) {
         int count = 0;
         std::string effect;
-        if (code == 1 || code == 5 || code == 7) {
-            count = 3;
-            effect = "the firmware update fails with the message 122/123 and the run ends with " +
-                     ExitNumber(ExitCode::kNoAction);
-        } else if (code == 2) {
-            count = 2;
-            effect = "the BIOS update fails with the message 126/127 and the run ends with " +
-                     ExitNumber(ExitCode::kNoAction);
-        } else if (code == 4) {
-            count = 2;
-            effect = "every installed BIOS counts as new enough, so the pair never offers the BIOS update";
-        } else if (code == 3) {
-            count = 4;
-            effect = "every installed tool counts as current (0.0.0.0 is never newer), so it is never offered";
-        } else {
-            return;
+        switch (code) {
+            case ActionCode::kUpdatePmuFirmware:
+            case ActionCode::kPairFirmware:
+            case ActionCode::kCobalenFirmware:
+                count = 3;
+                effect = "the firmware update fails with the message 122/123 and the run ends with " +
+                         ExitNumber(ExitCode::kNoAction);
+                break;
+            case ActionCode::kUpdateBios:
+                count = 2;
+                effect = "the BIOS update fails with the message 126/127 and the run ends with " +
+                         ExitNumber(ExitCode::kNoAction);
+                break;
+            case ActionCode::kPairBios:
+                count = 2;
+                effect = "every installed BIOS counts as new enough, so the pair never offers the BIOS update";
+                break;
+            case ActionCode::kInstallChargeLimitTool:
+                count = 4;
+                effect = "every installed tool counts as current (0.0.0.0 is never newer), so it is never offered";
+                break;
+            default:
+                return;
         }
         // The readers the actions use on the row's version.
         const bool unusable = count == 4   ? ParseVersion4(text) == Version4{}
@@ -253,8 +282,8 @@ private:
                                            : ParseVersion3(text)[0] == 0;
         if (unusable) {
             Error(Place(kDefinitionsInfo, line, product),
-                  "version " + Quoted(text) + " reads as " + (code == 3 ? "0.0.0.0" : "a first number of 0") +
-                      " for a " + kActionNames[code] + " row",
+                  "version " + Quoted(text) + " reads as " + (code == ActionCode::kInstallChargeLimitTool ? "0.0.0.0" : "a first number of 0") +
+                      " for a " + ActionName(code) + " row",
                   effect);
         }
     }
@@ -354,14 +383,14 @@ private:
             if (IsPairCode(rows[i].action)) {
                 if (same.empty()) {
                     Error(Place(kDefinitionsInfo, layout[i].firstLine, name),
-                          std::string("a ") + kActionNames[rows[i].action] + " row without a partner row",
+                          std::string("a ") + ActionName(rows[i].action) + " row without a partner row",
                           "the program treats the machine as not a target");
                 } else {
-                    const std::int32_t partner = rows[same[0]].action;
+                    const ActionCode partner = rows[same[0]].action;
                     if (!IsPairCode(partner) || partner == rows[i].action) {
                         Error(Place(kDefinitionsInfo, layout[i].firstLine, name),
                               "the pair row is followed, at line " + to_string(layout[same[0]].firstLine) +
-                                  ", by a row of code " + to_string(partner) + " instead of its other half",
+                                  ", by a row of code " + to_string(ToNumber(partner)) + " instead of its other half",
                               "selection fails and the run ends with " + ExitNumber(ExitCode::kSelectionFailed));
                     }
                     used = 2;
