@@ -1,7 +1,6 @@
 // The release file, the information report and the log line.
 #include "app/Reports.h"
 
-#include "app/EntryPoint.h"
 #include "app/UpdateController.h"
 #include "app/Utf8TextFile.h"
 #include "definitions/CompanionResources.h"

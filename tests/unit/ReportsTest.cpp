@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/EntryPoint.h"
 #include "app/UpdateController.h"
 #include "app/Utf8TextFile.h"
 #include "platform/fakes/FakeEnvironment.h"
