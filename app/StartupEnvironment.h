@@ -1,16 +1,19 @@
-// The pieces of the start-up environment that UpdateController's
-// PrepareEnvironment uses and that the support-link step reuses: the
-// running system's version and class, and the cancel days of this user's
-// nation.
+// The start-up environment of a run, which UpdateController's
+// PrepareEnvironment delegates to, and its pieces that the support-link step
+// reuses: the running system's version and class, and the cancel days of
+// this user's nation.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
-#include "app/UpdateController.h"
+#include "machine/MachineIdentity.h"
 #include "platform/Locale.h"
+#include "platform/OwnedModule.h"
 #include "platform/Platform.h"
 #include "platform/SystemInfo.h"
+#include "run/OsClass.h"
+#include "run/ToolOptions.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -49,5 +52,23 @@ OsClass ClassifyOs(Platform& platform);
 // library's list "0x0000007a=30,0x00000000=60,...": the nation's entry, else
 // the default entry (key 0x00000000), else 1000 (no limit).
 std::uint32_t LookupCancelDays(IThreadLanguage& language, std::u16string_view list);
+
+// The members of the run that preparing its environment writes.
+struct PreparedEnvironment {
+    MachineIdentity& machine;
+    OwnedModule& companionLibrary;
+    bool& cancelAllowed;
+    std::uint32_t& cancelDaysLeft;
+    OsClass& osClass;
+};
+
+// Reads the machine identity, then finds `battery.dll` beside the program,
+// checks its signature (unless `options` say not to) and loads it as data,
+// held from the check until it is freed; without it, tells the user (unless
+// silent or in notification mode) and returns false, leaving the cancel
+// period and the system class as they were. Otherwise sets the cancel period
+// and the system class and returns true.
+[[nodiscard]] bool PrepareStartupEnvironment(Platform& platform, const ToolOptions& options,
+                                             const PreparedEnvironment& run);
 
 }  // namespace Korvane::PC::Tarnwick

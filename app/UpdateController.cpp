@@ -123,6 +123,11 @@ bool UpdateController::AskConsent() {
     return ShowActionDialog() != kIdOk;
 }
 
+bool UpdateController::PrepareEnvironment() {
+    return PrepareStartupEnvironment(platform, options,
+                                     {machine, companionLibrary, cancelAllowed, cancelDaysLeft, osClass});
+}
+
 std::uint32_t UpdateController::ReleaseNumber() {
     return ReadReleaseNumber(platform.modules, companionLibrary.get());
 }
