@@ -200,9 +200,28 @@ LogTime AddDays(LogTime time, int days) {
     return ((y * 100 + m) * 100 + d) * 1000000 + clock;
 }
 
+namespace {
+
+constexpr std::int32_t LargestExitCode() {
+    std::int32_t largest = 0;
+    for (const ExitCodeInfo& info : kExitCodes) largest = std::max(largest, ToNumber(info.code));
+    return largest;
+}
+
+// kExitCodes' failed column by number, made when the tool is built: it is
+// asked for every run read.
+constexpr auto kFailedByNumber = [] {
+    std::array<bool, static_cast<std::size_t>(LargestExitCode()) + 1> failed{};
+    for (const ExitCodeInfo& info : kExitCodes)
+        failed[static_cast<std::size_t>(ToNumber(info.code))] = info.failed == RunFailed::kYes;
+    return failed;
+}();
+
+}  // namespace
+
 bool IsFailedRun(std::int32_t exit) {
-    const std::optional<ExitCodeInfo> info = FindExitCode(exit);
-    return info && info->failed == RunFailed::kYes;
+    return exit >= 0 && static_cast<std::size_t>(exit) < kFailedByNumber.size() &&
+           kFailedByNumber[static_cast<std::size_t>(exit)];
 }
 
 std::string FailedRunCodes(std::string_view to) {
