@@ -21,7 +21,6 @@
 #include "definitions/DefinitionTables.h"
 #include "definitions/TargetDefinition.h"
 #include "machine/MachineIdentity.h"
-#include "messages/Messages.h"
 #include "platform/OwnedModule.h"
 #include "platform/Platform.h"
 #include "run/ExitCode.h"
