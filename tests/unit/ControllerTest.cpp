@@ -424,7 +424,8 @@ TEST_F(ControllerTest, ShowMessageIsSuppressedUnlessInteractiveWithLibrary) {
     fakes.taskDialogs.answers = {std::nullopt};
     UpdateController controller(fakes.platform, ToolOptions{});
     controller.companionLibrary.reset(fakes.modules.LoadLibraryEx(u"lib", kLoadLibraryAsDatafile));
-    EXPECT_EQ(ShowMessage(controller.View().Messages(), kTdErrorIcon, 159, 160, kTdcbfCloseButton, kIdClose), kIdClose);
+    EXPECT_EQ(ShowMessage(controller.View().Messages(), kTdErrorIcon, 159, 160, kTdcbfCloseButton, kIdClose),
+              kIdClose);
 }
 
 TEST_F(ControllerTest, TeardownReleasesActionAndLibraryOnce) {
