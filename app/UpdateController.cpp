@@ -11,9 +11,9 @@
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::uint16_t kNewerReleaseHeading = 159;
-constexpr std::uint16_t kNewerReleaseText = 160;
-constexpr std::uint16_t kGettingReadyHeading = 187;
+constexpr std::uint16_t kNewerReleaseHeading = StringId::kNewerReleaseHeading;
+constexpr std::uint16_t kNewerReleaseText = StringId::kNewerReleaseText;
+constexpr std::uint16_t kGettingReadyHeading = StringId::kGettingReadyHeading;
 
 }  // namespace
 

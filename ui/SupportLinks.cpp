@@ -9,9 +9,9 @@
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::uint16_t kQuestionHeading = 188;
-constexpr std::uint16_t kOpenButtonText = 190;
-constexpr std::uint16_t kCloseButtonText = 192;
+constexpr std::uint16_t kQuestionHeading = StringId::kSupportHeading;
+constexpr std::uint16_t kOpenButtonText = StringId::kSupportOpenButton;
+constexpr std::uint16_t kCloseButtonText = StringId::kSupportCloseButton;
 constexpr std::int32_t kOpenAnswer = 100;
 
 struct SupportComponent {
@@ -21,12 +21,12 @@ struct SupportComponent {
 };
 
 constexpr std::array<SupportComponent, kComponentSlots> kSupportOrder{{
-    {ComponentSlot::kVxn02e3, u"VXN02E3", 194},
-    {ComponentSlot::kQxBios, u"QXBIOS", 197},
-    {ComponentSlot::kVxn0420, u"VXN0420", 196},
-    {ComponentSlot::kQxSysExt, u"QXSYSEXT", 195},
-    {ComponentSlot::kImei, u"IMEI", 198},
-    {ComponentSlot::kIamt, u"IAMT", 199},
+    {ComponentSlot::kVxn02e3, u"VXN02E3", StringId::kComponentVxn02e3},
+    {ComponentSlot::kQxBios, u"QXBIOS", StringId::kComponentQxBios},
+    {ComponentSlot::kVxn0420, u"VXN0420", StringId::kComponentVxn0420},
+    {ComponentSlot::kQxSysExt, u"QXSYSEXT", StringId::kComponentQxSysExt},
+    {ComponentSlot::kImei, u"IMEI", StringId::kComponentImei},
+    {ComponentSlot::kIamt, u"IAMT", StringId::kComponentIamt},
 }};
 
 }  // namespace
