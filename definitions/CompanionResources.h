@@ -38,7 +38,8 @@ inline constexpr FailureMessage kBiosTargetUnusable{StringId::kBiosTargetUnusabl
 // id in decimal; so does every id when `module` is null (no library).
 std::u16string LoadCompanionString(IModules& modules, ModuleHandle module, std::uint16_t id);
 
-// The release number (string StringId::kReleaseNumber) read with automatic base (0 when it is not a number).
+// The release number (string StringId::kReleaseNumber) read with automatic
+// base (0 when it is not a number).
 std::uint32_t ReadReleaseNumber(IModules& modules, ModuleHandle module);
 
 // Message indexes passed to LoadRtfMessage: positions in kRtfMessageIds.

@@ -227,14 +227,18 @@ inline constexpr std::uint16_t kComponentQxBios = CompanionStringId("component-q
 inline constexpr std::uint16_t kComponentImei = CompanionStringId("component-imei");
 inline constexpr std::uint16_t kComponentIamt = CompanionStringId("component-iamt");
 
-// What goes over the network and the numbers the program compares.
-inline constexpr std::uint16_t kAgent = CompanionStringId("agent");                      // agent name of every request
-inline constexpr std::uint16_t kDownloadBase = CompanionStringId("download-base");       // base address of downloads
-inline constexpr std::uint16_t kReleaseFile = CompanionStringId("release-file");         // release file name
-inline constexpr std::uint16_t kReleaseNumber = CompanionStringId("release-number");     // automatic base
-inline constexpr std::uint16_t kCancelDays = CompanionStringId("cancel-days");           // nation list of the cancel period
-inline constexpr std::uint16_t kDownloadParameters = CompanionStringId("download-parameters");  // model, then serial
-inline constexpr std::uint16_t kSupportAddress = CompanionStringId("support-address");   // the support page's address
+// What goes over the network and the numbers the program compares: the
+// agent name of every request, the base address of the downloads, the
+// release file's name, the library's release number (automatic base), the
+// nation list of the cancel period, the download query (model, then serial)
+// and the support page's address.
+inline constexpr std::uint16_t kAgent = CompanionStringId("agent");
+inline constexpr std::uint16_t kDownloadBase = CompanionStringId("download-base");
+inline constexpr std::uint16_t kReleaseFile = CompanionStringId("release-file");
+inline constexpr std::uint16_t kReleaseNumber = CompanionStringId("release-number");
+inline constexpr std::uint16_t kCancelDays = CompanionStringId("cancel-days");
+inline constexpr std::uint16_t kDownloadParameters = CompanionStringId("download-parameters");
+inline constexpr std::uint16_t kSupportAddress = CompanionStringId("support-address");
 }  // namespace StringId
 
 // The text tables ("TXT" resources), read by the parsers of

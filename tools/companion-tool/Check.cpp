@@ -584,7 +584,8 @@ private:
 
     void CheckIcon() {
         const std::span<const std::uint8_t> group =
-            release_.modules(kLanguageEnglishUs).FindResourceData(release_.module(), kProgressIconId, {kRtGroupIcon, {}});
+            release_.modules(kLanguageEnglishUs)
+                .FindResourceData(release_.module(), kProgressIconId, {kRtGroupIcon, {}});
         const std::string place = "icon " + to_string(kProgressIconId);
         if (group.size() < 6) {
             Error(place, "missing", "the download progress window shows no icon");
