@@ -14,9 +14,9 @@
 
 #include "actions/IAction.h"
 #include "actions/RunView.h"
+#include "messages/WebAddress.h"
 #include "platform/DialogHost.h"
 #include "resources/resource.h"
-#include "ui/WebAddress.h"
 
 namespace Korvane::PC::Tarnwick {
 
