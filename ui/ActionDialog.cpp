@@ -8,9 +8,6 @@
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::uint16_t kDaysLeftTemplate = StringId::kDaysLeftQuestion;
-constexpr std::uint16_t kReallyCancelString = StringId::kReallyCancelQuestion;
-
 constexpr int kLogoWidth = 64;  // at 96 DPI
 constexpr int kLogoHeight = 40;
 
@@ -102,11 +99,11 @@ void CActionDialog::OnCloseRequest(IDialogWindow& window) {
         const WindowHandle self = window.Handle();
         if (view_.cancelDaysLeft < kNoCancelLimit) {
             const std::u16string question = FormatTemplate(view_.run.platform.text,
-                                                           CompanionString(kDaysLeftTemplate),
+                                                           CompanionString(StringId::kDaysLeftQuestion),
                                                            {view_.cancelDaysLeft});
             if (AskKeepOpen(view_.run.Messages(), self, question) == KeepOpen::kKeep) return;
         }
-        if (AskKeepOpen(view_.run.Messages(), self, kReallyCancelString) == KeepOpen::kKeep) return;
+        if (AskKeepOpen(view_.run.Messages(), self, StringId::kReallyCancelQuestion) == KeepOpen::kKeep) return;
     }
     window.EndDialog(kIdCancel);
 }

@@ -10,10 +10,6 @@
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::uint16_t kQuestionHeading = StringId::kSupportHeading;
-constexpr std::uint16_t kOpenButtonText = StringId::kSupportOpenButton;
-constexpr std::uint16_t kCloseButtonText = StringId::kSupportCloseButton;
-
 struct SupportComponent {
     std::size_t slot;
     std::u16string_view tag;
@@ -81,8 +77,8 @@ SupportStepOutcome OfferSupportPage(const RunView& run, const RequirementRow& ro
     if (!offer || !osTag) return SupportStepOutcome::kNotOpened;
     offer->address += u"&os=";
     offer->address += *osTag;
-    if (AskChoice(run.Messages(), kTdInformationIcon, kQuestionHeading, offer->list, kOpenButtonText,
-                  kCloseButtonText) != Choice::kFirst) {
+    if (AskChoice(run.Messages(), kTdInformationIcon, StringId::kSupportHeading, offer->list,
+                  StringId::kSupportOpenButton, StringId::kSupportCloseButton) != Choice::kFirst) {
         return SupportStepOutcome::kNotOpened;
     }
     // The shell's own answer is not used: the page counts as handed over.
