@@ -12,6 +12,7 @@
 #include "platform/OwnedModule.h"
 #include "platform/Platform.h"
 #include "platform/SystemInfo.h"
+#include "resources/resource.h"
 #include "run/OsClass.h"
 #include "run/ToolOptions.h"
 
@@ -21,11 +22,11 @@ inline constexpr char16_t kCompanionLibraryName[] = u"battery.dll";
 inline constexpr std::uint32_t kModulePathChars = 260;  // MAX_PATH
 
 // The program's own strings and icon for the library-missing message.
-inline constexpr std::uint16_t kOwnToolNameString = 131;
-inline constexpr std::uint16_t kOwnFilesMissingString = 132;
-inline constexpr std::uint16_t kOwnDownloadAgainString = 133;
-inline constexpr std::uint16_t kOwnFooterString = 134;
-inline constexpr std::uint16_t kOwnIcon = 101;
+inline constexpr std::uint16_t kOwnToolNameString = OwnResource::kToolNameString;
+inline constexpr std::uint16_t kOwnFilesMissingString = OwnResource::kFilesMissingString;
+inline constexpr std::uint16_t kOwnDownloadAgainString = OwnResource::kDownloadAgainString;
+inline constexpr std::uint16_t kOwnFooterString = OwnResource::kFooterString;
+inline constexpr std::uint16_t kOwnIcon = OwnResource::kProgramIcon;
 
 inline constexpr std::int32_t kNoOsVersion = -1;
 

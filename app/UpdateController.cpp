@@ -9,14 +9,6 @@
 #include "messages/Messages.h"
 
 namespace Korvane::PC::Tarnwick {
-namespace {
-
-constexpr std::uint16_t kNewerReleaseHeading = 159;
-constexpr std::uint16_t kNewerReleaseText = 160;
-constexpr std::uint16_t kGettingReadyHeading = 187;
-
-}  // namespace
-
 bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& account) {
     const bool privileged = IsPrivileged(account);
     if (!created.handle) {
@@ -62,8 +54,8 @@ ExitCode UpdateController::RunWithMutexHeld() {
     if (releaseCheck) {
         const std::uint32_t local = ReleaseNumber();
         if (local < releaseCheck->Answer()) {
-            ShowMessage(View().Messages(), kTdErrorIcon, kNewerReleaseHeading, kNewerReleaseText, kTdcbfCloseButton,
-                        kIdClose);
+            ShowMessage(View().Messages(), kTdErrorIcon, StringId::kNewerReleaseHeading, StringId::kNewerReleaseText,
+                        kTdcbfCloseButton, kIdClose);
             return ExitCode::kNewerReleaseExists;
         }
         releaseCheck.reset();
@@ -115,7 +107,8 @@ bool UpdateController::AskConsent() {
         case ConsentStep::kStop:
             return true;
         case ConsentStep::kStopAfterMessage:
-            ShowMessage(View().Messages(), kTdInformationIcon, kGettingReadyHeading, 0, kTdcbfOkButton, kIdOk);
+            ShowMessage(View().Messages(), kTdInformationIcon, StringId::kGettingReadyHeading, 0, kTdcbfOkButton,
+                        kIdOk);
             return true;
         case ConsentStep::kAskDialog:
             break;

@@ -18,7 +18,7 @@ std::intptr_t HostActionDialog(IDialogHost& host, const ActionDialogView& view) 
     std::intptr_t result = -1;
     {
         CActionDialog dialog(view);
-        result = host.RunModalDialog(kActionDialogTemplate, host.GetActiveWindow(), dialog);
+        result = host.RunModalDialog(OwnResource::kActionDialog, host.GetActiveWindow(), dialog);
     }
     if (coinit >= 0) host.CoUninitialize();
     return result;

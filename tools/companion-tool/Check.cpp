@@ -438,7 +438,8 @@ private:
     }
 
     void CheckStrings() {
-        for (std::uint16_t id : kStringIds) {
+        for (const CompanionStringInfo& string : kCompanionStrings) {
+            const std::uint16_t id = string.id;
             // Languages with the same text are checked (and reported) once.
             std::map<std::u16string, std::vector<std::uint16_t>> texts;
             for (std::uint16_t language : kReleaseLanguages) {
@@ -450,23 +451,22 @@ private:
                 }
                 texts[*text].push_back(language);
             }
-            if (texts.size() > 1 && std::find(std::begin(kSameInEveryLanguage), std::end(kSameInEveryLanguage), id) !=
-                                        std::end(kSameInEveryLanguage)) {
+            if (texts.size() > 1 && string.languages == StringLanguages::kSameInEvery) {
                 Error("string " + to_string(id), "differs between the languages",
                       "what the program does depends on the language of the user's thread");
             }
             for (const auto& [text, languages] : texts) {
                 std::string place = "string " + to_string(id) + " (";
                 for (std::size_t i = 0; i < languages.size(); ++i) place += (i ? ", " : "") + LanguageName(languages[i]);
-                CheckStringText(id, text, place + ")");
+                CheckStringText(string, text, place + ")");
             }
         }
     }
 
-    void CheckStringText(std::uint16_t id, const std::u16string& text, const std::string& place) {
-        for (const TemplateUse& use : kTemplates)
-            if (use.id == id) CheckTemplate(use, text, place);
-        if (id == StringId::kDownloadParameters) CheckQuery(text, place);
+    void CheckStringText(const CompanionStringInfo& string, const std::u16string& text, const std::string& place) {
+        const std::uint16_t id = string.id;
+        if (string.form == StringForm::kMessageTemplate) CheckTemplate(string, text, place);
+        if (string.form == StringForm::kQueryTemplate) CheckQuery(text, place);
         if (id == StringId::kReleaseNumber && !IsWholeNumber(text, false)) {
             Error(place, "the release number " + Quoted(text) + " does not read as a number",
                   "the program reads it as " + to_string(ReadUnsigned32(text)) +
@@ -502,7 +502,7 @@ private:
     }
 
     // FormatMessage inserts: %1..%99, optionally with !format!.
-    void CheckTemplate(const TemplateUse& use, std::u16string_view text, const std::string& place) {
+    void CheckTemplate(const CompanionStringInfo& use, std::u16string_view text, const std::string& place) {
         std::set<std::size_t> used;
         for (std::size_t i = 0; i + 1 < text.size(); ++i) {
             if (text[i] != u'%') continue;
@@ -526,14 +526,14 @@ private:
             }
             const std::string insert = Shown(text.substr(i, end - i));
             i = end - 1;
-            if (number > use.arguments.size()) {
+            if (number > use.inserts.size()) {
                 Error(place, "the template uses " + insert + " but the program passes " +
-                                 to_string(use.arguments.size()) + " insert(s): " + use.what,
+                                 to_string(use.inserts.size()) + " insert(s): " + std::string(use.insertsAre),
                       "the expansion reads an argument that is not there");
                 continue;
             }
             used.insert(number);
-            const bool wantNumber = use.arguments[number - 1] == 'N';
+            const bool wantNumber = use.inserts[number - 1] == 'N';
             if (numeric != wantNumber) {
                 Error(place,
                       "insert " + insert + " takes " + (numeric ? "a number" : "a text") + " but the program passes " +
@@ -542,9 +542,9 @@ private:
                                  : "the text's address is shown as a number");
             }
         }
-        for (std::size_t n = 1; n <= use.arguments.size(); ++n) {
+        for (std::size_t n = 1; n <= use.inserts.size(); ++n) {
             if (!used.contains(n))
-                Error(place, "the template does not use %" + to_string(n) + " (" + use.what + ")",
+                Error(place, "the template does not use %" + to_string(n) + " (" + std::string(use.insertsAre) + ")",
                       "that part is never shown");
         }
     }
@@ -587,8 +587,8 @@ private:
     // ---- rich text and the icon --------------------------------------
 
     void CheckRtf() {
-        for (std::uint32_t index = 0; index < kRtfIds.size(); ++index) {
-            const std::string place = "RTF " + to_string(kRtfIds[index]);
+        for (std::uint32_t index = 0; index < kRtfMessageIds.size(); ++index) {
+            const std::string place = "RTF " + to_string(kRtfMessageIds[index]);
             const std::vector<std::uint8_t> rtf = LoadRtfMessage(release_.modules(kLanguageEnglishUs), release_.module(), index);
             if (rtf.empty()) {
                 Error(place, "missing or empty", "the dialog shows an empty message");
@@ -613,8 +613,9 @@ private:
 
     void CheckIcon() {
         const std::span<const std::uint8_t> group =
-            release_.modules(kLanguageEnglishUs).FindResourceData(release_.module(), kProgressIcon, {kRtGroupIcon, {}});
-        const std::string place = "icon " + to_string(kProgressIcon);
+            release_.modules(kLanguageEnglishUs)
+                .FindResourceData(release_.module(), kProgressIconId, {kRtGroupIcon, {}});
+        const std::string place = "icon " + to_string(kProgressIconId);
         if (group.size() < 6) {
             Error(place, "missing", "the download progress window shows no icon");
             return;
