@@ -110,7 +110,8 @@ void DialogWindow::SetScaledIcon(int controlId, std::uint16_t iconId, int width9
     if (!icon) return;
     HWND control = ::GetDlgItem(window_, controlId);
     ::SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-    auto previous = reinterpret_cast<HICON>(::SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0));
+    auto previous =
+        reinterpret_cast<HICON>(::SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0));
     (void)logo_.release();  // the control handed the old icon back as `previous`, destroyed just below
     if (previous != nullptr) ::DestroyIcon(previous);
     // The control draws the icon but never frees it: the dialog does, after

@@ -159,11 +159,11 @@ CreatedFolder WorkFiles::CreatePrivateFolder(std::u16string_view path, FolderAcc
     // renamed nor removed while it is held.
     ScopedFileHandle folder;
     IO_STATUS_BLOCK status{};
-    const NTSTATUS result = calls.create(folder.put(), FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES |
-                                                      READ_CONTROL | SYNCHRONIZE,
-                                         &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_CREATE,
-                                         FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    const NTSTATUS result =
+        calls.create(folder.put(),
+                     FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
+                     &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     FILE_CREATE, FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
     if (result < 0) return {nullptr, calls.toError(result)};
     return {std::make_unique<HeldFolder>(std::move(folder)), ERROR_SUCCESS};
 }
