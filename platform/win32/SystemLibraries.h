@@ -58,22 +58,11 @@ Fn ExportOf(HMODULE module, const char* name) {
 inline HMODULE Kernel32() { return ::GetModuleHandleW(L"kernel32.dll"); }
 inline HMODULE Ntdll() { return ::GetModuleHandleW(L"ntdll.dll"); }
 
-// The export `name` of a system library that every process has loaded
-// (kernel32, ntdll) as a function pointer of type Fn; null when this system
-// lacks it.
-template <typename Fn>
-Fn LoadedSystemExport(const wchar_t* library, const char* name) {
-    return ExportOf<Fn>(::GetModuleHandleW(library), name);
-}
-
+// The export `name` of kernel32 with a type given apart from the name;
+// TARNWICK_EXPORT(Kernel32(), Name) says both at once.
 template <typename Fn>
 Fn Kernel32Export(const char* name) {
     return ExportOf<Fn>(Kernel32(), name);
-}
-
-template <typename Fn>
-Fn NtdllExport(const char* name) {
-    return ExportOf<Fn>(Ntdll(), name);
 }
 
 // A system library loaded on first use and kept until this object is
