@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "app/UpdateController.h"
-#include "platform/Locale.h"
+#include "platform/ThreadLanguage.h"
 #include "platform/Platform.h"
 #include "platform/SystemInfo.h"
 

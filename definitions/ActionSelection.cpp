@@ -171,7 +171,7 @@ Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHan
 }
 
 Version3 CPlatformPairProbes::ReadInstalledFirmware() {
-    return ReadPmuFirmwareVersion(platform_.registry, platform_.files, platform_.accessLibraries,
+    return ReadPmuFirmwareVersion(platform_.registry, platform_.files, platform_.paths, platform_.accessLibraries,
                                   platform_.runAccount);
 }
 

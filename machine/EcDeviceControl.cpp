@@ -108,7 +108,7 @@ std::u16string_view TrustedRunSid(const RunAccount& account) {
     return account.userSid;
 }
 
-Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibraries& libraries,
+Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IPaths& paths, IAccessLibraries& libraries,
                                 IRunAccount& account) {
     const RegistryValue folder =
         registry.GetValue(RegistryRoot::LocalMachine, kAccessLibraryKey, u"InstPath", kRrfRtRegSz, kPathValueBuffer);
@@ -120,7 +120,7 @@ Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibra
         files.SetLastError(kErrorInsufficientBuffer);
         return {};
     }
-    const std::optional<std::u16string> path = libraries.CombinePath(RegistryText(folder.data), RegistryText(name.data));
+    const std::optional<std::u16string> path = paths.Combine(RegistryText(folder.data), RegistryText(name.data));
     // An empty or relative folder would make the loader search the program's
     // and the current folder: treated like a failed load.
     if (!path || !IsFullPath(*path)) return {};

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <wincrypt.h>
 
-#include "platform/win32/Win32Downloads.h"
+#include "platform/win32/Win32Hashing.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {

@@ -23,7 +23,8 @@
 #include "common/Redirects.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Downloads.h"
+#include "platform/win32/Win32Internet.h"
+#include "platform/win32/Win32Threads.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {

@@ -5,9 +5,11 @@
 
 #include <vector>
 
+#include "platform/win32/Accounts.h"
+#include "platform/win32/FinalPaths.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32RunAccount.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
@@ -26,8 +28,8 @@ std::u16string SidString(PSID sid) {
     return FromWin(text.get());
 }
 
-RunAccount RunAccountReader::Read() {
-    RunAccount account;
+Tarnwick::RunAccount RunAccount::Read() {
+    Tarnwick::RunAccount account;
     HANDLE raw = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return account;
     const ScopedKernelHandle token(raw);

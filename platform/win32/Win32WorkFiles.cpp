@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "common/FinalPath.h"
+#include "platform/win32/Accounts.h"
+#include "platform/win32/FileDeletion.h"
+#include "platform/win32/FinalPaths.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Downloads.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32WorkFiles.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 

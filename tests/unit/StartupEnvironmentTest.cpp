@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "app/PublisherPolicy.h"
-#include "platform/fakes/FakeEnvironment.h"
+#include "platform/fakes/CompanionLibrarySetup.h"
 #include "run/PersistentState.h"
 #include "tests/unit/TestText.h"
 
