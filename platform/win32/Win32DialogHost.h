@@ -1,4 +1,5 @@
-// IDialogHost over DialogBoxParamW, for the dialog templates of `instance`.
+// IDialogHost over DialogBoxParamW, for the dialog templates of `instance`;
+// each dialog runs in a COM apartment of its own (ComApartment.h).
 #pragma once
 
 #include <windows.h>
