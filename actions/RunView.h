@@ -8,12 +8,11 @@
 // at teardown), so a view is read at the time of use, never copied from.
 #pragma once
 
-#include "actions/JobProgress.h"
 #include "definitions/TargetDefinition.h"
 #include "machine/MachineIdentity.h"
+#include "messages/Messages.h"
 #include "platform/OwnedModule.h"
 #include "platform/Platform.h"
-#include "run/RunMessages.h"
 #include "run/ToolOptions.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -24,8 +23,9 @@ struct RunView {
     const OwnedModule& companionLibrary;
     const MachineIdentity& machine;
     const TargetDefinition& target;
-    IRunMessages& messages;
-    IProgressWindow& progress;
+
+    // What the run's messages read (messages/Messages.h).
+    MessageContext Messages() const { return {platform, options, companionLibrary}; }
 };
 
 }  // namespace Korvane::PC::Tarnwick

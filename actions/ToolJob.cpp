@@ -7,6 +7,7 @@
 #include "common/OutOfMemory.h"
 #include "common/Utf8.h"
 #include "definitions/CompanionResources.h"
+#include "messages/Messages.h"
 #include "run/ExitCode.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -14,7 +15,6 @@ namespace {
 
 constexpr std::uint16_t kRetryButtonText = 180;
 constexpr std::uint16_t kCloseButtonText = 181;
-constexpr std::int32_t kRetryAnswer = 100;
 
 // Content texts of the failure questions, one per failing step.
 constexpr std::uint16_t kFolderFailText = 162;
@@ -51,8 +51,8 @@ bool PauseCancelled(ToolJob& job) {
 void AskRetry(ToolJob& job, std::uint16_t mainInstruction, std::uint16_t content, bool& retry) {
     StopProgress(job);
     retry = OrOnNoMemory(false, [&] {
-        return job.run.messages.AskChoice(kTdErrorIcon, mainInstruction, content, kRetryButtonText,
-                                          kCloseButtonText) == kRetryAnswer;
+        return AskChoice(job.run.Messages(), kTdErrorIcon, mainInstruction, content, kRetryButtonText,
+                         kCloseButtonText) == Choice::kFirst;
     });
 }
 
@@ -89,10 +89,10 @@ ExitCode RunJob(ToolJob& job, bool& retry) {
 
     job.busy = true;
     if (!run.options.silent) {
-        IProgressWindow& window = run.progress;
+        ITaskDialogs& dialogs = platform.taskDialogs;
         const ProgressWindowView& view = job.progressView;
         job.progressThread = OrOnNoMemory(std::unique_ptr<IThread>(), [&] {
-            return platform.threads.Start([&window, &view] { window.Show(view); });
+            return platform.threads.Start([&dialogs, &view] { ShowProgressWindow(dialogs, view); });
         });
     }
     retry = false;

@@ -3,7 +3,7 @@
 // CleanUpJob (actions/ToolExecution.h).
 //
 // Threads: RunJob runs on the main thread. In an interactive run it starts
-// the progress window (the run's IProgressWindow) on a second thread, which
+// the progress window (messages/ProgressWindow.h) on a second thread, which
 // reads `progressView` (and through it `busy`) until the window closes. The progress thread ends only
 // when its window closes, and the window closes by itself only after `busy`
 // has become false, so while `busy` is true an ended thread means the user
@@ -20,11 +20,11 @@
 #include <string>
 #include <string_view>
 
-#include "actions/JobProgress.h"
 #include "actions/RunView.h"
 #include "actions/ToolExecution.h"
 #include "definitions/TargetDefinition.h"
 #include "machine/MachineIdentity.h"
+#include "messages/ProgressWindow.h"
 #include "platform/Hashing.h"
 #include "platform/Internet.h"
 #include "platform/JobLimits.h"

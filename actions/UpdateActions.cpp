@@ -1,6 +1,7 @@
 #include "actions/UpdateActions.h"
 
 #include "machine/EcDeviceControl.h"
+#include "messages/Messages.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -18,8 +19,8 @@ ExitCode CUpdateAction::Execute() { return ExecuteToolJobs(run_, jobMessages_, t
 
 std::int32_t CUpdateAction::Conclude(const Verdict& verdict) {
     if (verdict.failure) {
-        run_.messages.ShowMessage(kTdErrorIcon, verdict.failure->heading, verdict.failure->content,
-                                 kTdcbfCloseButton, kIdClose);
+        ShowMessage(run_.Messages(), kTdErrorIcon, verdict.failure->heading, verdict.failure->content,
+                    kTdcbfCloseButton, kIdClose);
         return kEFail;
     }
     state_ = verdict.state;

@@ -8,8 +8,8 @@
 #include "common/Numbers.h"
 #include "definitions/CompanionResources.h"
 #include "machine/MachineIdentity.h"
+#include "messages/Messages.h"
 #include "run/PersistentState.h"
-#include "ui/Messages.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {

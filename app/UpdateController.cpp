@@ -6,7 +6,7 @@
 #include "app/StartupEnvironment.h"
 #include "definitions/CompanionResources.h"
 #include "definitions/PrerequisiteChecks.h"
-#include "ui/Messages.h"
+#include "messages/Messages.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -33,8 +33,7 @@ bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& acco
 UpdateController::UpdateController(Platform& platform_, const ToolOptions& options_)
     : platform(platform_),
       options(options_),
-      companionLibrary(platform_.modules),
-      progressWindow_(platform_.taskDialogs) {}
+      companionLibrary(platform_.modules) {}
 
 UpdateController::~UpdateController() { Teardown(); }
 
@@ -63,7 +62,8 @@ ExitCode UpdateController::RunWithMutexHeld() {
     if (releaseCheck) {
         const std::uint32_t local = ReleaseNumber();
         if (local < releaseCheck->Answer()) {
-            ShowMessage(kTdErrorIcon, kNewerReleaseHeading, kNewerReleaseText, kTdcbfCloseButton, kIdClose);
+            ShowMessage(View().Messages(), kTdErrorIcon, kNewerReleaseHeading, kNewerReleaseText, kTdcbfCloseButton,
+                        kIdClose);
             return ExitCode::kNewerReleaseExists;
         }
         releaseCheck.reset();
@@ -115,7 +115,7 @@ bool UpdateController::AskConsent() {
         case ConsentStep::kStop:
             return true;
         case ConsentStep::kStopAfterMessage:
-            ShowMessage(kTdInformationIcon, kGettingReadyHeading, 0, kTdcbfOkButton, kIdOk);
+            ShowMessage(View().Messages(), kTdInformationIcon, kGettingReadyHeading, 0, kTdcbfOkButton, kIdOk);
             return true;
         case ConsentStep::kAskDialog:
             break;
@@ -155,7 +155,7 @@ bool UpdateController::SelectAction(const SelectionTables* tables) {
         ReplaceAction(CreateAction(View(), static_cast<std::int32_t>(options.forcedKind)));
         return true;
     }
-    CPlatformPairProbes probes(platform, *this);
+    CPlatformPairProbes probes(View().Messages());
     Selection selection = ChooseAction({machine, osClass, options.viewTarget}, platform.modules,
                                        companionLibrary.get(), probes, platform.registry, tables);
     selectionStep = selection.step;
@@ -172,37 +172,8 @@ SupportStepOutcome UpdateController::OpenSupportPage() {
 
 std::intptr_t UpdateController::ShowActionDialog() { return HostActionDialog(platform.dialogs, DialogView()); }
 
-std::int32_t UpdateController::ShowMessage(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
-                                           std::uint32_t commonButtons, std::int32_t defaultResult) {
-    return ShowCompanionMessage(MessageContextOfRun(), icon, mainInstruction, content,
-                                commonButtons, defaultResult);
-}
-
-std::int32_t UpdateController::AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
-                                         std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
-    return AskCompanionChoice(MessageContextOfRun(), icon, mainInstruction, content,
-                              firstButtonText, secondButtonText);
-}
-
-std::int32_t UpdateController::AskChoice(std::uint16_t icon, std::uint16_t mainInstruction,
-                                         std::u16string_view content, std::uint16_t firstButtonText,
-                                         std::uint16_t secondButtonText) {
-    return AskCompanionChoice(MessageContextOfRun(), icon, mainInstruction, content,
-                              firstButtonText, secondButtonText);
-}
-
-std::int32_t UpdateController::AskKeepOpen(WindowHandle parent, std::uint16_t content) {
-    return AskCompanionKeepOpen(MessageContextOfRun(), parent, content);
-}
-
-std::int32_t UpdateController::AskKeepOpen(WindowHandle parent, std::u16string_view content) {
-    return AskCompanionKeepOpen(MessageContextOfRun(), parent, content);
-}
-
-MessageContext UpdateController::MessageContextOfRun() { return {platform, options, companionLibrary}; }
-
 RunView UpdateController::View() {
-    return {platform, options, companionLibrary, machine, target, *this, progressWindow_};
+    return {platform, options, companionLibrary, machine, target};
 }
 
 ActionDialogView UpdateController::DialogView() {

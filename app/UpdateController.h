@@ -2,7 +2,7 @@
 // companion library, the machine identity, the chosen target row and the one
 // current action. Nothing below app/ sees it: the actions, their jobs, the
 // dialog and the support step read the run through a RunView (View()) and
-// reach its messages through IRunMessages, which it provides. Each of its
+// show its messages themselves (messages/Messages.h). Each of its
 // operations is a short delegate to the folder that holds the logic.
 //
 // Life: construct, then RunController() once (a normal run) or
@@ -14,7 +14,6 @@
 #include <array>
 #include <cstdint>
 #include <memory>
-#include <string_view>
 
 #include "actions/IAction.h"
 #include "actions/RunView.h"
@@ -26,11 +25,8 @@
 #include "platform/Platform.h"
 #include "run/ExitCode.h"
 #include "run/OsClass.h"
-#include "run/RunMessages.h"
 #include "run/ToolOptions.h"
 #include "ui/ActionDialog.h"
-#include "ui/Messages.h"
-#include "ui/ProgressWindow.h"
 #include "ui/SupportLinks.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -52,12 +48,12 @@ inline constexpr char16_t kSingleInstanceMutexName[] =
 // of its own instances'.
 bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& account);
 
-class UpdateController : public IRunMessages {
+class UpdateController {
 public:
     UpdateController(Platform& platform, const ToolOptions& options);
     UpdateController(const UpdateController&) = delete;
     UpdateController& operator=(const UpdateController&) = delete;
-    ~UpdateController() override;
+    ~UpdateController();
 
     // The whole normal run; returns its exit code.
     [[nodiscard]] ExitCode RunController();
@@ -98,27 +94,6 @@ public:
     // Hosts the modal action dialog; returns its end code (1 = consent).
     [[nodiscard]] std::intptr_t ShowActionDialog();
 
-    // Task-dialog messages whose texts are string ids of the companion
-    // library. Each returns the pressed button's id, or `defaultResult` when
-    // it is not shown.
-    // ShowMessage is shown only when neither silent nor viewTarget is set and
-    // the companion library is loaded.
-    std::int32_t ShowMessage(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
-                             std::uint32_t commonButtons, std::int32_t defaultResult) override;
-    // Shown unless silent, when the companion library is loaded. Buttons 100
-    // and 200 carry the given text ids; the default is 200.
-    std::int32_t AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
-                           std::uint16_t firstButtonText, std::uint16_t secondButtonText) override;
-    // The same with a content text built by the caller.
-    std::int32_t AskChoice(std::uint16_t icon, std::uint16_t mainInstruction, std::u16string_view content,
-                           std::uint16_t firstButtonText, std::uint16_t secondButtonText) override;
-    // The warning question of the action dialog's close request, over
-    // `parent`: button 1 (string 184, the default) keeps the dialog open,
-    // button 0 (string 183) lets it close. Shown unless silent, when the
-    // companion library is loaded; otherwise 1.
-    std::int32_t AskKeepOpen(WindowHandle parent, std::uint16_t content) override;
-    std::int32_t AskKeepOpen(WindowHandle parent, std::u16string_view content) override;
-
     // Destroys the action held and stores `action` (which may be null).
     void ReplaceAction(std::unique_ptr<IAction> action);
 
@@ -146,10 +121,6 @@ public:
     SelectionStep selectionStep = SelectionStep::kNotMaker;
 
 private:
-    // What the message operations read of this run.
-    MessageContext MessageContextOfRun();
-
-    CProgressWindow progressWindow_;
     std::unique_ptr<CDriverListing> driverListing_;
 
     ExitCode RunWithMutexHeld();

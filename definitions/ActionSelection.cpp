@@ -171,17 +171,18 @@ Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHan
 }
 
 Version3 CPlatformPairProbes::ReadInstalledFirmware() {
-    return ReadPmuFirmwareVersion(platform_.registry, platform_.files, platform_.paths, platform_.accessLibraries,
-                                  platform_.runAccount);
+    Platform& platform = run_.platform;
+    return ReadPmuFirmwareVersion(platform.registry, platform.files, platform.paths, platform.accessLibraries,
+                                  platform.runAccount);
 }
 
 std::u16string CPlatformPairProbes::ReadInstalledBios() {
-    return ToWide(platform_.text, ReadBiosVersion(platform_.firmware).c_str());
+    return ToWide(run_.platform.text, ReadBiosVersion(run_.platform.firmware).c_str());
 }
 
 void CPlatformPairProbes::ReportFirmwareUnreadable() {
-    (void)messages_.ShowMessage(kTdErrorIcon, kFirmwareUnreadable.heading, kFirmwareUnreadable.content,
-                                kTdcbfCloseButton, kIdClose);
+    (void)ShowMessage(run_, kTdErrorIcon, kFirmwareUnreadable.heading, kFirmwareUnreadable.content,
+                      kTdcbfCloseButton, kIdClose);
 }
 
 }  // namespace Korvane::PC::Tarnwick

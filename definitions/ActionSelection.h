@@ -20,10 +20,10 @@
 #include "definitions/TargetDefinition.h"
 #include "machine/MachineIdentity.h"
 #include "machine/VersionProbes.h"
+#include "messages/Messages.h"
 #include "platform/Handles.h"
 #include "platform/Platform.h"
 #include "run/OsClass.h"
-#include "run/RunMessages.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -41,17 +41,16 @@ public:
 };
 
 // The pair probes of a run: the access library and SMBIOS through
-// `platform`, the report through the run's ShowMessage.
+// the run's platform, the report as one of the run's messages.
 class CPlatformPairProbes : public IPairProbes {
 public:
-    CPlatformPairProbes(Platform& platform, IRunMessages& messages) : platform_(platform), messages_(messages) {}
+    explicit CPlatformPairProbes(const MessageContext& run) : run_(run) {}
     Version3 ReadInstalledFirmware() override;
     std::u16string ReadInstalledBios() override;
     void ReportFirmwareUnreadable() override;
 
 private:
-    Platform& platform_;
-    IRunMessages& messages_;
+    MessageContext run_;
 };
 
 // Tables parsed once by a caller that makes many decisions on one library.

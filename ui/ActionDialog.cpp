@@ -1,9 +1,9 @@
 #include "ui/ActionDialog.h"
 
 #include "definitions/CompanionResources.h"
+#include "messages/Messages.h"
 #include "platform/TaskDialogs.h"
 #include "run/PersistentState.h"
-#include "ui/Messages.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -25,8 +25,6 @@ constexpr std::uint16_t kReallyCancelString = 185;
 constexpr std::uint16_t kLogoIcon = 102;
 constexpr int kLogoWidth = 64;  // at 96 DPI
 constexpr int kLogoHeight = 40;
-
-constexpr std::int32_t kKeepOpen = 1;
 
 bool UpdatePending(ActionKind kind, ActionState state) {
     return state == ActionState::kUpdateNeeded && kind != ActionKind::kNotTarget;
@@ -118,9 +116,9 @@ void CActionDialog::OnCloseRequest(IDialogWindow& window) {
             const std::u16string question = FormatTemplate(view_.run.platform.text,
                                                            CompanionString(kDaysLeftTemplate),
                                                            {view_.cancelDaysLeft});
-            if (view_.run.messages.AskKeepOpen(self, question) == kKeepOpen) return;
+            if (AskKeepOpen(view_.run.Messages(), self, question) == KeepOpen::kKeep) return;
         }
-        if (view_.run.messages.AskKeepOpen(self, kReallyCancelString) == kKeepOpen) return;
+        if (AskKeepOpen(view_.run.Messages(), self, kReallyCancelString) == KeepOpen::kKeep) return;
     }
     window.EndDialog(kIdCancel);
 }

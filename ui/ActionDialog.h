@@ -12,8 +12,8 @@
 
 #include "actions/IAction.h"
 #include "actions/RunView.h"
+#include "messages/WebAddress.h"
 #include "platform/DialogHost.h"
-#include "ui/WebAddress.h"
 
 namespace Korvane::PC::Tarnwick {
 

@@ -4,7 +4,8 @@
 
 #include "actions/ToolJob.h"
 #include "definitions/CompanionResources.h"
-#include "ui/WebAddress.h"
+#include "messages/Messages.h"
+#include "messages/WebAddress.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -12,7 +13,6 @@ namespace {
 constexpr std::uint16_t kQuestionHeading = 188;
 constexpr std::uint16_t kOpenButtonText = 190;
 constexpr std::uint16_t kCloseButtonText = 192;
-constexpr std::int32_t kOpenAnswer = 100;
 
 struct SupportComponent {
     std::size_t slot;
@@ -81,8 +81,8 @@ SupportStepOutcome OfferSupportPage(const RunView& run, const RequirementRow& ro
     if (!offer || !osTag) return SupportStepOutcome::kNotOpened;
     offer->address += u"&os=";
     offer->address += *osTag;
-    if (run.messages.AskChoice(kTdInformationIcon, kQuestionHeading, offer->list, kOpenButtonText,
-                               kCloseButtonText) != kOpenAnswer) {
+    if (AskChoice(run.Messages(), kTdInformationIcon, kQuestionHeading, offer->list, kOpenButtonText,
+                  kCloseButtonText) != Choice::kFirst) {
         return SupportStepOutcome::kNotOpened;
     }
     // The shell's own answer is not used: the page counts as handed over.

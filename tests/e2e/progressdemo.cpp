@@ -14,8 +14,8 @@
 #include <cwchar>
 #include <string>
 
+#include "messages/ProgressWindow.h"
 #include "platform/win32/Win32Platform.h"
-#include "ui/ProgressWindow.h"
 
 using namespace Korvane::PC::Tarnwick;
 

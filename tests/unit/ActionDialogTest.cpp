@@ -4,10 +4,10 @@
 
 #include "TestText.h"
 #include "app/UpdateController.h"
+#include "messages/Messages.h"
+#include "messages/ProgressWindow.h"
 #include "platform/fakes/FakePlatform.h"
 #include "tests/unit/StubAction.h"
-#include "ui/Messages.h"
-#include "ui/ProgressWindow.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -214,17 +214,24 @@ TEST_F(ActionDialogTest, MessageOperationsFollowTheirShowRules) {
         UpdateController& c = Make(options, ActionKind::kNotTarget, ActionState::kNothingToDo);
         if (!m.library) c.companionLibrary.reset();
         fakes.taskDialogs.shown.clear();
-        fakes.taskDialogs.answers = {7, 7, 7, 7};
-        EXPECT_EQ(c.ShowMessage(kTdErrorIcon, 120, 121, kTdcbfCloseButton, kIdClose), m.show ? 7 : kIdClose);
-        EXPECT_EQ(c.AskChoice(kTdInformationIcon, 188, u"built text", 190, 192), m.choice ? 7 : 200);
-        EXPECT_EQ(c.AskKeepOpen(nullptr, 185), m.keepOpen ? 7 : 1);
+        // Each scripted answer differs from its message's default, so only a
+        // shown message gives it.
+        const MessageContext run = c.View().Messages();
+        fakes.taskDialogs.answers = {7};
+        EXPECT_EQ(ShowMessage(run, kTdErrorIcon, 120, 121, kTdcbfCloseButton, kIdClose), m.show ? 7 : kIdClose);
+        fakes.taskDialogs.answers = {100};
+        EXPECT_EQ(AskChoice(run, kTdInformationIcon, 188, u"built text", 190, 192),
+                  m.choice ? Choice::kFirst : Choice::kSecond);
+        fakes.taskDialogs.answers = {0};
+        EXPECT_EQ(AskKeepOpen(run, nullptr, 185), m.keepOpen ? KeepOpen::kClose : KeepOpen::kKeep);
         EXPECT_EQ(fakes.taskDialogs.shown.size(), std::size_t{m.show} + m.choice + m.keepOpen);
     }
     // Shared configuration, and the choice's own buttons.
     fakes.taskDialogs.shown.clear();
     fakes.taskDialogs.answers = {std::nullopt};
     UpdateController& c = Make({}, ActionKind::kNotTarget, ActionState::kNothingToDo);
-    EXPECT_EQ(c.AskChoice(kTdErrorIcon, 143, 161, 180, 181), 200);  // failed dialog: the default
+    // A failed dialog gives the default.
+    EXPECT_EQ(AskChoice(c.View().Messages(), kTdErrorIcon, 143, 161, 180, 181), Choice::kSecond);
     const TaskDialogRequest& r = fakes.taskDialogs.shown.at(0);
     EXPECT_EQ(r.instance, c.companionLibrary.get());
     EXPECT_EQ(r.flags, 0x01001009u);

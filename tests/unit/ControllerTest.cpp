@@ -7,6 +7,7 @@
 #include "actions/CreateAction.h"
 #include "actions/SimpleActions.h"
 #include "definitions/ActionSelection.h"
+#include "messages/Messages.h"
 #include "platform/fakes/CompanionLibrarySetup.h"
 #include "platform/fakes/FakePlatform.h"
 
@@ -405,7 +406,8 @@ TEST_F(ControllerTest, ShowMessageIsSuppressedUnlessInteractiveWithLibrary) {
         options.viewTarget = c.viewTarget;
         UpdateController controller(fakes.platform, options);
         if (c.library) controller.companionLibrary.reset(fakes.modules.LoadLibraryEx(u"lib", kLoadLibraryAsDatafile));
-        const std::int32_t result = controller.ShowMessage(kTdErrorIcon, 159, 160, kTdcbfCloseButton, kIdClose);
+        const std::int32_t result =
+            ShowMessage(controller.View().Messages(), kTdErrorIcon, 159, 160, kTdcbfCloseButton, kIdClose);
         EXPECT_EQ(fakes.taskDialogs.shown.size(), c.shown ? 1u : 0u);
         EXPECT_EQ(result, c.shown ? 42 : kIdClose);
     }
@@ -413,7 +415,8 @@ TEST_F(ControllerTest, ShowMessageIsSuppressedUnlessInteractiveWithLibrary) {
     fakes.taskDialogs.answers = {std::nullopt};
     UpdateController controller(fakes.platform, ToolOptions{});
     controller.companionLibrary.reset(fakes.modules.LoadLibraryEx(u"lib", kLoadLibraryAsDatafile));
-    EXPECT_EQ(controller.ShowMessage(kTdErrorIcon, 159, 160, kTdcbfCloseButton, kIdClose), kIdClose);
+    EXPECT_EQ(ShowMessage(controller.View().Messages(), kTdErrorIcon, 159, 160, kTdcbfCloseButton, kIdClose),
+              kIdClose);
 }
 
 TEST_F(ControllerTest, TeardownReleasesActionAndLibraryOnce) {

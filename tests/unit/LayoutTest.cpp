@@ -26,15 +26,16 @@ namespace fs = std::filesystem;
 
 // Bottom first. A file belongs to the longest folder of the list that
 // starts its path.
-constexpr std::array<std::string_view, 14> kFolderOrder{
+constexpr std::array<std::string_view, 15> kFolderOrder{
     "resources",          // ids of the program's own resources
     "platform",           // the interfaces through which the core reaches the system
     "common",             // numbers, UTF-8, final paths: no knowledge of a run
-    "run",                // what every part of a run shares: options, exit codes, OS class, messages, stored state
+    "run",                // what every part of a run shares: options, exit codes, OS class, stored state
+    "messages",           // the run's task-dialog messages and questions, the progress window, the link rule
     "machine",            // SMBIOS, identity, the access library, version probes
     "definitions",        // the companion library's resources and tables, selection, prerequisites
     "actions",            // the actions, the download job and its view of the run, the release check
-    "ui",                 // the action dialog, messages, the progress window, the support step
+    "ui",                 // the action dialog, the support step
     "platform/portable",  // implementations of the interfaces: host stand-ins,
     "platform/fakes",     // the test twins
     "platform/win32",     // and the real thing

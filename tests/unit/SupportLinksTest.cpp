@@ -1,9 +1,10 @@
 #include "ui/SupportLinks.h"
-#include "ui/WebAddress.h"
 
 #include <gtest/gtest.h>
 
 #include "app/UpdateController.h"
+#include "messages/Messages.h"
+#include "messages/WebAddress.h"
 #include "platform/fakes/CompanionLibrarySetup.h"
 #include "tests/unit/TestText.h"
 
@@ -117,7 +118,7 @@ TEST_F(SupportLinksTest, NoBrowserAsSystemOrForAnotherUser) {
 
 // Every link of a message (the footer's among them) goes through the rule.
 TEST_F(SupportLinksTest, MessageLinksFollowTheLinkRule) {
-    controller.ShowMessage(kTdInformationIcon, 1, 2, kTdcbfOkButton, kIdOk);
+    ShowMessage(controller.View().Messages(), kTdInformationIcon, 1, 2, kTdcbfOkButton, kIdOk);
     ASSERT_EQ(fakes.taskDialogs.shown.size(), 1u);
     const auto click = fakes.taskDialogs.shown[0].openLink;
     ASSERT_TRUE(click);

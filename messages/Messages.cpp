@@ -1,17 +1,15 @@
-// The task-dialog messages that the run raises. Texts are string ids of the
-// companion library; every message shares the window title (119), the footer
-// (150) and the program's icon 101 as its window icon.
-#include "ui/Messages.h"
+#include "messages/Messages.h"
 
-#include "ui/WebAddress.h"
+#include "messages/WebAddress.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
 
+// The button ids of the questions; only these functions make and read them.
 constexpr std::int32_t kFirstChoice = 100;
-constexpr std::int32_t kSecondChoice = 200;
-constexpr std::int32_t kLeave = 0;      // AskKeepOpen: go on closing
-constexpr std::int32_t kKeepOpen = 1;   // AskKeepOpen: the default
+constexpr std::int32_t kSecondChoice = 200;  // the default
+constexpr std::int32_t kLeaveButton = 0;     // AskKeepOpen: go on closing
+constexpr std::int32_t kKeepOpenButton = 1;  // AskKeepOpen: the default
 constexpr std::uint16_t kLeaveText = 183;
 constexpr std::uint16_t kKeepOpenText = 184;
 
@@ -35,23 +33,28 @@ std::int32_t Show(const MessageContext& run, MessageOperation operation, TaskDia
     return run.platform.taskDialogs.Show(request).value_or(defaultResult);
 }
 
+// Any other answer than the first button (Esc, the close box) is the second.
 template <typename Content>
-std::int32_t Choose(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
-                    Content content, std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
+Choice Choose(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction, Content content,
+              std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
     TaskDialogRequest request = CompanionMessage(run, icon);
     request.mainInstructionId = mainInstruction;
     SetContent(request, content);
     request.buttons = {{kFirstChoice, firstButtonText}, {kSecondChoice, secondButtonText}};
-    return Show(run, MessageOperation::kAskChoice, request, kSecondChoice);
+    return Show(run, MessageOperation::kAskChoice, request, kSecondChoice) == kFirstChoice ? Choice::kFirst
+                                                                                            : Choice::kSecond;
 }
 
+// Any other answer than "keep open" (Esc, the close box) lets the dialog
+// close.
 template <typename Content>
-std::int32_t KeepOpen(const MessageContext& run, WindowHandle parent, Content content) {
+KeepOpen AskToKeepOpen(const MessageContext& run, WindowHandle parent, Content content) {
     TaskDialogRequest request = CompanionMessage(run, kTdWarningIcon);
     request.parent = parent;
     SetContent(request, content);
-    request.buttons = {{kLeave, kLeaveText}, {kKeepOpen, kKeepOpenText}};
-    return Show(run, MessageOperation::kAskKeepOpen, request, kKeepOpen);
+    request.buttons = {{kLeaveButton, kLeaveText}, {kKeepOpenButton, kKeepOpenText}};
+    return Show(run, MessageOperation::kAskKeepOpen, request, kKeepOpenButton) == kKeepOpenButton ? KeepOpen::kKeep
+                                                                                                  : KeepOpen::kClose;
 }
 
 }  // namespace
@@ -78,8 +81,8 @@ void OpenLinksByRule(TaskDialogRequest& request, Platform& platform) {
     };
 }
 
-std::int32_t ShowCompanionMessage(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
-                                  std::uint16_t content, std::uint32_t commonButtons, std::int32_t defaultResult) {
+std::int32_t ShowMessage(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
+                         std::uint16_t content, std::uint32_t commonButtons, std::int32_t defaultResult) {
     TaskDialogRequest request = CompanionMessage(run, icon);
     request.mainInstructionId = mainInstruction;
     request.contentId = content;
@@ -87,24 +90,22 @@ std::int32_t ShowCompanionMessage(const MessageContext& run, std::uint16_t icon,
     return Show(run, MessageOperation::kShowMessage, request, defaultResult);
 }
 
-std::int32_t AskCompanionChoice(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
-                                std::uint16_t content, std::uint16_t firstButtonText,
-                                std::uint16_t secondButtonText) {
+Choice AskChoice(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction, std::uint16_t content,
+                 std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
     return Choose(run, icon, mainInstruction, content, firstButtonText, secondButtonText);
 }
 
-std::int32_t AskCompanionChoice(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
-                                std::u16string_view content, std::uint16_t firstButtonText,
-                                std::uint16_t secondButtonText) {
+Choice AskChoice(const MessageContext& run, std::uint16_t icon, std::uint16_t mainInstruction,
+                 std::u16string_view content, std::uint16_t firstButtonText, std::uint16_t secondButtonText) {
     return Choose(run, icon, mainInstruction, content, firstButtonText, secondButtonText);
 }
 
-std::int32_t AskCompanionKeepOpen(const MessageContext& run, WindowHandle parent, std::uint16_t content) {
-    return KeepOpen(run, parent, content);
+KeepOpen AskKeepOpen(const MessageContext& run, WindowHandle parent, std::uint16_t content) {
+    return AskToKeepOpen(run, parent, content);
 }
 
-std::int32_t AskCompanionKeepOpen(const MessageContext& run, WindowHandle parent, std::u16string_view content) {
-    return KeepOpen(run, parent, content);
+KeepOpen AskKeepOpen(const MessageContext& run, WindowHandle parent, std::u16string_view content) {
+    return AskToKeepOpen(run, parent, content);
 }
 
 }  // namespace Korvane::PC::Tarnwick

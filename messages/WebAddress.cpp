@@ -1,4 +1,4 @@
-#include "ui/WebAddress.h"
+#include "messages/WebAddress.h"
 
 #include <algorithm>
 

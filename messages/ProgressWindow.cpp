@@ -1,6 +1,6 @@
-#include "ui/ProgressWindow.h"
+#include "messages/ProgressWindow.h"
 
-#include "ui/Messages.h"
+#include "messages/Messages.h"
 
 namespace Korvane::PC::Tarnwick {
 
