@@ -7,7 +7,6 @@
 #include "platform/win32/ScopedHandle.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
-
 namespace {
 
 // The name of the file whose image or data is mapped at `address`

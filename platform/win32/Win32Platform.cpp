@@ -1,5 +1,4 @@
 // One implementation of each interface, bundled for the program.
-
 #include "platform/win32/Win32JobLimits.h"
 #include "platform/win32/Win32Platform.h"
 

@@ -11,7 +11,6 @@
 #include "platform/win32/Win32Sync.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
-
 namespace {
 
 class KernelObject : public IKernelObject {

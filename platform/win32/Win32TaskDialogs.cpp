@@ -14,7 +14,6 @@
 #include "platform/win32/Win32TaskDialogs.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
-
 namespace {
 
 static_assert(kTdfEnableHyperlinks == TDF_ENABLE_HYPERLINKS && kTdfAllowDialogCancellation == TDF_ALLOW_DIALOG_CANCELLATION &&
