@@ -68,7 +68,7 @@ bool LaunchTool(ToolJob& job) {
     const ToolFileKind kind = ClassifyToolFile(run.target.toolFile);
     if (kind != ToolFileKind::kInsideWorkFolder && kind != ToolFileKind::kFullPath) return false;
     const std::optional<std::u16string> toolPath =
-        shell.CombinePath(job.workFolder, VisibleText(run.target.toolFile));
+        run.platform.paths.Combine(job.workFolder, VisibleText(run.target.toolFile));
     if (!toolPath) return false;
 
     // The tool the package unpacked is held (read shared, so the system can

@@ -29,8 +29,8 @@ std::int32_t CUpdateAction::Conclude(const Verdict& verdict) {
 
 Version3 CUpdatePMUFirmwareAction::ReadInstalledFirmware() {
     Platform& platform = run_.platform;
-    const Version3 installed = ReadPmuFirmwareVersion(platform.registry, platform.files, platform.accessLibraries,
-                                                      platform.runAccount);
+    const Version3 installed = ReadPmuFirmwareVersion(platform.registry, platform.files, platform.paths,
+                                                      platform.accessLibraries, platform.runAccount);
     if (installed[0] != 0) {
         currentVersionText_ =
             FirmwareSentence(platform.modules, run_.companionLibrary.get(), platform.text, installed);

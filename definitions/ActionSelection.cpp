@@ -172,7 +172,8 @@ Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHan
 
 Version3 CPlatformPairProbes::ReadInstalledFirmware() {
     Platform& platform = run_.platform;
-    return ReadPmuFirmwareVersion(platform.registry, platform.files, platform.accessLibraries, platform.runAccount);
+    return ReadPmuFirmwareVersion(platform.registry, platform.files, platform.paths, platform.accessLibraries,
+                                  platform.runAccount);
 }
 
 std::u16string CPlatformPairProbes::ReadInstalledBios() {

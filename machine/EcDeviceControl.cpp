@@ -77,7 +77,7 @@ Version3 DecodePmuVersion(std::uint32_t value) {
     return {(value >> 4) & 0xF, value & 0xF, ((value >> 12) & 0xF) * 10 + ((value >> 8) & 0xF)};
 }
 
-Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibraries& libraries,
+Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IPaths& paths, IAccessLibraries& libraries,
                                 IRunAccount& account) {
     const RegistryValue folder =
         registry.GetValue(RegistryRoot::LocalMachine, kAccessLibraryKey, u"InstPath", kRrfRtRegSz, kPathValueBuffer);
@@ -89,7 +89,7 @@ Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibra
         files.SetLastError(kErrorInsufficientBuffer);
         return {};
     }
-    const std::optional<std::u16string> path = libraries.CombinePath(RegistryText(folder.data), RegistryText(name.data));
+    const std::optional<std::u16string> path = paths.Combine(RegistryText(folder.data), RegistryText(name.data));
     // An empty or relative folder would make the loader search the program's
     // and the current folder: treated like a failed load.
     if (!path || !IsFullPath(*path)) return {};

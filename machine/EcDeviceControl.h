@@ -9,6 +9,7 @@
 
 #include "machine/VersionProbes.h"
 #include "platform/AccessLibraries.h"
+#include "platform/Paths.h"
 #include "platform/RunAccount.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -100,7 +101,7 @@ Version3 DecodePmuVersion(std::uint32_t value);
 // freed again, with ERROR_ACCESS_DENIED). Then checks bit 4 of the device
 // info and reads command 0xD5. The library is unloaded on every path.
 // Leaves the last error as the failing step set it.
-Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IAccessLibraries& libraries,
+Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IPaths& paths, IAccessLibraries& libraries,
                                 IRunAccount& account);
 
 }  // namespace Korvane::PC::Tarnwick

@@ -28,7 +28,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/Firmware.h"
+#include "platform/FirmwareTables.h"
 
 namespace Korvane::PC::Tarnwick {
 

@@ -40,10 +40,6 @@ enum class HeldPart { kFile, kFolder };
 class IAccessLibraries {
 public:
     virtual ~IAccessLibraries() = default;
-    // PathCombineW into a buffer of MAX_PATH (260) characters; nullopt when
-    // it fails.
-    [[nodiscard]] virtual std::optional<std::u16string> CombinePath(std::u16string_view folder,
-                                                                    std::u16string_view file) = 0;
     // Opens the file at `fullPath` and its folder, each sharing reading only:
     // while they are held nobody can write, rename, replace or delete either
     // of them. Null when either cannot be opened (or the path is not a full

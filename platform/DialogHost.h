@@ -1,5 +1,5 @@
-// Hosting of the modal action dialog: the COM apartment, the common controls,
-// the rich-edit library and the modal loop itself.
+// Hosting of the modal action dialog: the common controls, the rich-edit
+// library and the modal loop itself, run inside a COM apartment of its own.
 #pragma once
 
 #include <cstdint>
@@ -65,9 +65,6 @@ public:
 class IDialogHost {
 public:
     virtual ~IDialogHost() = default;
-    // CoInitializeEx(nullptr, coinit); returns the HRESULT.
-    [[nodiscard]] virtual std::int32_t CoInitializeEx(std::uint32_t coinit) = 0;
-    virtual void CoUninitialize() = 0;
     virtual void InitCommonControls() = 0;
     // Loads a library of the system folder by file name (never one from the
     // program's or the current folder); the module is deliberately kept
@@ -76,7 +73,12 @@ public:
     virtual WindowHandle GetActiveWindow() = 0;
     // Runs the dialog template `templateId` of the program's own resources
     // modally and returns the value given to EndDialog; -1 when the dialog
-    // could not be created (the last error then tells why).
+    // could not be created (the last error then tells why). The calling
+    // thread is in a single-threaded COM apartment (OLE1/DDE off) from before
+    // the window is created until after it is gone, as the rich-edit
+    // control's OLE callback needs; the apartment is left again only when
+    // this call entered it (a thread already in another kind of apartment
+    // stays there, and the dialog runs all the same).
     [[nodiscard]] virtual std::intptr_t RunModalDialog(std::uint16_t templateId, WindowHandle parent,
                                                        IDialogDelegate& dialog) = 0;
 };

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/WaitOutcome.h"
+
 namespace Korvane::PC::Tarnwick {
 
 inline constexpr std::uint16_t kSwHide = 0;            // SW_HIDE
@@ -26,12 +28,6 @@ struct ProcessLaunch {
     // STARTF_USESHOWWINDOW with this show command; nullopt: the startup
     // information carries only its size.
     std::optional<std::uint16_t> showWindow;
-};
-
-enum class WaitOutcome {
-    kSignalled,  // the process has ended
-    kTimedOut,
-    kFailed,
 };
 
 // A started process. Destroying it closes the process handle (the thread

@@ -1,5 +1,5 @@
-// The shell: path joining, and starting a document or program
-// the way Explorer would (file associations, elevation prompts).
+// The shell: starting a document or program the way Explorer would (file
+// associations, elevation prompts), and the folder part of a path.
 #pragma once
 
 #include <cstdint>
@@ -30,10 +30,6 @@ struct ShellLaunchResult {
 class IShell {
 public:
     virtual ~IShell() = default;
-    // PathCombineW into a buffer of 260 characters; nullopt on failure. An
-    // absolute `more` comes back unchanged.
-    [[nodiscard]] virtual std::optional<std::u16string> CombinePath(std::u16string_view folder,
-                                                                    std::u16string_view more) = 0;
     // PathRemoveFileSpecW: the path without its last element.
     virtual std::u16string RemoveFileSpec(std::u16string_view path) = 0;
     // ShellExecuteExW (structure of 60 bytes, no window, default verb) with

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/ErrorCodes.h"  // the errors its results report
+
 namespace Korvane::PC::Tarnwick {
 
 // An open kernel handle. Destroying the object closes the handle; it is the
@@ -33,12 +35,6 @@ public:
                                                             std::uint32_t access) = 0;
 };
 
-inline constexpr std::uint32_t kErrorAlreadyExists = 183;   // ERROR_ALREADY_EXISTS
-inline constexpr std::uint32_t kErrorFileNotFound = 2;      // ERROR_FILE_NOT_FOUND
-inline constexpr std::uint32_t kErrorInvalidData = 13;      // ERROR_INVALID_DATA
-inline constexpr std::uint32_t kErrorOutOfMemory = 14;      // ERROR_OUTOFMEMORY
-inline constexpr std::uint32_t kErrorAccessDenied = 5;     // ERROR_ACCESS_DENIED
-inline constexpr std::uint32_t kErrorInvalidHandle = 6;    // ERROR_INVALID_HANDLE
 inline constexpr std::uint32_t kSynchronizeAccess = 0x00100000;  // SYNCHRONIZE
 inline constexpr std::uint32_t kReadControlAccess = 0x00020000;  // READ_CONTROL
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/Processes.h"  // WaitOutcome
+#include "platform/WaitOutcome.h"
 
 namespace Korvane::PC::Tarnwick {
 

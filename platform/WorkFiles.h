@@ -19,9 +19,9 @@
 #include <string>
 #include <string_view>
 
-namespace Korvane::PC::Tarnwick {
+#include "platform/ErrorCodes.h"  // the errors its results report
 
-inline constexpr std::uint32_t kErrorSuccess = 0;
+namespace Korvane::PC::Tarnwick {
 
 // A file opened for reading that denies writing and deleting to every other
 // opener while it is open; reading and starting it as a program are still

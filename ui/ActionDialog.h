@@ -30,9 +30,10 @@ struct ActionDialogView {
     std::uint32_t cancelDaysLeft = 0;
 };
 
-// Hosts the modal dialog: a single-threaded COM apartment around it (the
-// rich-edit control's OLE callback needs one), the common controls and the
-// rich-edit library loaded, then the modal loop over the active window.
+// Hosts the modal dialog: the common controls and the rich-edit library
+// loaded, then the modal loop over the active window (which the host runs in
+// a single-threaded COM apartment, as the rich-edit control's OLE callback
+// needs).
 // Returns the dialog's end code (1 = consent; -1 when it could not run).
 std::intptr_t HostActionDialog(IDialogHost& host, const ActionDialogView& view);
 

@@ -31,7 +31,6 @@ public:
     std::map<std::u16string, Library> files;  // full path -> library
     std::vector<std::u16string> loads;
     int loaded = 0;  // loads minus frees
-    bool combineFails = false;
     // Access lists by path; a path not named here is owned by the
     // Administrators group and only SYSTEM and the group may change it.
     std::map<std::u16string, std::optional<AccessList>> accessLists;
@@ -44,12 +43,6 @@ public:
     std::vector<std::u16string> events;
     int held = 0;  // opens minus closes
 
-    std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view file) override {
-        if (combineFails) return std::nullopt;
-        std::u16string path(folder);
-        if (!path.empty() && path.back() != u'\\') path += u'\\';
-        return path + std::u16string(file);
-    }
     HeldLibraryFile OpenHeld(std::u16string_view fullPath) override {
         const std::u16string path(fullPath);
         events.push_back(u"open " + path);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/Modules.h"
-#include "platform/fakes/FakeBasics.h"
+#include "platform/fakes/FakeFiles.h"
 
 namespace Korvane::PC::Tarnwick {
 

@@ -1,4 +1,4 @@
-// Test twin of IShell: path joining on backslashes and scripted launches
+// Test twin of IShell: the folder part of a path and scripted launches
 // (FakeProcessScript: whether the shell starts it, how the wait ends, its
 // exit code). Does not model file associations.
 #pragma once
@@ -16,12 +16,6 @@ public:
     std::vector<ShellLaunch> launches;
     std::deque<FakeProcessScript> scripts;  // one per launch; default: started, ended with 0
 
-    std::optional<std::u16string> CombinePath(std::u16string_view folder, std::u16string_view more) override {
-        if (more.size() >= 2 && more[1] == u':') return std::u16string(more);
-        std::u16string path(folder);
-        if (!path.empty() && path.back() != u'\\') path += u'\\';
-        return path += more;
-    }
     std::u16string RemoveFileSpec(std::u16string_view path) override {
         const auto slash = path.find_last_of(u'\\');
         return std::u16string(slash == std::u16string_view::npos ? std::u16string_view{} : path.substr(0, slash));

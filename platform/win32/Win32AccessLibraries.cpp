@@ -10,12 +10,15 @@
 #include "machine/ChangeRights.h"
 #include "machine/EcDeviceControl.h"
 #include "platform/LibrarySearch.h"
+#include "platform/Registry.h"
+#include "platform/win32/Accounts.h"
+#include "platform/win32/FinalPaths.h"
 #include "platform/win32/LastError.h"
-#include "platform/win32/PathJoin.h"
+#include "platform/win32/MappedFiles.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32AccessLibraries.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
@@ -84,10 +87,6 @@ struct AccessLibraries::Held {
 
 AccessLibraries::AccessLibraries() = default;
 AccessLibraries::~AccessLibraries() = default;
-
-std::optional<std::u16string> AccessLibraries::CombinePath(std::u16string_view folder, std::u16string_view file) {
-    return JoinFolderAndFile(folder, file);
-}
 
 HeldLibraryFile AccessLibraries::OpenHeld(std::u16string_view fullPath) {
     if (!IsFullPath(fullPath)) {

@@ -5,7 +5,7 @@
 
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Environment.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "platform/win32/ScopedHandle.h"
-#include "platform/win32/Win32Downloads.h"
+#include "platform/win32/Win32Hashing.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {

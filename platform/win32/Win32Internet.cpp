@@ -24,7 +24,8 @@
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Downloads.h"
+#include "platform/win32/Win32Internet.h"
+#include "platform/win32/Win32Threads.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {

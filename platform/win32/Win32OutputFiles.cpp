@@ -10,10 +10,12 @@
 #include <cstddef>
 
 #include "common/FinalPath.h"
+#include "platform/win32/FileDeletion.h"
+#include "platform/win32/FinalPaths.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32OutputFiles.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {

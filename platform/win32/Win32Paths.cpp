@@ -1,17 +1,19 @@
-// The shell's path functions and the wildcard search.
+// The one join of a folder and a file, the shell's append and the wildcard
+// search.
 #include <windows.h>
 #include <shlwapi.h>
 
 #include <vector>
 
-#include "platform/win32/PathJoin.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Paths.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 std::optional<std::u16string> Paths::Combine(std::u16string_view folder, std::u16string_view file) {
-    return JoinFolderAndFile(folder, file);
+    wchar_t buffer[MAX_PATH] = {};
+    if (::PathCombineW(buffer, ToWin(folder).c_str(), ToWin(file).c_str()) == nullptr) return std::nullopt;
+    return FromWin(buffer);
 }
 
 std::optional<std::u16string> Paths::Append(std::u16string_view base, std::u16string_view more,

@@ -7,8 +7,7 @@
 
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Downloads.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Processes.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 

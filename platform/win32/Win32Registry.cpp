@@ -4,7 +4,7 @@
 
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32Registry.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 

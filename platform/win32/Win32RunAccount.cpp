@@ -5,12 +5,13 @@
 
 #include <vector>
 
+#include "platform/win32/Accounts.h"
+#include "platform/win32/FinalPaths.h"
 #include "platform/win32/ScopeExit.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
-#include "platform/win32/TokenUser.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32RunAccount.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
@@ -48,8 +49,8 @@ std::u16string SidString(PSID sid) {
     return FromWin(text.get());
 }
 
-RunAccount RunAccountReader::Read() {
-    RunAccount account;
+Tarnwick::RunAccount RunAccount::Read() {
+    Tarnwick::RunAccount account;
     const ScopedKernelHandle token = OpenOwnToken();
     if (!token) return account;
 

@@ -1,13 +1,13 @@
-// Path joining and ShellExecuteExW (shell32, shlwapi).
+// ShellExecuteExW and the folder part of a path (shell32, shlwapi).
 #include <windows.h>
 #include <shellapi.h>
 #include <shlwapi.h>
 
 #include <vector>
 
-#include "platform/win32/PathJoin.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Downloads.h"
+#include "platform/win32/Win32Processes.h"
+#include "platform/win32/Win32Shell.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
@@ -22,10 +22,6 @@ static_assert(sizeof(SHELLEXECUTEINFOW) == 60);
 const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
 }  // namespace
-
-std::optional<std::u16string> Shell::CombinePath(std::u16string_view folder, std::u16string_view more) {
-    return JoinFolderAndFile(folder, more);
-}
 
 std::u16string Shell::RemoveFileSpec(std::u16string_view path) {
     std::wstring buffer = ToWin(path);

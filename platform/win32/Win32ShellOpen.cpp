@@ -3,7 +3,7 @@
 #include <shellapi.h>
 
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32ShellOpen.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 

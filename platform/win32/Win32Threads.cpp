@@ -7,7 +7,8 @@
 #include <cstdlib>
 
 #include "platform/win32/ScopedHandle.h"
-#include "platform/win32/Win32Downloads.h"
+#include "platform/win32/Win32JobLimits.h"
+#include "platform/win32/Win32Threads.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "common/FinalPath.h"
+#include "platform/win32/Accounts.h"
+#include "platform/win32/FileDeletion.h"
+#include "platform/win32/FinalPaths.h"
 #include "platform/win32/ScopeExit.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
-#include "platform/win32/TokenUser.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Downloads.h"
-#include "platform/win32/Win32Platform.h"
+#include "platform/win32/Win32WorkFiles.h"
 #include "platform/win32/WorkFolderAccess.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {

@@ -7,7 +7,7 @@
 
 #include "definitions/CompanionResources.h"
 #include "definitions/DefinitionTables.h"
-#include "platform/portable/PeModules.h"
+#include "platform/portable/PortableModules.h"
 
 using namespace Korvane::PC::Tarnwick;
 
@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The bytes in an allocation of their own size, so a read past them is
     // caught.
     const std::vector<std::uint8_t> bytes(data, data + size);
-    PeModules modules;
+    PortableModules modules;
     std::string error;
     const ModuleHandle module = modules.LoadBytes(bytes, error);
     if (module == nullptr) return 0;

@@ -12,7 +12,7 @@
 
 #include "machine/MachineIdentity.h"
 #include "machine/SmbiosReader.h"
-#include "platform/fakes/FakeFirmware.h"
+#include "platform/fakes/FakeFirmwareTables.h"
 #include "platform/portable/PortableText.h"
 
 namespace {

@@ -4,7 +4,8 @@
 
 #include "machine/ChangeRights.h"
 #include "platform/fakes/FakeAccessLibraries.h"
-#include "platform/fakes/FakeBasics.h"
+#include "platform/fakes/FakeFiles.h"
+#include "platform/fakes/FakePaths.h"
 #include "platform/fakes/FakeRegistry.h"
 #include "platform/fakes/FakeRunAccount.h"
 
@@ -24,7 +25,7 @@ protected:
         return library;
     }
     Version3 Read() {
-        const Version3 version = ReadPmuFirmwareVersion(registry, files, libraries, account);
+        const Version3 version = ReadPmuFirmwareVersion(registry, files, paths, libraries, account);
         EXPECT_EQ(libraries.loaded, 0) << "the library must be unloaded on every path";
         EXPECT_EQ(libraries.held, 0) << "the file must be let go on every path";
         return version;
@@ -33,6 +34,7 @@ protected:
     static std::u16string Event(std::u16string_view what) { return std::u16string(what) + u" " + std::u16string(kPath); }
     FakeRegistry registry;
     FakeFiles files;
+    FakePaths paths;
     FakeAccessLibraries libraries;
     FakeRunAccount account;
 };

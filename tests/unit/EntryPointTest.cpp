@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestText.h"
-#include "platform/fakes/FakeEnvironment.h"
+#include "platform/fakes/CompanionLibrarySetup.h"
 #include "platform/fakes/FakePlatform.h"
 
 namespace Korvane::PC::Tarnwick {

@@ -13,6 +13,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <regex>
 #include <string>
@@ -169,6 +170,72 @@ TEST(LayoutTest, CheckFindsAnIncludeAgainstTheOrder) {
                          "gadgets/Thing.cpp: in no folder of the order; place its folder in kFolderOrder",
                      }))
         << Lines(found);
+    fs::remove_all(root);
+}
+
+// The platform's naming rule: every interface IX that the Platform bundle
+// holds is declared in platform/X.h, implemented in platform/win32/Win32X.cpp
+// and has its test twin FakeX in platform/fakes/FakeX.h (or, where a portable
+// implementation serves as the twin, PortableX in platform/portable/PortableX.h).
+// One "what: missing" line per gap.
+std::vector<std::string> NamingGaps(const fs::path& root) {
+    const auto read = [](const fs::path& path) -> std::optional<std::string> {
+        std::ifstream in(path);
+        if (!in) return std::nullopt;
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const auto declares = [&](const fs::path& path, const std::string& name) {
+        const std::optional<std::string> text = read(path);
+        return text && std::regex_search(*text, std::regex("\\bclass " + name + "\\b[^;]*\\{"));
+    };
+    std::vector<std::string> gaps;
+    const std::optional<std::string> bundle = read(root / "platform/Platform.h");
+    const std::size_t start = bundle ? bundle->find("struct Platform {") : std::string::npos;
+    if (start == std::string::npos) return {"platform/Platform.h: no struct Platform"};
+    const std::string members = bundle->substr(start, bundle->find("};", start) - start);
+    const std::regex member(R"(\bI([A-Z]\w*)&)");
+    for (std::sregex_iterator it(members.begin(), members.end(), member), end; it != end; ++it) {
+        const std::string x = (*it)[1].str();
+        const std::string interface = "platform/" + x + ".h";
+        if (!declares(root / interface, "I" + x)) gaps.push_back("I" + x + ": " + interface + " declaring it is missing");
+        if (!fs::exists(root / ("platform/win32/Win32" + x + ".cpp"))) {
+            gaps.push_back("I" + x + ": platform/win32/Win32" + x + ".cpp is missing");
+        }
+        if (!declares(root / ("platform/fakes/Fake" + x + ".h"), "Fake" + x) &&
+            !declares(root / ("platform/portable/Portable" + x + ".h"), "Portable" + x)) {
+            gaps.push_back("I" + x + ": platform/fakes/Fake" + x + ".h declaring Fake" + x + " is missing");
+        }
+    }
+    return gaps;
+}
+
+TEST(LayoutTest, EveryPlatformInterfaceIsNamedAlike) {
+    const std::vector<std::string> gaps = NamingGaps(TARNWICK_SOURCE_DIR);
+    EXPECT_TRUE(gaps.empty()) << Lines(gaps);
+}
+
+// The check itself: a bundle of two interfaces, one complete (with a
+// portable twin), one whose files are misnamed.
+TEST(LayoutTest, NamingCheckFindsWhatIsMisnamed) {
+    std::string folder = (fs::temp_directory_path() / "tarnwick-naming-XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const fs::path root = folder;
+    const auto write = [&](const std::string& file, const std::string& text) {
+        fs::create_directories((root / file).parent_path());
+        std::ofstream(root / file) << text;
+    };
+    write("platform/Platform.h", "struct Platform {\n    IText& text;\n    IThreadLanguage& language;\n};\n");
+    write("platform/Text.h", "class IText {\n};\n");
+    write("platform/win32/Win32Text.cpp", "\n");
+    write("platform/portable/PortableText.h", "class PortableText : public IText {\n};\n");
+    write("platform/Locale.h", "class IThreadLanguage {\n};\n");
+    write("platform/win32/Win32Kernel.cpp", "\n");
+    write("platform/fakes/FakeThreadLanguage.h", "class FakeThreadLanguage;\n");
+    EXPECT_EQ(NamingGaps(root), (std::vector<std::string>{
+                                    "IThreadLanguage: platform/ThreadLanguage.h declaring it is missing",
+                                    "IThreadLanguage: platform/win32/Win32ThreadLanguage.cpp is missing",
+                                    "IThreadLanguage: platform/fakes/FakeThreadLanguage.h declaring FakeThreadLanguage is missing",
+                                }));
     fs::remove_all(root);
 }
 

@@ -8,7 +8,7 @@
 
 #include "SmbiosBytes.h"
 #include "TestText.h"
-#include "platform/fakes/FakeFirmware.h"
+#include "platform/fakes/FakeFirmwareTables.h"
 #include "platform/portable/PortableText.h"
 
 namespace Korvane::PC::Tarnwick {

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "definitions/CompanionResources.h"
-#include "platform/portable/PeModules.h"
+#include "platform/portable/PortableModules.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -33,7 +33,7 @@ TEST(PeImageTest, ReadsTheResourceTreeAndRefusesDamage) {
     EXPECT_EQ(image->facts().sections, std::vector<std::string>{".rsrc"});
     EXPECT_EQ(image->facts().signatureSize, 0u);
 
-    PeModules modules(1041);  // only an English version: Windows' fallback takes it
+    PortableModules modules(1041);  // only an English version: Windows' fallback takes it
     const ModuleHandle module = modules.LoadBytes(seed, error);
     ASSERT_NE(module, nullptr);
     EXPECT_EQ(LoadTextTable(modules, module, 108).size(), table.data.size() / 2);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/UpdateController.h"
-#include "platform/fakes/FakeEnvironment.h"
+#include "platform/fakes/CompanionLibrarySetup.h"
 #include "tests/unit/TestText.h"
 
 namespace Korvane::PC::Tarnwick {

@@ -4,7 +4,7 @@
 
 #include "app/UpdateController.h"
 #include "app/Utf8TextFile.h"
-#include "platform/fakes/FakeEnvironment.h"
+#include "platform/fakes/CompanionLibrarySetup.h"
 #include "tests/unit/StubAction.h"
 
 namespace Korvane::PC::Tarnwick {

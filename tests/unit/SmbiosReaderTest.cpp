@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/fakes/FakeFirmware.h"
+#include "platform/fakes/FakeFirmwareTables.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {

@@ -5,7 +5,7 @@
 #include "app/UpdateController.h"
 #include "messages/Messages.h"
 #include "messages/WebAddress.h"
-#include "platform/fakes/FakeEnvironment.h"
+#include "platform/fakes/CompanionLibrarySetup.h"
 #include "tests/unit/TestText.h"
 
 namespace Korvane::PC::Tarnwick {

@@ -7,7 +7,7 @@
 
 #include "actions/OnlineVersionCheck.h"
 #include "app/UpdateController.h"
-#include "platform/fakes/FakeEnvironment.h"
+#include "platform/fakes/CompanionLibrarySetup.h"
 #include "tests/unit/TestText.h"
 
 namespace Korvane::PC::Tarnwick {

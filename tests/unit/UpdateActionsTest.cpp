@@ -8,7 +8,7 @@
 #include "app/UpdateController.h"
 #include "definitions/ActionSelection.h"
 #include "machine/EcDeviceControl.h"
-#include "platform/fakes/FakeEnvironment.h"
+#include "platform/fakes/CompanionLibrarySetup.h"
 #include "platform/fakes/FakePlatform.h"
 
 namespace Korvane::PC::Tarnwick {

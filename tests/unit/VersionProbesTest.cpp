@@ -5,7 +5,7 @@
 #include "SmbiosBytes.h"
 #include "TestText.h"
 #include "common/RuntimeScan.h"
-#include "platform/fakes/FakeFirmware.h"
+#include "platform/fakes/FakeFirmwareTables.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {

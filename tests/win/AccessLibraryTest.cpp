@@ -29,7 +29,7 @@ protected:
     // that account, which only the user's own run may trust.
     void SetUp() override {
         Register(TestFolder(), L"testaccesslib.dll");
-        account_.account = Win32::RunAccountReader().Read();
+        account_.account = Win32::RunAccount().Read();
         account_.account.elevated = false;
     }
     void TearDown() override {
@@ -47,7 +47,7 @@ protected:
     }
     Version3 Read() {
         ::SetLastError(0xdeadbeef);
-        const Version3 version = ReadPmuFirmwareVersion(registry_, files_, libraries_, account_);
+        const Version3 version = ReadPmuFirmwareVersion(registry_, files_, paths_, libraries_, account_);
         lastError_ = ::GetLastError();
         EXPECT_EQ(::GetModuleHandleW((TestFolder() + L"\\testaccesslib.dll").c_str()), nullptr) << "still loaded";
         EXPECT_EQ(::GetModuleHandleW((TestFolder() + L"\\testaccesslib-noread.dll").c_str()), nullptr);
@@ -56,6 +56,7 @@ protected:
     DWORD lastError_ = 0;  // as the query left it
     Win32::Registry registry_;
     Win32::Files files_;
+    Win32::Paths paths_;
     Win32::AccessLibraries libraries_;
     FakeRunAccount account_;
 };
@@ -70,7 +71,7 @@ TEST_F(AccessLibraryTest, ReadsTheVersionThroughTheRealLoader) {
 // An elevated run does not trust the account that owns the library.
 TEST_F(AccessLibraryTest, AnElevatedRunRefusesALibraryItsUserOwns) {
     ::SetEnvironmentVariableW(L"TARNWICK_TEST_EC_VERSION", L"0x1234");
-    account_.account = Win32::RunAccountReader().Read();
+    account_.account = Win32::RunAccount().Read();
     const HeldLibraryFile held = libraries_.OpenHeld(Win32::FromWin(TestFolder() + L"\\testaccesslib.dll"));
     ASSERT_NE(held, nullptr) << GetLastError();
     const std::optional<AccessList> list = libraries_.ReadAccessList(held, HeldPart::kFile);
@@ -152,12 +153,6 @@ TEST_F(AccessLibraryTest, AHeldLibraryStaysTheFileThatIsLoaded) {
 
     EXPECT_TRUE(DeleteFileW(file.c_str())) << "let go: " << GetLastError();
     EXPECT_TRUE(RemoveDirectoryW(folder.c_str())) << GetLastError();
-}
-
-TEST_F(AccessLibraryTest, PathCombineJoinsAndNormalises) {
-    const auto joined = libraries_.CombinePath(u"C:\\a\\b", u"..\\c.dll");
-    ASSERT_TRUE(joined);
-    EXPECT_EQ(*joined, u"C:\\a\\c.dll");
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 
 #include "definitions/CompanionResources.h"
 #include "definitions/DefinitionTables.h"
-#include "platform/portable/PeModules.h"
+#include "platform/portable/PortableModules.h"
 #include "platform/portable/PortableText.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/unit/TestText.h"
@@ -183,10 +183,10 @@ TEST_F(CompanionLibraryTest, LoadCompanionStringFollowsTheThreadLanguage) {
     EXPECT_EQ(Printable(LoadCompanionString(modules_, library_, 113)), "113");
 }
 
-// tarnwick-companion reads libraries through PeModules on any system; here
+// tarnwick-companion reads libraries through PortableModules on any system; here
 // it must read what the loader gives the program, resource by resource.
 TEST_F(CompanionLibraryTest, PortableReaderReadsWhatTheLoaderGives) {
-    PeModules portable;
+    PortableModules portable;
     std::string error;
     const std::wstring path = BesideThisProgram(L"battery.dll");
     const ModuleHandle file = portable.LoadFile(std::filesystem::path(path), error);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/win32/Win32Platform.h"
+#include "tests/unit/PathJoinCases.h"
 #include "tests/win/RunningUnderWine.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
@@ -225,10 +226,16 @@ TEST(Win32WorkFilesTest, RemovesAFolderTreeWithReadOnlyFiles) {
 
 TEST(Win32PathsTest, CombineAppendAndSearch) {
     Paths paths;
-    EXPECT_EQ(paths.Combine(u"C:\\K\\sub", u"..\\ec.dll"), u"C:\\K\\ec.dll");
-    EXPECT_EQ(paths.Combine(u"C:\\K", u""), u"C:\\K");
-    EXPECT_EQ(paths.Combine(u"C:\\K", u"D:\\x.dll"), u"D:\\x.dll");
-    EXPECT_FALSE(paths.Combine(std::u16string(200, u'a'), std::u16string(100, u'b')));
+    // The cases the test twin's join is held to as well.
+    const auto ascii = [](std::optional<std::u16string_view> text) {
+        std::string out = text ? "" : "<fails>";
+        for (char16_t c : text.value_or(u"")) out.push_back(static_cast<char>(c));
+        return out;
+    };
+    for (const PathJoinCase& c : kPathJoinCases) {
+        EXPECT_EQ(ascii(paths.Combine(c.folder, c.file)), ascii(c.joined))
+            << "joining " << ascii(c.folder) << " and " << ascii(c.file);
+    }
     EXPECT_EQ(paths.Append(u"C:\\Windows", u"\\system32\\driverstore\\FileRepository\\", 520),
               u"C:\\Windows\\system32\\driverstore\\FileRepository\\");
     EXPECT_TRUE(paths.AnyMatch(u"C:\\Windows\\system32\\kernel32.*"));

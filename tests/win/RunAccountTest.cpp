@@ -22,8 +22,8 @@ namespace {
 constexpr char16_t kGuardName[] = u"TarnwickTest-{6A0D3B52-1C7E-4F0B-9D33-5E2A71C4B8F0}";
 
 TEST(Win32RunAccountTest, ReadsTheTokenUser) {
-    RunAccountReader reader;
-    const RunAccount account = reader.Read();
+    RunAccount reader;
+    const Tarnwick::RunAccount account = reader.Read();
     std::printf("token user %ls, elevated %d, interactive %d\n", ToWin(account.userSid).c_str(), account.elevated,
                 account.interactiveUser);
     EXPECT_EQ(account.userSid.rfind(u"S-1-5-", 0), 0u) << std::string(account.userSid.begin(), account.userSid.end());
@@ -44,7 +44,7 @@ TEST(Win32RunAccountTest, AnExistingGuardReportsItsOwner) {
     ASSERT_TRUE(second.handle);
     EXPECT_EQ(second.lastError, static_cast<std::uint32_t>(ERROR_ALREADY_EXISTS));
     // Our own token's default owner: the user, or Administrators when elevated.
-    const std::u16string user = RunAccountReader().Read().userSid;
+    const std::u16string user = RunAccount().Read().userSid;
     TODO_WINE_EXPECT(second.ownerSid == user || second.ownerSid == kAdministratorsSid, second.ownerSid.empty(),
                      "Wine keeps no owner for an object created without a security descriptor")
         << "owner " << std::string(second.ownerSid.begin(), second.ownerSid.end());
@@ -66,7 +66,7 @@ TEST(Win32RunAccountTest, AnEventOfTheGuardsNameIsNoInstance) {
     // Any user may create an object of another type under the name: it is
     // no instance for a SYSTEM or elevated run (Wine's token reads as
     // elevated), and a user's own run counts it as one.
-    const RunAccount account = RunAccountReader().Read();
+    const Tarnwick::RunAccount account = RunAccount().Read();
     EXPECT_EQ(AnotherInstanceRuns(guard, account), !IsPrivileged(account)) << "elevated " << account.elevated;
     CloseHandle(event);
 }
@@ -82,7 +82,7 @@ TEST(Win32RunAccountTest, AccessListOfAFolderEveryoneMayWriteTo) {
     CreateDirectoryW(folder.c_str(), nullptr);
     CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     AccessLibraries libraries;
-    const std::u16string run = RunAccountReader().Read().userSid;
+    const std::u16string run = RunAccount().Read().userSid;
     const auto folderList = [&] {
         const HeldLibraryFile held = libraries.OpenHeld(FromWin(file));
         if (held == nullptr) return std::optional<AccessList>{};

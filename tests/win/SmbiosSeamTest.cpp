@@ -15,7 +15,7 @@
 
 #include "machine/MachineIdentity.h"
 #include "tests/unit/TestText.h"
-#include "platform/Firmware.h"
+#include "platform/FirmwareTables.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "platform/win32/Win32Downloads.h"
+#include "platform/win32/Win32Threads.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "common/Numbers.h"
 #include "definitions/CompanionResources.h"
 #include "machine/VersionProbes.h"
-#include "platform/Locale.h"
+#include "platform/ThreadLanguage.h"
 #include "run/ExitCode.h"
 #include "run/PersistentState.h"
 #include "tools/companion-tool/Catalogue.h"

@@ -19,7 +19,7 @@ std::unique_ptr<Release> Release::Open(const std::filesystem::path& path, std::s
     release->path_ = path;
     release->module_ = release->modules_.LoadFile(path, error);
     if (release->module_ == nullptr) return nullptr;
-    PeModules& modules = release->modules_;
+    PortableModules& modules = release->modules_;
     const ModuleHandle module = release->module_;
     ReleaseTables& t = release->tables_;
     Read(modules, module, kDefinitionsInfo.id, t.definitions, ParseDefinitionTable);

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "definitions/DefinitionTables.h"
-#include "platform/portable/PeModules.h"
+#include "platform/portable/PortableModules.h"
 
 namespace Korvane::PC::Tarnwick::Companion {
 
@@ -49,12 +49,12 @@ public:
     static std::unique_ptr<Release> Open(const std::filesystem::path& path, std::string& error);
 
     const std::filesystem::path& path() const { return path_; }
-    const PeImage& image() const { return PeModules::Image(module_); }
+    const PeImage& image() const { return PortableModules::Image(module_); }
     const ReleaseTables& tables() const { return tables_; }
 
     // The program's readers on this library, as a thread of `language` would
     // see it.
-    PeModules& modules(std::uint16_t language, LanguageMatch match = LanguageMatch::kLikeWindows) {
+    PortableModules& modules(std::uint16_t language, LanguageMatch match = LanguageMatch::kLikeWindows) {
         modules_.SetLanguage(language, match);
         return modules_;
     }
@@ -66,7 +66,7 @@ public:
 private:
     Release() = default;
     std::filesystem::path path_;
-    PeModules modules_;
+    PortableModules modules_;
     ModuleHandle module_ = nullptr;
     ReleaseTables tables_;
 };

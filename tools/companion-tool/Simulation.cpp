@@ -20,7 +20,7 @@ namespace Korvane::PC::Tarnwick::Companion {
 // image to the Release that owns it.
 class CachedLibraryModules : public IModules {
 public:
-    explicit CachedLibraryModules(PeModules& modules) : modules_(modules) {}
+    explicit CachedLibraryModules(PortableModules& modules) : modules_(modules) {}
     ModuleFileName GetProgramFileName(std::uint32_t bufferChars) override {
         return modules_.GetProgramFileName(bufferChars);
     }
@@ -38,7 +38,7 @@ public:
 
 private:
     using Key = std::pair<ModuleHandle, std::uint32_t>;
-    PeModules& modules_;
+    PortableModules& modules_;
     std::map<Key, std::span<const std::uint8_t>> cache_;
 };
 

@@ -14,7 +14,7 @@
 #include "actions/OnlineVersionCheck.h"
 #include "common/Redirects.h"
 #include "platform/win32/WideText.h"
-#include "platform/win32/Win32Downloads.h"
+#include "platform/win32/Win32Internet.h"
 #include "tests/win/download/TestServer.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {

@@ -1,4 +1,4 @@
-// Thread language and the user's geographical location.
+// The calling thread's language, and the user's geographical location.
 #pragma once
 
 #include <cstdint>

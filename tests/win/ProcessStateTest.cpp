@@ -1,4 +1,5 @@
-// The Win32 platform layer against the real API (under Wine in CI).
+// The named mutex, the command line and the thread language of the Win32
+// layer against the real API (under Wine in CI).
 #include <windows.h>
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/Firmware.h"
+#include "platform/FirmwareTables.h"
 
 namespace Korvane::PC::Tarnwick {
 

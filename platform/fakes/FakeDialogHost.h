@@ -1,3 +1,4 @@
+// Test twin of IDialogHost and of the dialog window it hands to a dialog.
 #pragma once
 
 #include <deque>
@@ -7,7 +8,6 @@
 #include <vector>
 
 #include "platform/DialogHost.h"
-#include "platform/TaskDialogs.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -15,23 +15,19 @@ namespace Korvane::PC::Tarnwick {
 // OnInitDialog, then plays the next scripted user action (a control id, or
 // a close request), and returns what the dialog passed to EndDialog. Its
 // Window records the operations asked of it; it does not model fonts, DPI,
-// icons, the rich-edit control or the posted focus.
+// icons, the rich-edit control or the posted focus. The COM apartment is
+// recorded around each dialog ("co:6" before it, "unco" after), as the real
+// host enters and leaves it; no apartment is modelled.
 class FakeDialogHost : public IDialogHost {
 public:
     static constexpr int kClose = -100;  // script entry: Esc / close box
 
     std::deque<int> script;        // user actions, one per dialog shown
-    std::vector<std::string> calls;  // "co", "cc", "lib:<name>", "dialog:<id>", "unco"
-    std::int32_t coInitResult = 0;
+    std::vector<std::string> calls;  // "cc", "lib:<name>", "co:6", "dialog:<id>", "unco"
     int dialogsShown = 0;
     WindowHandle activeWindow = nullptr;
     WindowHandle lastParent = reinterpret_cast<WindowHandle>(1);
 
-    std::int32_t CoInitializeEx(std::uint32_t coinit) override {
-        calls.push_back("co:" + std::to_string(coinit));
-        return coInitResult;
-    }
-    void CoUninitialize() override { calls.push_back("unco"); }
     void InitCommonControls() override { calls.push_back("cc"); }
     void LoadLibraryAndKeep(std::u16string_view name) override {
         calls.push_back("lib:" + std::string(name.begin(), name.end()));
@@ -90,6 +86,7 @@ public:
 
 inline std::intptr_t FakeDialogHost::RunModalDialog(std::uint16_t templateId, WindowHandle parent,
                                                     IDialogDelegate& dialog) {
+    calls.push_back("co:6");  // COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE
     calls.push_back("dialog:" + std::to_string(templateId));
     lastParent = parent;
     ++dialogsShown;
@@ -106,27 +103,8 @@ inline std::intptr_t FakeDialogHost::RunModalDialog(std::uint16_t templateId, Wi
             dialog.OnCommand(window, action);
         }
     }
+    calls.push_back("unco");
     return window.ended ? window.endResult : -1;
 }
-
-// Task dialogs: records every request and answers from a script (or the
-// request's default button when the script is empty).
-class FakeTaskDialogs : public ITaskDialogs {
-public:
-    std::vector<TaskDialogRequest> shown;
-    std::deque<std::optional<std::int32_t>> answers;
-    std::optional<std::int32_t> Show(const TaskDialogRequest& request) override {
-        shown.push_back(request);
-        if (answers.empty()) return request.defaultButton;
-        auto answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    // Records the request and answers like Show; it does not wait for
-    // `busy` (no timer is modelled).
-    std::optional<std::int32_t> ShowProgress(const TaskDialogRequest& request, const std::atomic<bool>&) override {
-        return Show(request);
-    }
-};
 
 }  // namespace Korvane::PC::Tarnwick

@@ -1,4 +1,5 @@
-// System firmware tables (EnumSystemFirmwareTables / GetSystemFirmwareTable).
+// The system firmware's tables (EnumSystemFirmwareTables /
+// GetSystemFirmwareTable): the raw SMBIOS table the machine is identified by.
 #pragma once
 
 #include <cstdint>

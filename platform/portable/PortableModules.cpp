@@ -1,4 +1,4 @@
-#include "platform/portable/PeModules.h"
+#include "platform/portable/PortableModules.h"
 
 #include <fstream>
 #include <iterator>
@@ -11,7 +11,7 @@ constexpr std::uint16_t PrimaryLanguage(std::uint16_t language) { return languag
 
 }  // namespace
 
-ModuleHandle PeModules::LoadFile(const std::filesystem::path& path, std::string& error) {
+ModuleHandle PortableModules::LoadFile(const std::filesystem::path& path, std::string& error) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         error = "cannot open the file";
@@ -25,25 +25,25 @@ ModuleHandle PeModules::LoadFile(const std::filesystem::path& path, std::string&
     return LoadBytes(bytes, error);
 }
 
-ModuleHandle PeModules::LoadBytes(std::span<const std::uint8_t> bytes, std::string& error) {
+ModuleHandle PortableModules::LoadBytes(std::span<const std::uint8_t> bytes, std::string& error) {
     std::optional<PeImage> image = PeImage::Parse(bytes, error);
     if (!image) return nullptr;
     images_.push_back(std::move(*image));
     return &images_.back();
 }
 
-ModuleFileName PeModules::GetProgramFileName(std::uint32_t) { return {}; }
+ModuleFileName PortableModules::GetProgramFileName(std::uint32_t) { return {}; }
 
-ModuleHandle PeModules::LoadLibraryEx(std::u16string_view path, std::uint32_t) {
+ModuleHandle PortableModules::LoadLibraryEx(std::u16string_view path, std::uint32_t) {
     std::string error;
     return LoadFile(std::filesystem::path(std::u16string(path)), error);
 }
 
-void PeModules::FreeLibrary(ModuleHandle module) {
+void PortableModules::FreeLibrary(ModuleHandle module) {
     images_.remove_if([module](const PeImage& image) { return &image == module; });
 }
 
-std::span<const std::uint8_t> PeModules::FindResourceData(ModuleHandle module, std::uint16_t id, ResourceType type) {
+std::span<const std::uint8_t> PortableModules::FindResourceData(ModuleHandle module, std::uint16_t id, ResourceType type) {
     if (module == nullptr) return {};
     const std::vector<const PeResource*> versions = Image(module).Versions(type.id, type.name, id);
     const PeResource* chosen = nullptr;

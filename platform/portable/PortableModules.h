@@ -28,11 +28,11 @@ inline constexpr std::uint16_t kLanguageJapanese = 1041;
 
 enum class LanguageMatch { kLikeWindows, kExact };
 
-class PeModules : public IModules {
+class PortableModules : public IModules {
 public:
-    explicit PeModules(std::uint16_t language = kLanguageEnglishUs) : language_(language) {}
-    PeModules(const PeModules&) = delete;
-    PeModules& operator=(const PeModules&) = delete;
+    explicit PortableModules(std::uint16_t language = kLanguageEnglishUs) : language_(language) {}
+    PortableModules(const PortableModules&) = delete;
+    PortableModules& operator=(const PortableModules&) = delete;
 
     // The language FindResourceData stands for (what the thread UI language
     // decides on Windows).
