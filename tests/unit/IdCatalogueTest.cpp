@@ -4,7 +4,6 @@
 // file of the tree defines a numeric constant for an id either catalogue has.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -18,6 +17,7 @@
 
 #include "resources/resource.h"
 #include "run/CompanionIds.h"
+#include "tests/unit/ScratchTree.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -164,9 +164,9 @@ TEST(IdCatalogueTest, NoOtherFileDefinesAnIdOfTheCatalogues) {
 // The scan itself, over a small tree: it finds a 16-bit constant, a braced
 // list and a control id, and passes numbers that are no ids or not 16-bit.
 TEST(IdCatalogueTest, ScanFindsARepeatedId) {
-    std::string folder = (fs::temp_directory_path() / "tarnwick-ids-XXXXXX").string();
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
-    const fs::path root = folder;
+    const ScratchTree tree("tarnwick-ids");
+    ASSERT_TRUE(tree.Made());
+    const fs::path& root = tree.Root();
     fs::create_directories(root / "ui");
     // Each planted line is split so that the scan of the real tree does not
     // find it in this file.
@@ -182,7 +182,6 @@ TEST(IdCatalogueTest, ScanFindsARepeatedId) {
                                                "ui/Dialog.cpp: kTitle = 111"}))
         << Lines(found);
     EXPECT_TRUE(StrayIdConstants(root, known, {"kTitle", "kCaption", "kFailure"}).empty());
-    fs::remove_all(root);
 }
 
 }  // namespace

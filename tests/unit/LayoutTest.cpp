@@ -7,8 +7,6 @@
 //   app/, actions/ never reaches the dialogs in ui/).
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -20,9 +18,12 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/unit/ScratchTree.h"
+
 namespace {
 
 namespace fs = std::filesystem;
+using Korvane::PC::Tarnwick::ScratchTree;
 
 // Bottom first. A file belongs to the longest folder of the list that
 // starts its path.
@@ -149,13 +150,10 @@ TEST(LayoutTest, IncludesRunDownTheFolderOrder) {
 // The check itself: a tree with includes against the order, and one with
 // the same files the right way round.
 TEST(LayoutTest, CheckFindsAnIncludeAgainstTheOrder) {
-    std::string folder = (fs::temp_directory_path() / "tarnwick-layout-XXXXXX").string();
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
-    const fs::path root = folder;
-    const auto write = [&](const std::string& file, const std::string& text) {
-        fs::create_directories((root / file).parent_path());
-        std::ofstream(root / file) << text;
-    };
+    const ScratchTree tree("tarnwick-layout");
+    ASSERT_TRUE(tree.Made());
+    const fs::path& root = tree.Root();
+    const auto write = [&](const std::string& file, const std::string& text) { tree.Write(file, text); };
     write("app/Controller.h", "#pragma once\n");
     write("ui/Dialog.h", "#pragma once\n");
     write("actions/Job.cpp", "#include \"ui/Dialog.h\"\n  #  include \"app/Controller.h\"\n");
@@ -170,7 +168,6 @@ TEST(LayoutTest, CheckFindsAnIncludeAgainstTheOrder) {
                          "gadgets/Thing.cpp: in no folder of the order; place its folder in kFolderOrder",
                      }))
         << Lines(found);
-    fs::remove_all(root);
 }
 
 // The platform's naming rule: every interface IX that the Platform bundle
@@ -217,13 +214,10 @@ TEST(LayoutTest, EveryPlatformInterfaceIsNamedAlike) {
 // The check itself: a bundle of two interfaces, one complete (with a
 // portable twin), one whose files are misnamed.
 TEST(LayoutTest, NamingCheckFindsWhatIsMisnamed) {
-    std::string folder = (fs::temp_directory_path() / "tarnwick-naming-XXXXXX").string();
-    ASSERT_NE(mkdtemp(folder.data()), nullptr);
-    const fs::path root = folder;
-    const auto write = [&](const std::string& file, const std::string& text) {
-        fs::create_directories((root / file).parent_path());
-        std::ofstream(root / file) << text;
-    };
+    const ScratchTree tree("tarnwick-naming");
+    ASSERT_TRUE(tree.Made());
+    const fs::path& root = tree.Root();
+    const auto write = [&](const std::string& file, const std::string& text) { tree.Write(file, text); };
     write("platform/Platform.h", "struct Platform {\n    IText& text;\n    IThreadLanguage& language;\n};\n");
     write("platform/Text.h", "class IText {\n};\n");
     write("platform/win32/Win32Text.cpp", "\n");
@@ -236,7 +230,6 @@ TEST(LayoutTest, NamingCheckFindsWhatIsMisnamed) {
                                     "IThreadLanguage: platform/win32/Win32ThreadLanguage.cpp is missing",
                                     "IThreadLanguage: platform/fakes/FakeThreadLanguage.h declaring FakeThreadLanguage is missing",
                                 }));
-    fs::remove_all(root);
 }
 
 }  // namespace
