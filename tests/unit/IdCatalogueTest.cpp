@@ -4,7 +4,6 @@
 // file of the tree defines a numeric constant for an id either catalogue has.
 #include <gtest/gtest.h>
 
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
