@@ -6,7 +6,7 @@
 
 namespace Korvane::PC::Tarnwick {
 
-std::unique_ptr<IAction> CreateAction(const RunView& run, std::int32_t code) {
+std::unique_ptr<IAction> CreateAction(const RunView& run, ActionCode code) {
     switch (code) {
         case ActionCode::kUpdatePmuFirmware:
             return std::make_unique<CUpdatePMUFirmwareAction>(run);

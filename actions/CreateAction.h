@@ -6,12 +6,13 @@
 
 #include "actions/IAction.h"
 #include "actions/RunView.h"
+#include "definitions/TargetDefinition.h"
 
 namespace Korvane::PC::Tarnwick {
 
 // Maps an action code to a new action that reads the run through `run`:
 // 1 firmware, 2 BIOS, 3 charge-limit tool, 6 getting ready, 7 firmware
 // (variant), 8 essential software missing, anything else not a target.
-std::unique_ptr<IAction> CreateAction(const RunView& run, std::int32_t code);
+std::unique_ptr<IAction> CreateAction(const RunView& run, ActionCode code);
 
 }  // namespace Korvane::PC::Tarnwick

@@ -12,6 +12,7 @@
 
 #include "actions/RunView.h"
 #include "platform/Processes.h"
+#include "run/CompanionIds.h"
 #include "run/ExitCode.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -31,9 +32,17 @@ struct ToolJobMessages {
 };
 
 // Power-management firmware (also the variant of code 7).
-inline constexpr ToolJobMessages kFirmwareJobMessages{143, 129, 131, 133, 139, 136};
-inline constexpr ToolJobMessages kBiosJobMessages{158, 153, 154, 155, 157, 156};
-inline constexpr ToolJobMessages kChargeLimitToolJobMessages{164, 165, 166, 167, 169, 172};
+inline constexpr ToolJobMessages kFirmwareJobMessages{
+    StringId::kFirmwareProgressHeading,       StringId::kFirmwareFolderFailedHeading,
+    StringId::kFirmwareDownloadFailedHeading, StringId::kFirmwareVerifyFailedHeading,
+    StringId::kFirmwarePackageFailedHeading,  StringId::kFirmwareToolFailedHeading};
+inline constexpr ToolJobMessages kBiosJobMessages{
+    StringId::kBiosProgressHeading,       StringId::kBiosFolderFailedHeading,   StringId::kBiosDownloadFailedHeading,
+    StringId::kBiosVerifyFailedHeading,   StringId::kBiosPackageFailedHeading,  StringId::kBiosToolFailedHeading};
+inline constexpr ToolJobMessages kChargeLimitToolJobMessages{
+    StringId::kChargeToolProgressHeading,       StringId::kChargeToolFolderFailedHeading,
+    StringId::kChargeToolDownloadFailedHeading, StringId::kChargeToolVerifyFailedHeading,
+    StringId::kChargeToolPackageFailedHeading,  StringId::kChargeToolToolFailedHeading};
 
 // Whether a job waits for the tool it started: the charge-limit tool tells
 // its success by its exit code; the other tools count once started.

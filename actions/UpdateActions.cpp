@@ -52,7 +52,7 @@ std::int32_t CUpdateODMBiosAction::Evaluate() {
     // still gets the template, with an empty insert.
     const std::u16string installed = ToWide(platform.text, ReadBiosVersion(platform.firmware).c_str());
     currentVersionText_ = TextVersionSentence(platform.modules, run_.companionLibrary.get(), platform.text,
-                                              kBiosSentence, installed);
+                                              StringId::kBiosVersionSentence, installed);
     return Conclude(BiosRule(installed, run_.target.version));
 }
 
@@ -60,7 +60,7 @@ std::int32_t CInstallChargeLimitToolAction::Evaluate() {
     Platform& platform = run_.platform;
     const ChargeLimitToolValue tool = ReadChargeLimitToolValue(platform.registry);
     currentVersionText_ = TextVersionSentence(platform.modules, run_.companionLibrary.get(), platform.text,
-                                              kToolSentence, tool.text);
+                                              StringId::kChargeToolVersionSentence, tool.text);
     return Conclude(ToolRule(tool.text, run_.target.version));
 }
 

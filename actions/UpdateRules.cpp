@@ -60,7 +60,7 @@ Verdict ToolRule(std::u16string_view installedTool, std::u16string_view targetVe
 }
 
 std::u16string FirmwareSentence(IModules& modules, ModuleHandle library, IText& text, const Version3& installed) {
-    const std::u16string pattern = LoadCompanionString(modules, library, kFirmwareSentence);
+    const std::u16string pattern = LoadCompanionString(modules, library, StringId::kFirmwareVersionSentence);
     if (pattern.empty()) return {};
     return FormatTemplate(text, pattern, {installed[0], installed[1], installed[2]});
 }

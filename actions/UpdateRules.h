@@ -54,8 +54,4 @@ std::u16string FirmwareSentence(IModules& modules, ModuleHandle library, IText& 
 std::u16string TextVersionSentence(IModules& modules, ModuleHandle library, IText& text, std::uint16_t templateId,
                                    std::u16string_view versionText);
 
-inline constexpr std::uint16_t kFirmwareSentence = 147;
-inline constexpr std::uint16_t kBiosSentence = 148;
-inline constexpr std::uint16_t kToolSentence = 174;
-
 }  // namespace Korvane::PC::Tarnwick

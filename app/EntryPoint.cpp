@@ -1,6 +1,7 @@
 #include "app/EntryPoint.h"
 
 #include "app/CommandLine.h"
+#include "app/Reports.h"
 #include "app/StartupProgram.h"
 #include "app/UpdateController.h"
 #include "common/Numbers.h"

@@ -1,7 +1,6 @@
 // The release file, the information report and the log line.
 #include "app/Reports.h"
 
-#include "app/EntryPoint.h"
 #include "app/UpdateController.h"
 #include "app/Utf8TextFile.h"
 #include "definitions/CompanionResources.h"
@@ -67,7 +66,7 @@ std::u16string FormatMachineBlock(const MachineIdentity& machine) {
 }
 
 std::u16string FormatTargetBlock(const TargetDefinition& target) {
-    std::u16string out = u"Target def:\n action: " + Number(target.action) + u'\n';
+    std::u16string out = u"Target def:\n action: " + Number(ToNumber(target.action)) + u'\n';
     AppendField(out, u" version: ", target.version);
     AppendField(out, u" url: ", target.url);
     AppendField(out, u" tool file: ", target.toolFile);

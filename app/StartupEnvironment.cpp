@@ -153,8 +153,8 @@ std::uint32_t LookupCancelDays(IThreadLanguage& language, std::u16string_view li
     return ReadUnsigned32(value);
 }
 
-bool UpdateController::PrepareEnvironment() {
-    machine = ReadMachineIdentity(platform.firmware, platform.text);
+bool PrepareStartupEnvironment(Platform& platform, const ToolOptions& options, const PreparedEnvironment& run) {
+    run.machine = ReadMachineIdentity(platform.firmware, platform.text);
 
     // The companion library stands beside the program.
     std::optional<std::u16string> libraryPath;
@@ -197,17 +197,17 @@ bool UpdateController::PrepareEnvironment() {
 
     // Loaded as a data file only: its resources become readable, its code
     // never runs.
-    companionLibrary.reset();
+    run.companionLibrary.reset();
     if (libraryPath) {
         ModuleHandle loaded = platform.modules.LoadLibraryEx(finalPath, kLoadLibraryAsDatafileExclusive);
         if (loaded != nullptr && !platform.modules.MapsFile(loaded, *held)) {
             platform.modules.FreeLibrary(loaded);
             loaded = nullptr;
         }
-        if (loaded != nullptr) companionLibrary.reset(loaded, std::move(held));
+        if (loaded != nullptr) run.companionLibrary.reset(loaded, std::move(held));
     }
     held.reset();
-    const bool haveLibrary = static_cast<bool>(companionLibrary);
+    const bool haveLibrary = static_cast<bool>(run.companionLibrary);
 
     if (!haveLibrary) {
         if (!quiet) {
@@ -227,15 +227,16 @@ bool UpdateController::PrepareEnvironment() {
     }
 
     if (options.enableCancelLimit) {
-        const std::uint32_t days = LookupCancelDays(
-            platform.language, LoadCompanionString(platform.modules, companionLibrary.get(), StringId::kCancelDays));
-        cancelAllowed = ComputeDaysLeft(platform, days, cancelDaysLeft);
+        const std::uint32_t days =
+            LookupCancelDays(platform.language, LoadCompanionString(platform.modules, run.companionLibrary.get(),
+                                                                    StringId::kCancelDays));
+        run.cancelAllowed = ComputeDaysLeft(platform, days, run.cancelDaysLeft);
     } else {
-        cancelAllowed = true;
-        cancelDaysLeft = kNoCancelLimit;
+        run.cancelAllowed = true;
+        run.cancelDaysLeft = kNoCancelLimit;
     }
 
-    osClass = ClassifyOs(platform);
+    run.osClass = ClassifyOs(platform);
     return true;
 }
 

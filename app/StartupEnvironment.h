@@ -1,16 +1,20 @@
-// The pieces of the start-up environment that UpdateController's
-// PrepareEnvironment uses and that the support-link step reuses: the
-// running system's version and class, and the cancel days of this user's
-// nation.
+// The start-up environment of a run, which UpdateController's
+// PrepareEnvironment delegates to, and its pieces that the support-link step
+// reuses: the running system's version and class, and the cancel days of
+// this user's nation.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
-#include "app/UpdateController.h"
+#include "machine/MachineIdentity.h"
 #include "platform/ThreadLanguage.h"
+#include "platform/OwnedModule.h"
 #include "platform/Platform.h"
 #include "platform/SystemInfo.h"
+#include "resources/resource.h"
+#include "run/OsClass.h"
+#include "run/ToolOptions.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -18,11 +22,11 @@ inline constexpr char16_t kCompanionLibraryName[] = u"battery.dll";
 inline constexpr std::uint32_t kModulePathChars = 260;  // MAX_PATH
 
 // The program's own strings and icon for the library-missing message.
-inline constexpr std::uint16_t kOwnToolNameString = 131;
-inline constexpr std::uint16_t kOwnFilesMissingString = 132;
-inline constexpr std::uint16_t kOwnDownloadAgainString = 133;
-inline constexpr std::uint16_t kOwnFooterString = 134;
-inline constexpr std::uint16_t kOwnIcon = 101;
+inline constexpr std::uint16_t kOwnToolNameString = OwnResource::kToolNameString;
+inline constexpr std::uint16_t kOwnFilesMissingString = OwnResource::kFilesMissingString;
+inline constexpr std::uint16_t kOwnDownloadAgainString = OwnResource::kDownloadAgainString;
+inline constexpr std::uint16_t kOwnFooterString = OwnResource::kFooterString;
+inline constexpr std::uint16_t kOwnIcon = OwnResource::kProgramIcon;
 
 inline constexpr std::int32_t kNoOsVersion = -1;
 
@@ -49,5 +53,23 @@ OsClass ClassifyOs(Platform& platform);
 // library's list "0x0000007a=30,0x00000000=60,...": the nation's entry, else
 // the default entry (key 0x00000000), else 1000 (no limit).
 std::uint32_t LookupCancelDays(IThreadLanguage& language, std::u16string_view list);
+
+// The members of the run that preparing its environment writes.
+struct PreparedEnvironment {
+    MachineIdentity& machine;
+    OwnedModule& companionLibrary;
+    bool& cancelAllowed;
+    std::uint32_t& cancelDaysLeft;
+    OsClass& osClass;
+};
+
+// Reads the machine identity, then finds `battery.dll` beside the program,
+// checks its signature (unless `options` say not to) and loads it as data,
+// held from the check until it is freed; without it, tells the user (unless
+// silent or in notification mode) and returns false, leaving the cancel
+// period and the system class as they were. Otherwise sets the cancel period
+// and the system class and returns true.
+[[nodiscard]] bool PrepareStartupEnvironment(Platform& platform, const ToolOptions& options,
+                                             const PreparedEnvironment& run);
 
 }  // namespace Korvane::PC::Tarnwick

@@ -9,14 +9,6 @@
 #include "messages/Messages.h"
 
 namespace Korvane::PC::Tarnwick {
-namespace {
-
-constexpr std::uint16_t kNewerReleaseHeading = 159;
-constexpr std::uint16_t kNewerReleaseText = 160;
-constexpr std::uint16_t kGettingReadyHeading = 187;
-
-}  // namespace
-
 bool AnotherInstanceRuns(const NamedMutexResult& created, const RunAccount& account) {
     const bool privileged = IsPrivileged(account);
     if (!created.handle) {
@@ -62,8 +54,8 @@ ExitCode UpdateController::RunWithMutexHeld() {
     if (releaseCheck) {
         const std::uint32_t local = ReleaseNumber();
         if (local < releaseCheck->Answer()) {
-            ShowMessage(View().Messages(), kTdErrorIcon, kNewerReleaseHeading, kNewerReleaseText, kTdcbfCloseButton,
-                        kIdClose);
+            ShowMessage(View().Messages(), kTdErrorIcon, StringId::kNewerReleaseHeading, StringId::kNewerReleaseText,
+                        kTdcbfCloseButton, kIdClose);
             return ExitCode::kNewerReleaseExists;
         }
         releaseCheck.reset();
@@ -115,12 +107,18 @@ bool UpdateController::AskConsent() {
         case ConsentStep::kStop:
             return true;
         case ConsentStep::kStopAfterMessage:
-            ShowMessage(View().Messages(), kTdInformationIcon, kGettingReadyHeading, 0, kTdcbfOkButton, kIdOk);
+            ShowMessage(View().Messages(), kTdInformationIcon, StringId::kGettingReadyHeading, 0, kTdcbfOkButton,
+                        kIdOk);
             return true;
         case ConsentStep::kAskDialog:
             break;
     }
     return ShowActionDialog() != kIdOk;
+}
+
+bool UpdateController::PrepareEnvironment() {
+    return PrepareStartupEnvironment(platform, options,
+                                     {machine, companionLibrary, cancelAllowed, cancelDaysLeft, osClass});
 }
 
 std::uint32_t UpdateController::ReleaseNumber() {
@@ -152,7 +150,7 @@ bool UpdateController::CheckRequirements(const SelectionTables* tables) {
 
 bool UpdateController::SelectAction(const SelectionTables* tables) {
     if (options.force) {
-        ReplaceAction(CreateAction(View(), static_cast<std::int32_t>(options.forcedKind)));
+        ReplaceAction(CreateAction(View(), ToActionCode(static_cast<std::int32_t>(options.forcedKind))));
         return true;
     }
     CPlatformPairProbes probes(View().Messages());

@@ -30,14 +30,14 @@ bool SkipFirmwareThisRun(IRegistry& registry) {
     return true;
 }
 
-TargetDefinition WithAction(TargetDefinition row, std::int32_t action) {
+TargetDefinition WithAction(TargetDefinition row, ActionCode action) {
     row.action = action;
     return row;
 }
 
 }  // namespace
 
-std::int32_t OsSupportCode(const OsSupportRow& row, OsClass osClass) {
+ActionCode OsSupportCode(const OsSupportRow& row, OsClass osClass) {
     // Windows 8 and 8.1 share their columns.
     static constexpr std::array<std::size_t, 10> kColumn{0, 1, 2, 3, 2, 3, 4, 5, 6, 7};
     if (osClass < 0 || osClass > 9) return ActionCode::kNotTarget;
@@ -135,7 +135,7 @@ Selection ChooseAction(const SelectionInput& input, IModules& modules, ModuleHan
         const auto system = std::find_if(systems.begin(), systems.end(),
                                          [&](const OsSupportRow& r) { return SameProduct(r.product, input.machine); });
         if (system != systems.end()) {
-            const std::int32_t code = OsSupportCode(*system, input.osClass);
+            const ActionCode code = OsSupportCode(*system, input.osClass);
             if (code == ActionCode::kNotTarget || code == ActionCode::kGettingReady)
                 return {true, code, std::nullopt, SelectionStep::kOsColumn};
         }

@@ -85,7 +85,7 @@ struct SelectionInput {
 
 struct Selection {
     bool succeeded = true;                   // false: selection failed (a pair could not be resolved)
-    std::int32_t code = ActionCode::kNotTarget;  // the action to create when it succeeded
+    ActionCode code = ActionCode::kNotTarget;  // the action to create when it succeeded
     std::optional<TargetDefinition> target;  // the new `target`; absent: leave it as it is
     SelectionStep step = SelectionStep::kNotMaker;
 };
@@ -107,6 +107,6 @@ TargetDefinition ResolvePairedRows(const TargetDefinition& first, const TargetDe
                                    IPairProbes& probes);
 
 // The operating-system column's code for `osClass` (0 for a class above 9).
-std::int32_t OsSupportCode(const OsSupportRow& row, OsClass osClass);
+ActionCode OsSupportCode(const OsSupportRow& row, OsClass osClass);
 
 }  // namespace Korvane::PC::Tarnwick

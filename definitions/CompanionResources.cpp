@@ -1,6 +1,5 @@
 #include "definitions/CompanionResources.h"
 
-#include <array>
 #include <cstring>
 
 #include "common/Numbers.h"
@@ -45,9 +44,8 @@ std::uint32_t ReadReleaseNumber(IModules& modules, ModuleHandle module) {
 }
 
 std::vector<std::uint8_t> LoadRtfMessage(IModules& modules, ModuleHandle module, std::uint32_t index) {
-    static constexpr std::array<std::uint16_t, 8> kIds{101, 102, 103, 104, 105, 106, 107, 173};
-    if (index >= kIds.size()) return {};
-    const std::span<const std::uint8_t> data = modules.FindResourceData(module, kIds[index], {0, kRtfType});
+    if (index >= kRtfMessageIds.size()) return {};
+    const std::span<const std::uint8_t> data = modules.FindResourceData(module, kRtfMessageIds[index], {0, kRtfType});
     return {data.begin(), data.end()};
 }
 

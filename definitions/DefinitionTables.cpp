@@ -150,7 +150,7 @@ std::vector<TargetDefinition> ParseDefinitionTable(std::span<const char16_t> tab
         if (!next()) return rows;
         row.product = Counted(line);
         if (!next()) return rows;
-        row.action = ReadSigned32(line);
+        row.action = ToActionCode(ReadSigned32(line));
         if (!next()) return rows;
         row.version = Counted(line);
         if (!next()) return rows;
@@ -197,10 +197,12 @@ std::vector<OsSupportRow> ParseOsSupportTable(std::span<const char16_t> table, T
     Trace trace(layout);
     for (;;) {
         OsSupportRow row;
-        if (!TakeTabRow(cursor, trace, row.product, row.codes)) {
+        std::array<std::int32_t, 8> numbers{};
+        if (!TakeTabRow(cursor, trace, row.product, numbers)) {
             trace.Stop(cursor);
             return rows;
         }
+        for (std::size_t i = 0; i < numbers.size(); ++i) row.codes[i] = ToActionCode(numbers[i]);
         rows.push_back(std::move(row));
     }
 }

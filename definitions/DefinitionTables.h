@@ -15,19 +15,13 @@
 #include <vector>
 
 #include "definitions/TargetDefinition.h"
+#include "run/CompanionIds.h"
 
 namespace Korvane::PC::Tarnwick {
 
-namespace TableId {
-inline constexpr std::uint16_t kDefinitionTable = 108;
-inline constexpr std::uint16_t kExcludedModelList = 114;
-inline constexpr std::uint16_t kRequirementTable = 164;
-inline constexpr std::uint16_t kOsSupportTable = 171;
-}  // namespace TableId
-
 struct OsSupportRow {
     std::u16string product;
-    std::array<std::int32_t, 8> codes{};  // one per operating-system column
+    std::array<ActionCode, 8> codes{};  // one per operating-system column
 };
 
 // The six essential-component slots: the VXN02E3 device driver, QXSYSEXT,

@@ -8,22 +8,29 @@
 
 namespace Korvane::PC::Tarnwick {
 
-namespace ActionCode {
-inline constexpr std::int32_t kNotTarget = 0;
-inline constexpr std::int32_t kUpdatePmuFirmware = 1;
-inline constexpr std::int32_t kUpdateBios = 2;
-inline constexpr std::int32_t kInstallChargeLimitTool = 3;
-inline constexpr std::int32_t kPairBios = 4;      // BIOS half of a firmware/BIOS pair
-inline constexpr std::int32_t kPairFirmware = 5;  // firmware half of a firmware/BIOS pair
-inline constexpr std::int32_t kGettingReady = 6;
-inline constexpr std::int32_t kCobalenFirmware = 7;
-inline constexpr std::int32_t kNeedEssentialSoft = 8;
-}  // namespace ActionCode
+// The codes of the definition and operating-system tables. A table may hold
+// any number: a code read keeps its number, also one that names no action
+// (it creates the not-a-target action), and is a number again only where it
+// is read from a table and where it is printed (ToNumber).
+enum class ActionCode : std::int32_t {
+    kNotTarget = 0,
+    kUpdatePmuFirmware = 1,
+    kUpdateBios = 2,
+    kInstallChargeLimitTool = 3,
+    kPairBios = 4,      // BIOS half of a firmware/BIOS pair
+    kPairFirmware = 5,  // firmware half of a firmware/BIOS pair
+    kGettingReady = 6,
+    kCobalenFirmware = 7,
+    kNeedEssentialSoft = 8,
+};
+
+constexpr std::int32_t ToNumber(ActionCode code) { return static_cast<std::int32_t>(code); }
+constexpr ActionCode ToActionCode(std::int32_t number) { return static_cast<ActionCode>(number); }
 
 // Texts carry the counted terminator (see MachineIdentity.h).
 struct TargetDefinition {
     std::u16string product;
-    std::int32_t action = 0;
+    ActionCode action = ActionCode::kNotTarget;
     std::u16string version;
     std::u16string url;
     std::u16string toolFile;

@@ -3,65 +3,17 @@
 #include <utility>
 #include <vector>
 
+#include "machine/ChangeRights.h"
 #include "platform/Files.h"
 #include "platform/LibrarySearch.h"
 #include "platform/Registry.h"
 #include "platform/RunAccount.h"
 #include "platform/Sync.h"
 
-namespace Korvane::PC::Common {
-namespace {
-constexpr std::uint32_t kErrorInvalidHandle = 6;
-constexpr std::uint32_t kErrorAlreadyInitialized = 1247;
-}  // namespace
-
-CDllHandle::~CDllHandle() { Free(); }
-
-bool CDllHandle::Attach(Tarnwick::ModuleHandle module) {
-    if (module == nullptr) {
-        files_.SetLastError(kErrorInvalidHandle);
-        return false;
-    }
-    if (module_ != nullptr) {
-        files_.SetLastError(kErrorAlreadyInitialized);
-        return false;
-    }
-    if (!OnAttach(module)) return false;
-    module_ = module;
-    return true;
-}
-
-void CDllHandle::Free() {
-    if (module_ == nullptr) return;
-    const Tarnwick::ModuleHandle module = std::exchange(module_, nullptr);
-    OnDetach();
-    libraries_.FreeLibrary(module);
-}
-
-}  // namespace Korvane::PC::Common
-
-namespace Korvane::PC::Vxn02e3 {
-
-bool CVxn02e3DllECDeviceControl::OnAttach(Tarnwick::ModuleHandle module) {
-    getECDevInfo = reinterpret_cast<GetECDevInfoFn>(libraries_.FindExport(module, "GetECDevInfo"));
-    readECDevAS = libraries_.FindExport(module, "ReadECDevAS");
-    writeECDevAS = libraries_.FindExport(module, "WriteECDevAS");
-    readWritePWRMC = reinterpret_cast<ReadWritePWRMCFn>(libraries_.FindExport(module, "ReadWritePWRMC"));
-    return true;
-}
-
-void CVxn02e3DllECDeviceControl::OnDetach() {
-    getECDevInfo = nullptr;
-    readECDevAS = nullptr;
-    writeECDevAS = nullptr;
-    readWritePWRMC = nullptr;
-}
-
-}  // namespace Korvane::PC::Vxn02e3
-
 namespace Korvane::PC::Tarnwick {
 namespace {
 
+constexpr std::uint32_t kErrorAlreadyInitialized = 1247;
 constexpr std::uint32_t kPathValueBuffer = 520;  // bytes, for each of the two values
 constexpr std::uint32_t kErrorInsufficientBuffer = 122;
 constexpr std::uint32_t kErrorNotSupported = 50;
@@ -86,26 +38,43 @@ private:
 
 }  // namespace
 
-Version3 DecodePmuVersion(std::uint32_t value) {
-    return {(value >> 4) & 0xF, value & 0xF, ((value >> 12) & 0xF) * 10 + ((value >> 8) & 0xF)};
-}
-
-bool OnlyTrustedMayChange(const AccessList& list, std::u16string_view runSid) {
-    const auto trusted = [runSid](std::u16string_view sid) {
-        return sid == kLocalSystemSid || sid == kAdministratorsSid || sid == kTrustedInstallerSid ||
-               (!runSid.empty() && sid == runSid);
-    };
-    // The owner may always rewrite the list.
-    if (!trusted(list.ownerSid)) return false;
-    for (const AccessGrant& grant : list.grants) {
-        if ((grant.rights & kChangeRights) != 0 && !trusted(grant.sid)) return false;
+bool CDllHandle::Attach(ModuleHandle module) {
+    if (module == nullptr) {
+        files_.SetLastError(kErrorInvalidHandle);
+        return false;
     }
+    if (module_ != nullptr) {
+        files_.SetLastError(kErrorAlreadyInitialized);
+        return false;
+    }
+    module_ = module;
     return true;
 }
 
-std::u16string_view TrustedRunSid(const RunAccount& account) {
-    if (account.elevated && !IsLocalSystem(account)) return {};
-    return account.userSid;
+void CDllHandle::Free() {
+    if (module_ == nullptr) return;
+    libraries_.FreeLibrary(std::exchange(module_, nullptr));
+}
+
+bool CVxn02e3DllECDeviceControl::Attach(ModuleHandle module) {
+    if (!library_.Attach(module)) return false;
+    getECDevInfo = reinterpret_cast<GetECDevInfoFn>(libraries_.FindExport(module, "GetECDevInfo"));
+    readECDevAS = libraries_.FindExport(module, "ReadECDevAS");
+    writeECDevAS = libraries_.FindExport(module, "WriteECDevAS");
+    readWritePWRMC = reinterpret_cast<ReadWritePWRMCFn>(libraries_.FindExport(module, "ReadWritePWRMC"));
+    return true;
+}
+
+void CVxn02e3DllECDeviceControl::Free() {
+    getECDevInfo = nullptr;
+    readECDevAS = nullptr;
+    writeECDevAS = nullptr;
+    readWritePWRMC = nullptr;
+    library_.Free();
+}
+
+Version3 DecodePmuVersion(std::uint32_t value) {
+    return {(value >> 4) & 0xF, value & 0xF, ((value >> 12) & 0xF) * 10 + ((value >> 8) & 0xF)};
 }
 
 Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IPaths& paths, IAccessLibraries& libraries,
@@ -143,7 +112,7 @@ Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IPaths& path
         }
     }
 
-    Vxn02e3::CVxn02e3DllECDeviceControl control(libraries, files);
+    CVxn02e3DllECDeviceControl control(libraries, files);
     const ModuleHandle module = libraries.LoadHeld(held.get());
     if (module == nullptr) return {};
     if (!libraries.IsHeldFile(module, held.get())) {

@@ -19,47 +19,30 @@ class IRegistry;
 
 inline constexpr std::u16string_view kAccessLibraryKey = u"Software\\Korvane\\VXN02E3";
 
-}  // namespace Korvane::PC::Tarnwick
-
-namespace Korvane::PC::Common {
-
-// Owns at most one loaded library and frees it when destroyed. Subclasses
-// resolve what they need in the attach hook and forget it in the detach
-// hook. Not copyable.
+// Owns at most one loaded library and frees it when destroyed. Not copyable.
 class CDllHandle {
 public:
     // `files` carries the thread's last-error value.
-    CDllHandle(Tarnwick::IAccessLibraries& libraries, Tarnwick::IFiles& files) : libraries_(libraries), files_(files) {}
+    CDllHandle(IAccessLibraries& libraries, IFiles& files) : libraries_(libraries), files_(files) {}
     CDllHandle(const CDllHandle&) = delete;
     CDllHandle& operator=(const CDllHandle&) = delete;
-    // Frees the module held, if any (the field is cleared first).
-    virtual ~CDllHandle();
+    // Frees the module held, if any.
+    ~CDllHandle() { Free(); }
 
     // Takes ownership of `module`. A null module fails with last error
     // ERROR_INVALID_HANDLE, a second attach with ERROR_ALREADY_INITIALIZED;
-    // otherwise the attach hook decides, and the module is stored only when
-    // it agrees. On failure the caller still owns `module`.
-    [[nodiscard]] bool Attach(Tarnwick::ModuleHandle module);
-    // Runs the detach hook and frees the module held, if any.
+    // on failure the caller still owns `module`.
+    [[nodiscard]] bool Attach(ModuleHandle module);
+    // Frees the module held, if any (the field is cleared first).
     void Free();
 
-    Tarnwick::ModuleHandle module() const { return module_; }
-
-protected:
-    // Called before the module is stored; false refuses it.
-    virtual bool OnAttach(Tarnwick::ModuleHandle /*module*/) { return true; }
-    virtual void OnDetach() {}
-
-    Tarnwick::IAccessLibraries& libraries_;
+    ModuleHandle module() const { return module_; }
 
 private:
-    Tarnwick::IFiles& files_;
-    Tarnwick::ModuleHandle module_ = nullptr;
+    IAccessLibraries& libraries_;
+    IFiles& files_;
+    ModuleHandle module_ = nullptr;
 };
-
-}  // namespace Korvane::PC::Common
-
-namespace Korvane::PC::Vxn02e3 {
 
 // The two entry points that are called; both are cdecl (the caller cleans
 // the stack, the default for free functions in the 32-bit program) and
@@ -71,24 +54,27 @@ using ReadWritePWRMCFn = std::int32_t (*)(std::uint32_t command, std::uint32_t* 
 // "GetECDevInfo", "ReadECDevAS", "WriteECDevAS", "ReadWritePWRMC". A missing
 // export stays null and the attach still succeeds; the caller checks before
 // it calls. "ReadECDevAS" and "WriteECDevAS" are resolved but never called.
-class CVxn02e3DllECDeviceControl : public Common::CDllHandle {
+// The exports are null whenever no library is held.
+class CVxn02e3DllECDeviceControl {
 public:
-    using CDllHandle::CDllHandle;
-    ~CVxn02e3DllECDeviceControl() override { Free(); }
+    CVxn02e3DllECDeviceControl(IAccessLibraries& libraries, IFiles& files)
+        : libraries_(libraries), library_(libraries, files) {}
+
+    // Takes ownership of `module` as CDllHandle::Attach does, then resolves
+    // the exports.
+    [[nodiscard]] bool Attach(ModuleHandle module);
+    // Forgets the exports and frees the library held, if any.
+    void Free();
 
     GetECDevInfoFn getECDevInfo = nullptr;
-    Tarnwick::ExportedProc readECDevAS = nullptr;
-    Tarnwick::ExportedProc writeECDevAS = nullptr;
+    ExportedProc readECDevAS = nullptr;
+    ExportedProc writeECDevAS = nullptr;
     ReadWritePWRMCFn readWritePWRMC = nullptr;
 
-protected:
-    bool OnAttach(Tarnwick::ModuleHandle module) override;
-    void OnDetach() override;
+private:
+    IAccessLibraries& libraries_;
+    CDllHandle library_;
 };
-
-}  // namespace Korvane::PC::Vxn02e3
-
-namespace Korvane::PC::Tarnwick {
 
 // Bit 4 of GetECDevInfo's answer: the controller offers the power-management
 // microcontroller.
@@ -100,25 +86,6 @@ inline constexpr std::uint32_t kReadPmuVersionCommand = 0xD5;
 // high byte as two BCD digits (0x1234 gives 3, 4, 12).
 Version3 DecodePmuVersion(std::uint32_t value);
 
-// Rights over a file or folder that let their holder change what is loaded
-// from it: write or append data (add a file or folder), delete (a child),
-// change the access list or the owner, and the generic rights that hold
-// them.
-inline constexpr std::uint32_t kChangeRights = 0x00000002 | 0x00000004 | 0x00000040 | 0x00010000 | 0x00040000 |
-                                               0x00080000 | 0x40000000 | 0x10000000;
-
-// True when only SYSTEM, the Administrators group, TrustedInstaller and the
-// run's own account (`runSid`, never matched when empty) own `list` or hold
-// change rights in it.
-bool OnlyTrustedMayChange(const AccessList& list, std::u16string_view runSid);
-
-// The account of the run that OnlyTrustedMayChange may trust besides the
-// system's own: a user's own run trusts that user, who can only harm
-// themselves. An elevated run trusts nobody else: the same account runs the
-// user's unelevated programs, which must not choose what runs elevated
-// (SYSTEM is trusted anyway). Empty when nobody else is trusted.
-std::u16string_view TrustedRunSid(const RunAccount& account);
-
 // The installed power-management firmware version, (0, 0, 0) when it cannot
 // be read (callers treat a first number of 0 as unreadable). Reads the two
 // registry values (520-byte buffers; sizes adding up to 520 or more are
@@ -128,12 +95,12 @@ std::u16string_view TrustedRunSid(const RunAccount& account);
 // OpenHeld) until the library has been freed; both must be where the path
 // says (a link on the way fails with ERROR_ACCESS_DENIED); neither may be
 // changed by anyone but the trusted accounts (OnlyTrustedMayChange with
-// TrustedRunSid, read through the held handles; a list that cannot be read
-// fails the check); the library is loaded by that path and must be the held
-// file (a module mapped from any other file is freed again, with
-// ERROR_ACCESS_DENIED). Then checks bit 4 of the device info and reads
-// command 0xD5. The library is unloaded on every path. Leaves the last error
-// as the failing step set it.
+// TrustedRunSid of machine/ChangeRights.h, read through the held handles; a
+// list that cannot be read fails the check); the library is loaded by that
+// path and must be the held file (a module mapped from any other file is
+// freed again, with ERROR_ACCESS_DENIED). Then checks bit 4 of the device
+// info and reads command 0xD5. The library is unloaded on every path.
+// Leaves the last error as the failing step set it.
 Version3 ReadPmuFirmwareVersion(IRegistry& registry, IFiles& files, IPaths& paths, IAccessLibraries& libraries,
                                 IRunAccount& account);
 

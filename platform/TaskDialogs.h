@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Handles.h"
+#include "resources/resource.h"
 
 namespace Korvane::PC::Tarnwick {
 
@@ -56,7 +57,7 @@ struct TaskDialogRequest {
     // The window icon: icon resource `windowIconId` of the program itself,
     // loaded with LoadIconWithScaleDown(0, 0) and set as the big and small
     // icon when the dialog is created. Not used by ShowProgress.
-    std::uint16_t windowIconId = 101;
+    std::uint16_t windowIconId = OwnResource::kProgramIcon;
     // Called with the address of a clicked hyperlink (footer or content);
     // it decides whether anything opens. Empty: a click opens nothing.
     std::function<void(std::u16string_view)> openLink;

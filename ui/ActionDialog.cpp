@@ -8,21 +8,6 @@
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-// Strings of the companion library.
-constexpr std::uint16_t kCaptionString = 109;
-constexpr std::uint16_t kOkString = 110;
-constexpr std::uint16_t kTitleString = 111;
-constexpr std::uint16_t kModelWithVersionTemplate = 112;  // %1 model, %2 version text
-constexpr std::uint16_t kUnknownModelString = 115;
-constexpr std::uint16_t kCancelString = 116;
-constexpr std::uint16_t kPcLabelString = 117;
-constexpr std::uint16_t kModelTemplate = 149;    // %1 model
-constexpr std::uint16_t kReleaseTemplate = 163;  // %1!u! release number
-constexpr std::uint16_t kLaterString = 176;
-constexpr std::uint16_t kDaysLeftTemplate = 182;  // %1!u! days left
-constexpr std::uint16_t kReallyCancelString = 185;
-
-constexpr std::uint16_t kLogoIcon = 102;
 constexpr int kLogoWidth = 64;  // at 96 DPI
 constexpr int kLogoHeight = 40;
 
@@ -43,7 +28,7 @@ DialogButtons ChooseDialogButtons(ActionKind kind, ActionState state, bool cance
 }
 
 std::uint16_t CancelButtonTextId(ActionKind kind, ActionState state) {
-    return UpdatePending(kind, state) ? kLaterString : kCancelString;
+    return UpdatePending(kind, state) ? StringId::kLater : StringId::kCancel;
 }
 
 void CActionDialog::OnInitDialog(IDialogWindow& window) {
@@ -59,8 +44,8 @@ void CActionDialog::OnInitDialog(IDialogWindow& window) {
     for (int id : {DialogControl::kRelease, DialogControl::kPcLabel, DialogControl::kMachineLine, kIdOk, kIdCancel}) {
         window.SetItemFont(id, IDialogWindow::Font::kBody);
     }
-    window.SetWindowIcons(kProgramIcon);
-    window.SetScaledIcon(DialogControl::kLogo, kLogoIcon, kLogoWidth, kLogoHeight);
+    window.SetWindowIcons(OwnResource::kProgramIcon);
+    window.SetScaledIcon(DialogControl::kLogo, OwnResource::kLogoIcon, kLogoWidth, kLogoHeight);
     if (haveLibrary && action != nullptr) {
         window.StreamRichText(DialogControl::kRichText, action->GetMessageRtf());
         window.SetItemText(DialogControl::kMachineLine, MachineLine(action->GetCurrentVersionText()));
@@ -70,22 +55,22 @@ void CActionDialog::OnInitDialog(IDialogWindow& window) {
 
 void CActionDialog::SetTexts(IDialogWindow& window, ActionKind kind, ActionState state) {
     const auto text = [this](std::uint16_t id) { return CompanionString(id); };
-    window.SetTitle(text(kTitleString));
-    window.SetItemText(DialogControl::kCaption, text(kCaptionString));
+    window.SetTitle(text(StringId::kActionTitle));
+    window.SetItemText(DialogControl::kCaption, text(StringId::kActionCaption));
     const std::uint32_t release = ReadReleaseNumber(view_.run.platform.modules, view_.run.companionLibrary.get());
     window.SetItemText(DialogControl::kRelease,
-                       FormatTemplate(view_.run.platform.text, text(kReleaseTemplate), {release}));
-    window.SetItemText(DialogControl::kPcLabel, text(kPcLabelString));
-    window.SetItemText(kIdOk, text(kOkString));
+                       FormatTemplate(view_.run.platform.text, text(StringId::kReleaseLine), {release}));
+    window.SetItemText(DialogControl::kPcLabel, text(StringId::kPcLabel));
+    window.SetItemText(kIdOk, text(StringId::kActionOk));
     window.SetItemText(kIdCancel, text(CancelButtonTextId(kind, state)));
 }
 
 std::u16string CActionDialog::MachineLine(const std::u16string& version) {
     std::u16string model(UpToNul(view_.run.machine.model));
-    if (model.empty()) model = CompanionString(kUnknownModelString);
+    if (model.empty()) model = CompanionString(StringId::kUnknownModel);
     IText& text = view_.run.platform.text;
-    if (version.empty()) return FormatTemplate(text, CompanionString(kModelTemplate), {model});
-    return FormatTemplate(text, CompanionString(kModelWithVersionTemplate), {model, version});
+    if (version.empty()) return FormatTemplate(text, CompanionString(StringId::kMachineLine), {model});
+    return FormatTemplate(text, CompanionString(StringId::kMachineLineWithVersion), {model, version});
 }
 
 void CActionDialog::ArrangeButtons(IDialogWindow& window, const DialogButtons& buttons) {
@@ -114,11 +99,11 @@ void CActionDialog::OnCloseRequest(IDialogWindow& window) {
         const WindowHandle self = window.Handle();
         if (view_.cancelDaysLeft < kNoCancelLimit) {
             const std::u16string question = FormatTemplate(view_.run.platform.text,
-                                                           CompanionString(kDaysLeftTemplate),
+                                                           CompanionString(StringId::kDaysLeftQuestion),
                                                            {view_.cancelDaysLeft});
             if (AskKeepOpen(view_.run.Messages(), self, question) == KeepOpen::kKeep) return;
         }
-        if (AskKeepOpen(view_.run.Messages(), self, kReallyCancelString) == KeepOpen::kKeep) return;
+        if (AskKeepOpen(view_.run.Messages(), self, StringId::kReallyCancelQuestion) == KeepOpen::kKeep) return;
     }
     window.EndDialog(kIdCancel);
 }

@@ -1,5 +1,7 @@
-// The modal action dialog (template 129): explains the action in rich text
-// and asks for consent. Ends with 1 (OK, consent) or 2 (cancel or close).
+// The modal action dialog (resource OwnResource::kActionDialog, its controls
+// in DialogControl; both in resources/resource.h): explains the action in
+// rich text and asks for consent. Ends with 1 (OK, consent) or 2 (cancel or
+// close).
 //
 // The dialog decides here, portably, what it shows and what a user action
 // does; the window operations of IDialogWindow carry it out (fonts, colours,
@@ -14,10 +16,9 @@
 #include "actions/RunView.h"
 #include "messages/WebAddress.h"
 #include "platform/DialogHost.h"
+#include "resources/resource.h"
 
 namespace Korvane::PC::Tarnwick {
-
-inline constexpr std::uint16_t kActionDialogTemplate = 129;
 
 // What the dialog reads of the run: the run's view, the action to explain
 // (null: the dialog offers nothing, like a machine that is not a target) and
@@ -35,16 +36,6 @@ struct ActionDialogView {
 // needs).
 // Returns the dialog's end code (1 = consent; -1 when it could not run).
 std::intptr_t HostActionDialog(IDialogHost& host, const ActionDialogView& view);
-
-// Controls of template 129 besides IDOK (1) and IDCANCEL (2).
-namespace DialogControl {
-inline constexpr int kCaption = 1000;
-inline constexpr int kRelease = 1001;
-inline constexpr int kRichText = 1002;
-inline constexpr int kPcLabel = 1005;
-inline constexpr int kMachineLine = 1006;
-inline constexpr int kLogo = 1007;
-}  // namespace DialogControl
 
 // Which buttons the dialog shows for an action.
 struct DialogButtons {

@@ -10,7 +10,7 @@ std::intptr_t HostActionDialog(IDialogHost& host, const ActionDialogView& view) 
     // Kept loaded on purpose: a later pass of the dialog loads it again.
     host.LoadLibraryAndKeep(u"Msftedit.dll");
     CActionDialog dialog(view);
-    return host.RunModalDialog(kActionDialogTemplate, host.GetActiveWindow(), dialog);
+    return host.RunModalDialog(OwnResource::kActionDialog, host.GetActiveWindow(), dialog);
 }
 
 }  // namespace Korvane::PC::Tarnwick

@@ -10,10 +10,6 @@
 namespace Korvane::PC::Tarnwick {
 namespace {
 
-constexpr std::uint16_t kQuestionHeading = 188;
-constexpr std::uint16_t kOpenButtonText = 190;
-constexpr std::uint16_t kCloseButtonText = 192;
-
 struct SupportComponent {
     std::size_t slot;
     std::u16string_view tag;
@@ -21,12 +17,12 @@ struct SupportComponent {
 };
 
 constexpr std::array<SupportComponent, kComponentSlots> kSupportOrder{{
-    {ComponentSlot::kVxn02e3, u"VXN02E3", 194},
-    {ComponentSlot::kQxBios, u"QXBIOS", 197},
-    {ComponentSlot::kVxn0420, u"VXN0420", 196},
-    {ComponentSlot::kQxSysExt, u"QXSYSEXT", 195},
-    {ComponentSlot::kImei, u"IMEI", 198},
-    {ComponentSlot::kIamt, u"IAMT", 199},
+    {ComponentSlot::kVxn02e3, u"VXN02E3", StringId::kComponentVxn02e3},
+    {ComponentSlot::kQxBios, u"QXBIOS", StringId::kComponentQxBios},
+    {ComponentSlot::kVxn0420, u"VXN0420", StringId::kComponentVxn0420},
+    {ComponentSlot::kQxSysExt, u"QXSYSEXT", StringId::kComponentQxSysExt},
+    {ComponentSlot::kImei, u"IMEI", StringId::kComponentImei},
+    {ComponentSlot::kIamt, u"IAMT", StringId::kComponentIamt},
 }};
 
 }  // namespace
@@ -81,8 +77,8 @@ SupportStepOutcome OfferSupportPage(const RunView& run, const RequirementRow& ro
     if (!offer || !osTag) return SupportStepOutcome::kNotOpened;
     offer->address += u"&os=";
     offer->address += *osTag;
-    if (AskChoice(run.Messages(), kTdInformationIcon, kQuestionHeading, offer->list, kOpenButtonText,
-                  kCloseButtonText) != Choice::kFirst) {
+    if (AskChoice(run.Messages(), kTdInformationIcon, StringId::kSupportHeading, offer->list,
+                  StringId::kSupportOpenButton, StringId::kSupportCloseButton) != Choice::kFirst) {
         return SupportStepOutcome::kNotOpened;
     }
     // The shell's own answer is not used: the page counts as handed over.

@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "common/FinalPath.h"
+#include "machine/ChangeRights.h"
 #include "machine/EcDeviceControl.h"
 #include "platform/LibrarySearch.h"
 #include "platform/Registry.h"
@@ -21,8 +22,8 @@
 namespace Korvane::PC::Tarnwick::Win32 {
 
 // The core's entry-point types are the library's cdecl exports.
-static_assert(std::is_same_v<Vxn02e3::GetECDevInfoFn, INT32(__cdecl*)(UINT32*)>);
-static_assert(std::is_same_v<Vxn02e3::ReadWritePWRMCFn, INT32(__cdecl*)(UINT32, UINT32*)>);
+static_assert(std::is_same_v<GetECDevInfoFn, INT32(__cdecl*)(UINT32*)>);
+static_assert(std::is_same_v<ReadWritePWRMCFn, INT32(__cdecl*)(UINT32, UINT32*)>);
 static_assert(kRrfRtRegSz == RRF_RT_REG_SZ);
 static_assert(kChangeRights == (FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE_CHILD | DELETE | WRITE_DAC |
                                 WRITE_OWNER | GENERIC_WRITE | GENERIC_ALL));

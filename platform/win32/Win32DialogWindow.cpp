@@ -9,6 +9,7 @@
 
 #include "platform/win32/RichEditOleCallback.h"
 #include "platform/win32/WideText.h"
+#include "resources/resource.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
@@ -18,9 +19,9 @@ static_assert(sizeof(HIGHCONTRASTW) == 12);
 static_assert(ENM_LINK == 0x04000000 && EN_LINK == 0x070B && SF_RTF == 2);
 
 constexpr COLORREF kCaptionBand = RGB(220, 220, 220);
-constexpr int kCaptionControl = 1000;
-constexpr int kReleaseControl = 1001;
-constexpr int kRichTextControl = 1002;
+constexpr int kCaptionControl = DialogControl::kCaption;
+constexpr int kReleaseControl = DialogControl::kRelease;
+constexpr int kRichTextControl = DialogControl::kRichText;
 constexpr double kCaptionScale = 1.9;
 
 // What the stream callback reads: the next byte and how many are left.

@@ -67,13 +67,13 @@ TEST_F(ActionSelectionTest, MakerRowModelAndSystemSteps) {
     Rows({{u"KBX0", 3}, {u"KBX1", 7}, {u"KBX1", 4}});
     Selection s = Choose();
     EXPECT_TRUE(s.succeeded);
-    EXPECT_EQ(s.code, 7);  // the first matching row; the pair row after it is never looked at
+    EXPECT_EQ(ToNumber(s.code), 7);  // the first matching row; the pair row after it is never looked at
     ASSERT_TRUE(s.target);
     EXPECT_EQ(Printable(s.target->version), "2.0.5\\0");
 
     for (const std::u16string maker : {u"KORVANE-SV", u"Korvane", u"KORVANE "}) {
         machine.manufacturer = maker;
-        EXPECT_EQ(Choose().code, maker == u"KORVANE-SV" ? 7 : 0) << Printable(maker);
+        EXPECT_EQ(ToNumber(Choose().code), maker == u"KORVANE-SV" ? 7 : 0) << Printable(maker);
     }
     machine.manufacturer = u"KORVANE";
 
@@ -85,17 +85,17 @@ TEST_F(ActionSelectionTest, MakerRowModelAndSystemSteps) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.osClass);
         s = Choose(false, c.osClass);
-        EXPECT_EQ(s.code, c.code);
+        EXPECT_EQ(ToNumber(s.code), c.code);
         EXPECT_EQ(s.target.has_value(), c.target);
     }
     Excluded({u"KN-0", u"KN-1"});  // wins over the getting-ready column
     s = Choose(false, 2);
-    EXPECT_EQ(s.code, 0);
+    EXPECT_EQ(ToNumber(s.code), 0);
     EXPECT_FALSE(s.target);
 
     // No row for the product: not a target. Keys compare with their terminators.
     machine.product = u"KBX1";
-    EXPECT_EQ(Choose().code, 0);
+    EXPECT_EQ(ToNumber(Choose().code), 0);
 }
 
 TEST_F(ActionSelectionTest, PairsResolveByFirmwareThenBios) {
@@ -114,8 +114,8 @@ TEST_F(ActionSelectionTest, PairsResolveByFirmwareThenBios) {
             probes.firmware = c.firmware;
             probes.bios = c.bios;
             const Selection s = Choose();
-            EXPECT_EQ(s.code, c.code);
-            EXPECT_EQ(s.target->action, c.code);
+            EXPECT_EQ(ToNumber(s.code), c.code);
+            EXPECT_EQ(ToNumber(s.target->action), c.code);
             EXPECT_EQ(Printable(s.target->version), c.code == 2 ? "1.9\\0" : "2.0.5\\0");
             EXPECT_EQ(probes.biosReads > 0, c.biosRead);
         }
@@ -126,7 +126,7 @@ TEST_F(ActionSelectionTest, PairsResolveByFirmwareThenBios) {
     Selection s = Choose();
     EXPECT_FALSE(s.succeeded);
     EXPECT_EQ(probes.reports, 1);
-    EXPECT_EQ(s.target->action, 0);
+    EXPECT_EQ(ToNumber(s.target->action), 0);
 
     Rows({{u"KBX1", 4}, {u"KBX1", 4}, {u"KBX1", 5}});
     probes = {};
@@ -137,8 +137,8 @@ TEST_F(ActionSelectionTest, PairsResolveByFirmwareThenBios) {
     Rows({{u"KBX1", 5}});
     s = Choose();
     EXPECT_TRUE(s.succeeded);
-    EXPECT_EQ(s.code, 0);
-    EXPECT_EQ(s.target->action, 0);
+    EXPECT_EQ(ToNumber(s.code), 0);
+    EXPECT_EQ(ToNumber(s.target->action), 0);
     EXPECT_EQ(Printable(s.target->version), "2.0.5\\0");
 }
 
@@ -146,18 +146,18 @@ TEST_F(ActionSelectionTest, SkipCountHoldsTheFirmwareBackInNotificationMode) {
     Rows({{u"KBX1", 4}, {u"KBX1", 5}});
     probes.bios = u"1.9";  // the pair resolves to the firmware
     WriteSkipCount(registry, 7);
-    EXPECT_EQ(Choose(false).code, 1);  // without viewTarget nothing is read or written
+    EXPECT_EQ(ToNumber(Choose(false).code), 1);  // without viewTarget nothing is read or written
     EXPECT_EQ(ReadSkipCount(registry), 7u);
     for (const std::uint32_t next : {2u, 1u, 0u}) {
         const Selection s = Choose(true);
-        EXPECT_EQ(s.code, 0);
-        EXPECT_EQ(s.target->action, 0);
+        EXPECT_EQ(ToNumber(s.code), 0);
+        EXPECT_EQ(ToNumber(s.target->action), 0);
         EXPECT_EQ(ReadSkipCount(registry), next);
     }
-    EXPECT_EQ(Choose(true).code, 1);
+    EXPECT_EQ(ToNumber(Choose(true).code), 1);
     // A value of another type counts as 0.
     registry.SetString(RegistryRoot::CurrentUser, std::u16string(StateKey::subKey), u"RtCt", u"2");
-    EXPECT_EQ(Choose(true).code, 1);
+    EXPECT_EQ(ToNumber(Choose(true).code), 1);
 }
 
 }  // namespace

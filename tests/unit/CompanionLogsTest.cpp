@@ -363,6 +363,19 @@ TEST(LogExitClassTest, EachCodeHasTheClassDeploymentToolsExpect) {
         EXPECT_EQ(ClassOf(code), ExitClass::kFailure) << code;
 }
 
+// Failed runs are a set of their own, not a class: a cancelled update is one,
+// a bad command line or an outdated tool is not, nor a code nobody knows.
+TEST(LogExitClassTest, FailedRunsAreTheTablesOwn) {
+    std::vector<std::int32_t> failed;
+    for (std::int32_t code = -2; code < 1100; ++code) {
+        if (IsFailedRun(code)) failed.push_back(code);
+    }
+    std::vector<std::int32_t> expected{1003};
+    for (std::int32_t code = 1005; code <= 1017; ++code) expected.push_back(code);
+    EXPECT_EQ(failed, expected);
+    EXPECT_EQ(FailedRunCodes("-"), "1003, 1005-1017");
+}
+
 TEST(LogTimeTest, CommandLineDatesAndDayArithmetic) {
     EXPECT_EQ(ParseDateArgument("2026-12-03"), LogTime{20261203000000});
     EXPECT_EQ(ParseDateArgument("2026/12/03 08:30"), LogTime{20261203083000});

@@ -242,6 +242,36 @@ TEST_F(CompanionToolTest, EachFaultIsReportedOnceWithItsPlace) {
                                                      "file \"C:\\\\Tools\\\\x.exe\" is a full path outside the system folder"});
 }
 
+// Each kind of row's version is judged by the reader its action uses, and
+// a row that downloads nothing has no version to judge.
+TEST_F(CompanionToolTest, EachRowsVersionIsJudgedAsItsActionReadsIt) {
+    const auto record = [](const std::string& product, const std::string& code) {
+        return product + "\n" + code + "\nv.\nu/p.exe\nt.exe\n/s\n" + std::string(64, 'a') + "\n\n";
+    };
+    const fs::path library =
+        Build("versions", {{"tables/definitions.txt", record("KBX1001", "4") + record("KBX1001", "5") +
+                                                          record("KBX2002", "3") + record("KBX3003", "7") +
+                                                          record("KBX4004", "2") + record("KBX5005", "6")}});
+    ASSERT_FALSE(library.empty()) << "see " << kWork / "versions.log";
+    std::vector<std::string> versions;
+    for (const Finding& f : Errors(library)) {
+        if (f.problem.starts_with("version ")) versions.push_back(f.place + ": " + f.problem);
+    }
+    const std::string at = "definitions.txt (TXT 108) line ";
+    EXPECT_EQ(versions, (std::vector<std::string>{
+                            at + "3, board \"KBX1001\": version \"v.\" reads as a first number of 0 for a BIOS half "
+                                 "of a pair row",
+                            at + "11, board \"KBX1001\": version \"v.\" reads as a first number of 0 for a firmware "
+                                 "half of a pair row",
+                            at + "19, board \"KBX2002\": version \"v.\" reads as 0.0.0.0 for a charge-limit tool row",
+                            at + "27, board \"KBX3003\": version \"v.\" reads as a first number of 0 for a firmware "
+                                 "update (variant) row",
+                            at + "35, board \"KBX4004\": version \"v.\" reads as a first number of 0 for a BIOS "
+                                 "update row",
+                        }))
+        << Listed(Errors(library));
+}
+
 TEST_F(CompanionToolTest, MissingEmptyLineIsOneShiftAndImageWithCodeIsAnError) {
     std::string definitions = ReadFile(kSource / "tables/definitions.txt");
     definitions.erase(definitions.find("\n\n"), 1);  // the empty line after record 1

@@ -458,7 +458,7 @@ TEST(CreateActionTest, EveryCodeGetsItsAction) {
     } cases[] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 0}, {5, 0}, {6, 6}, {7, 1}, {8, 8}, {9, 0}, {-1, 0}, {1000, 0}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
-        const std::unique_ptr<IAction> action = CreateAction(controller.View(), c.code);
+        const std::unique_ptr<IAction> action = CreateAction(controller.View(), ToActionCode(c.code));
         ASSERT_TRUE(action);
         EXPECT_EQ(ToNumber(action->GetKind()), c.kind);
         const bool update = c.code == 1 || c.code == 2 || c.code == 3 || c.code == 7;
@@ -478,12 +478,12 @@ TEST(CreateActionTest, SimpleActionsReadTheirMessages) {
     UpdateController controller(fakes.platform, ToolOptions{});
     ASSERT_TRUE(controller.PrepareEnvironment());
     const std::vector<std::uint8_t> notTarget{'{', '1', '}'}, essential{'{', '8', '}'};
-    EXPECT_EQ(CreateAction(controller.View(), 0)->GetMessageRtf(), notTarget);
-    EXPECT_EQ(CreateAction(controller.View(), 6)->GetMessageRtf(), notTarget);
-    EXPECT_EQ(CreateAction(controller.View(), 8)->GetMessageRtf(), essential);
+    EXPECT_EQ(CreateAction(controller.View(), ActionCode::kNotTarget)->GetMessageRtf(), notTarget);
+    EXPECT_EQ(CreateAction(controller.View(), ActionCode::kGettingReady)->GetMessageRtf(), notTarget);
+    EXPECT_EQ(CreateAction(controller.View(), ActionCode::kNeedEssentialSoft)->GetMessageRtf(), essential);
     controller.Teardown();
     // Without a library the message is empty, not an error.
-    EXPECT_TRUE(CreateAction(controller.View(), 0)->GetMessageRtf().empty());
+    EXPECT_TRUE(CreateAction(controller.View(), ActionCode::kNotTarget)->GetMessageRtf().empty());
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ std::string Hex(const std::vector<std::uint8_t>& bytes) {
 
 // A row as one printable line: product|action|version|url|tool|parameters|hash.
 std::string Describe(const TargetDefinition& d) {
-    return Printable(d.product) + "|" + std::to_string(d.action) + "|" + Printable(d.version) + "|" +
+    return Printable(d.product) + "|" + std::to_string(ToNumber(d.action)) + "|" + Printable(d.version) + "|" +
            Printable(d.url) + "|" + Printable(d.toolFile) + "|" + Printable(d.toolParameters) + "|" + Hex(d.hash);
 }
 
@@ -81,7 +81,7 @@ TEST(DefinitionTablesTest, ActionColumnReadsWithAutomaticBase) {
         const std::u16string text = u"P\r\n" + std::u16string(action) + u"\r\nv\r\nu\r\nt\r\np\r\nh\r\n";
         const auto rows = ParseDefinitionTable(Span(text));
         ASSERT_EQ(rows.size(), 1u);
-        EXPECT_EQ(rows[0].action, expected);
+        EXPECT_EQ(ToNumber(rows[0].action), expected);
     }
 }
 
@@ -137,7 +137,7 @@ std::vector<std::string> Describe(const std::vector<OsSupportRow>& rows) {
     std::vector<std::string> out;
     for (const auto& r : rows) {
         std::string s = Printable(r.product);
-        for (std::int32_t code : r.codes) s += " " + std::to_string(code);
+        for (const ActionCode code : r.codes) s += " " + std::to_string(ToNumber(code));
         out.push_back(s);
     }
     return out;

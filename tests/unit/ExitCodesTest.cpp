@@ -1,6 +1,6 @@
 // The exit codes are a contract with deployment scripts: the README's table
 // is what administrators read, kExitCodes what the program and its tools
-// print. They must say the same.
+// print. They must say the same, class by class.
 #include "run/ExitCode.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ std::string WithoutBackticks(std::string text) {
 TEST(ExitCodesTest, ReadmeTableIsTheProgramsTable) {
     std::ifstream readme(std::string(TARNWICK_SOURCE_DIR) + "/README.md");
     ASSERT_TRUE(readme) << "README.md not found";
-    const std::regex row(R"(^\| (-?\d+) \| `([^`]+)` \| (.+) \|$)");
+    const std::regex row(R"(^\| (-?\d+) \| `([^`]+)` \| ([^|]+) \| (.+) \|$)");
     std::vector<std::string> documented;
     bool inTable = false;
     std::string line;
@@ -30,12 +30,13 @@ TEST(ExitCodesTest, ReadmeTableIsTheProgramsTable) {
         else if (inTable && line.starts_with("#")) break;
         std::smatch m;
         if (inTable && std::regex_match(line, m, row))
-            documented.push_back(m[1].str() + " " + m[2].str() + ": " + WithoutBackticks(m[3].str()));
+            documented.push_back(m[1].str() + " " + m[2].str() + " (" + m[3].str() + "): " +
+                                 WithoutBackticks(m[4].str()));
     }
     std::vector<std::string> program;
     for (const ExitCodeInfo& info : kExitCodes) {
-        program.push_back(std::to_string(ToNumber(info.code)) + " " + std::string(info.name) + ": " +
-                          std::string(info.meaning));
+        program.push_back(std::to_string(ToNumber(info.code)) + " " + std::string(info.name) + " (" +
+                          ExitClassName(info.exitClass) + "): " + std::string(info.meaning));
     }
     EXPECT_EQ(documented, program);
 }

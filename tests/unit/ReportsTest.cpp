@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/EntryPoint.h"
 #include "app/UpdateController.h"
 #include "app/Utf8TextFile.h"
 #include "platform/fakes/CompanionLibrarySetup.h"
@@ -49,7 +48,7 @@ TEST_F(ReportsTest, ControlCharactersInAnyFieldAreWrittenAsSpaces) {
     const MachineIdentity machine{u"K\r\n2026/01/01 00:00:00, 1, 0", u"B\tX", u"M\x7F\x85", u"S\u2028#&= ,"};
     EXPECT_EQ(ToUtf8WithCrLf(FormatLogLine({2026, 1, 2, 3, 4, 5}, 7, ExitCode::kCompleted, machine, u"v\x1B" u"1\n")),
               "2026/01/02 03:04:05, 7, 0, K  2026/01/01 00:00:00, 1, 0, B X, M  , S #&= ,, v 1 \r\n");
-    TargetDefinition target{u"KBX\0", 2, u"1\r\n", u"u", u"t\nx", u"-s\r", {}};
+    TargetDefinition target{u"KBX\0", ActionCode::kUpdateBios, u"1\r\n", u"u", u"t\nx", u"-s\r", {}};
     EXPECT_EQ(ToUtf8WithCrLf(FormatMachineBlock(machine) + FormatTargetBlock(target)),
               "Machine info:\r\n manufacturer: K  2026/01/01 00:00:00, 1, 0\r\n product: B X\r\n model: M  \r\n"
               " serial: S #&= ,\r\nTarget def:\r\n action: 2\r\n version: 1  \r\n url: u\r\n tool file: t x\r\n"
@@ -57,7 +56,7 @@ TEST_F(ReportsTest, ControlCharactersInAnyFieldAreWrittenAsSpaces) {
 }
 
 TEST_F(ReportsTest, TargetBlockAndHash) {
-    TargetDefinition target{u"KBX\0", 2, u"1.08", u"/bios/x.exe", u"x.exe", u"-s", {}};
+    TargetDefinition target{u"KBX\0", ActionCode::kUpdateBios, u"1.08", u"/bios/x.exe", u"x.exe", u"-s", {}};
     target.version.push_back(u'\0');
     EXPECT_EQ(ToUtf8WithCrLf(FormatTargetBlock(target)),
               "Target def:\r\n action: 2\r\n version: 1.08\r\n url: /bios/x.exe\r\n tool file: x.exe\r\n"

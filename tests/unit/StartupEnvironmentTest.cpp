@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/PublisherPolicy.h"
+#include "app/UpdateController.h"
 #include "platform/fakes/CompanionLibrarySetup.h"
 #include "run/PersistentState.h"
 #include "tests/unit/TestText.h"

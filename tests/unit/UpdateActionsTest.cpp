@@ -130,7 +130,7 @@ TEST_F(UpdateActionsTest, ForceAnswersUpdateNeededWithoutReadingAnything) {
     UpdateController& controller = Controller(options);
     controller.target.version = u"1.0";  // current, but forced
     for (std::int32_t code : {1, 2, 3, 7}) {
-        const auto action = CreateAction(controller.View(), code);
+        const auto action = CreateAction(controller.View(), ToActionCode(code));
         EXPECT_EQ(action->GetState(), ActionState::kUpdateNeeded);
     }
     // The whole run: Evaluate is skipped and silent executes; a forced action

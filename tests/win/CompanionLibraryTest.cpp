@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -28,7 +29,12 @@ namespace {
 constexpr LANGID kEnglish = 1033;
 constexpr LANGID kJapanese = 1041;
 constexpr LANGID kLanguages[] = {kEnglish, kJapanese};
-using Companion::kStringIds;
+// The ids of the catalogue's strings, in order.
+constexpr std::array<std::uint16_t, kCompanionStrings.size()> kStringIds = [] {
+    std::array<std::uint16_t, kCompanionStrings.size()> ids{};
+    for (std::size_t i = 0; i < ids.size(); ++i) ids[i] = kCompanionStrings[i].id;
+    return ids;
+}();
 
 std::wstring BesideThisProgram(const wchar_t* name) {
     wchar_t path[MAX_PATH] = {};
@@ -193,11 +199,11 @@ TEST_F(CompanionLibraryTest, PortableReaderReadsWhatTheLoaderGives) {
         ASSERT_FALSE(real.empty());
         EXPECT_TRUE(std::equal(real.begin(), real.end(), read.begin(), read.end()));
     }
-    for (std::uint32_t index = 0; index < Companion::kRtfIds.size(); ++index)
+    for (std::uint32_t index = 0; index < kRtfMessageIds.size(); ++index)
         EXPECT_EQ(LoadRtfMessage(modules_, library_, index), LoadRtfMessage(portable, file, index)) << index;
     const auto icon = [](IModules& modules, ModuleHandle module) {
         const std::span<const std::uint8_t> bytes =
-            modules.FindResourceData(module, Companion::kProgressIcon, {Companion::kRtGroupIcon, {}});
+            modules.FindResourceData(module, kProgressIconId, {Companion::kRtGroupIcon, {}});
         return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
     };
     EXPECT_FALSE(icon(modules_, library_).empty());
@@ -216,7 +222,7 @@ TEST_F(CompanionLibraryTest, PortableReaderReadsWhatTheLoaderGives) {
                       Printable(LoadCompanionString(modules_, library_, string)));
         }
         // Rich text follows the thread's UI language like the strings.
-        for (std::uint32_t index = 0; index < Companion::kRtfIds.size(); ++index) {
+        for (std::uint32_t index = 0; index < kRtfMessageIds.size(); ++index) {
             SCOPED_TRACE(testing::Message() << "language " << id << ", RTF index " << index);
             const std::vector<std::uint8_t> rtf = LoadRtfMessage(modules_, library_, index);
             EXPECT_EQ(rtf, LoadRtfMessage(portable, file, index));
@@ -230,8 +236,8 @@ TEST_F(CompanionLibraryTest, PortableReaderReadsWhatTheLoaderGives) {
 }
 
 TEST_F(CompanionLibraryTest, RichTextMessagesAreWholeDocuments) {
-    for (std::uint32_t index = 0; index < Companion::kRtfIds.size(); ++index) {
-        const std::uint16_t id = Companion::kRtfIds[index];
+    for (std::uint32_t index = 0; index < kRtfMessageIds.size(); ++index) {
+        const std::uint16_t id = kRtfMessageIds[index];
         SCOPED_TRACE(testing::Message() << "index " << index << ", RTF " << id);
         const std::vector<std::uint8_t> rtf = LoadRtfMessage(modules_, library_, index);
         ASSERT_GT(rtf.size(), 5u);
@@ -248,13 +254,14 @@ TEST_F(CompanionLibraryTest, RichTextMessagesAreWholeDocuments) {
 // The arguments each template of the library is expanded with.
 std::vector<FormatArgument> ArgumentsFor(std::uint16_t id) {
     switch (id) {
-        case 112: return {std::u16string_view(u"KN-1001X"), std::u16string_view(u"2.0.4")};
-        case 147: return {4021u, 57u, 9u};
-        case 148: return {std::u16string_view(u"R1.07Q")};
-        case 149: return {std::u16string_view(u"KN-7007Lite")};
-        case 174: return {std::u16string_view(u"1.2.3.3")};
-        case 163: return {7314u};
-        case 182: return {29u};
+        case StringId::kMachineLineWithVersion:
+            return {std::u16string_view(u"KN-1001X"), std::u16string_view(u"2.0.4")};
+        case StringId::kFirmwareVersionSentence: return {4021u, 57u, 9u};
+        case StringId::kBiosVersionSentence: return {std::u16string_view(u"R1.07Q")};
+        case StringId::kMachineLine: return {std::u16string_view(u"KN-7007Lite")};
+        case StringId::kChargeToolVersionSentence: return {std::u16string_view(u"1.2.3.3")};
+        case StringId::kReleaseLine: return {7314u};
+        case StringId::kDaysLeftQuestion: return {29u};
         default: return {};
     }
 }
@@ -269,7 +276,8 @@ TEST_F(CompanionLibraryTest, TemplatesExpandThroughFormatMessage) {
     PortableText portable;
     for (LANGID language : kLanguages) {
         const StringTable texts = ReadStrings(language);
-        for (const Companion::TemplateUse& use : Companion::kTemplates) {
+        for (const CompanionStringInfo& use : kCompanionStrings) {
+            if (use.form != StringForm::kMessageTemplate) continue;
             const std::uint16_t id = use.id;
             SCOPED_TRACE(testing::Message() << "language " << language << ", template " << id);
             const auto found = texts.find(id);

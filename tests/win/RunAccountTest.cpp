@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "app/UpdateController.h"
-#include "machine/EcDeviceControl.h"
+#include "machine/ChangeRights.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Platform.h"
 #include "tests/win/RunningUnderWine.h"

@@ -24,14 +24,35 @@ using std::to_string;
 constexpr std::size_t kDefinitionLines = 7;
 constexpr std::size_t kOsNumbers = 8;
 
+// What a row of each code is, by the code's number (kNotTarget to
+// kNeedEssentialSoft).
 const char* const kActionNames[] = {
     "not a target",        "firmware update",           "BIOS update",
     "charge-limit tool",   "BIOS half of a pair",       "firmware half of a pair",
     "getting ready",       "firmware update (variant)", "essential software missing",
 };
 
-bool IsUpdateCode(std::int32_t code) { return (code >= 1 && code <= 5) || code == 7; }
-bool IsPairCode(std::int32_t code) { return code == ActionCode::kPairBios || code == ActionCode::kPairFirmware; }
+bool IsKnownCode(ActionCode code) {
+    return ToNumber(code) >= ToNumber(ActionCode::kNotTarget) &&
+           ToNumber(code) <= ToNumber(ActionCode::kNeedEssentialSoft);
+}
+const char* ActionName(ActionCode code) { return kActionNames[ToNumber(code)]; }
+
+// A row that downloads: an update, either half of a pair, the variant.
+bool IsUpdateCode(ActionCode code) {
+    switch (code) {
+        case ActionCode::kUpdatePmuFirmware:
+        case ActionCode::kUpdateBios:
+        case ActionCode::kInstallChargeLimitTool:
+        case ActionCode::kPairBios:
+        case ActionCode::kPairFirmware:
+        case ActionCode::kCobalenFirmware:
+            return true;
+        default:
+            return false;
+    }
+}
+bool IsPairCode(ActionCode code) { return code == ActionCode::kPairBios || code == ActionCode::kPairFirmware; }
 
 std::string Quoted(std::u16string_view text) { return "\"" + Shown(text) + "\""; }
 
@@ -174,9 +195,10 @@ private:
         const std::u16string_view action = source.fields[1];
         if (!IsWholeNumber(action)) {
             Error(Place(kDefinitionsInfo, line + 1, product), "action code " + Quoted(action) + " is not a number as written",
-                  "the program reads it as " + to_string(row.action));
-        } else if (row.action < 0 || row.action > ActionCode::kNeedEssentialSoft) {
-            Error(Place(kDefinitionsInfo, line + 1, product), "action code " + to_string(row.action) + " is outside 0..8",
+                  "the program reads it as " + to_string(ToNumber(row.action)));
+        } else if (!IsKnownCode(row.action)) {
+            Error(Place(kDefinitionsInfo, line + 1, product),
+                  "action code " + to_string(ToNumber(row.action)) + " is outside 0..8",
                   "the program treats it as 0: not a target");
         }
         CheckVersion(row.action, source.fields[2], line + 2, product);
@@ -227,25 +249,32 @@ private:
         return rest.starts_with(u"\\windows\\system32\\") || rest.starts_with(u"\\windows\\syswow64\\");
     }
 
-    void CheckVersion(std::int32_t code, std::u16string_view text, std::uint32_t line, std::u16string_view product) {
+    void CheckVersion(ActionCode code, std::u16string_view text, std::uint32_t line, std::u16string_view product) {
         int count = 0;
         std::string effect;
-        if (code == 1 || code == 5 || code == 7) {
-            count = 3;
-            effect = "the firmware update fails with the message 122/123 and the run ends with " +
-                     ExitNumber(ExitCode::kNoAction);
-        } else if (code == 2) {
-            count = 2;
-            effect = "the BIOS update fails with the message 126/127 and the run ends with " +
-                     ExitNumber(ExitCode::kNoAction);
-        } else if (code == 4) {
-            count = 2;
-            effect = "every installed BIOS counts as new enough, so the pair never offers the BIOS update";
-        } else if (code == 3) {
-            count = 4;
-            effect = "every installed tool counts as current (0.0.0.0 is never newer), so it is never offered";
-        } else {
-            return;
+        switch (code) {
+            case ActionCode::kUpdatePmuFirmware:
+            case ActionCode::kPairFirmware:
+            case ActionCode::kCobalenFirmware:
+                count = 3;
+                effect = "the firmware update fails with the message 122/123 and the run ends with " +
+                         ExitNumber(ExitCode::kNoAction);
+                break;
+            case ActionCode::kUpdateBios:
+                count = 2;
+                effect = "the BIOS update fails with the message 126/127 and the run ends with " +
+                         ExitNumber(ExitCode::kNoAction);
+                break;
+            case ActionCode::kPairBios:
+                count = 2;
+                effect = "every installed BIOS counts as new enough, so the pair never offers the BIOS update";
+                break;
+            case ActionCode::kInstallChargeLimitTool:
+                count = 4;
+                effect = "every installed tool counts as current (0.0.0.0 is never newer), so it is never offered";
+                break;
+            default:
+                return;
         }
         // The readers the actions use on the row's version.
         const bool unusable = count == 4   ? ParseVersion4(text) == Version4{}
@@ -253,8 +282,8 @@ private:
                                            : ParseVersion3(text)[0] == 0;
         if (unusable) {
             Error(Place(kDefinitionsInfo, line, product),
-                  "version " + Quoted(text) + " reads as " + (code == 3 ? "0.0.0.0" : "a first number of 0") +
-                      " for a " + kActionNames[code] + " row",
+                  "version " + Quoted(text) + " reads as " + (code == ActionCode::kInstallChargeLimitTool ? "0.0.0.0" : "a first number of 0") +
+                      " for a " + ActionName(code) + " row",
                   effect);
         }
     }
@@ -354,14 +383,14 @@ private:
             if (IsPairCode(rows[i].action)) {
                 if (same.empty()) {
                     Error(Place(kDefinitionsInfo, layout[i].firstLine, name),
-                          std::string("a ") + kActionNames[rows[i].action] + " row without a partner row",
+                          std::string("a ") + ActionName(rows[i].action) + " row without a partner row",
                           "the program treats the machine as not a target");
                 } else {
-                    const std::int32_t partner = rows[same[0]].action;
+                    const ActionCode partner = rows[same[0]].action;
                     if (!IsPairCode(partner) || partner == rows[i].action) {
                         Error(Place(kDefinitionsInfo, layout[i].firstLine, name),
                               "the pair row is followed, at line " + to_string(layout[same[0]].firstLine) +
-                                  ", by a row of code " + to_string(partner) + " instead of its other half",
+                                  ", by a row of code " + to_string(ToNumber(partner)) + " instead of its other half",
                               "selection fails and the run ends with " + ExitNumber(ExitCode::kSelectionFailed));
                     }
                     used = 2;
@@ -409,7 +438,8 @@ private:
     }
 
     void CheckStrings() {
-        for (std::uint16_t id : kStringIds) {
+        for (const CompanionStringInfo& string : kCompanionStrings) {
+            const std::uint16_t id = string.id;
             // Languages with the same text are checked (and reported) once.
             std::map<std::u16string, std::vector<std::uint16_t>> texts;
             for (std::uint16_t language : kReleaseLanguages) {
@@ -421,23 +451,22 @@ private:
                 }
                 texts[*text].push_back(language);
             }
-            if (texts.size() > 1 && std::find(std::begin(kSameInEveryLanguage), std::end(kSameInEveryLanguage), id) !=
-                                        std::end(kSameInEveryLanguage)) {
+            if (texts.size() > 1 && string.languages == StringLanguages::kSameInEvery) {
                 Error("string " + to_string(id), "differs between the languages",
                       "what the program does depends on the language of the user's thread");
             }
             for (const auto& [text, languages] : texts) {
                 std::string place = "string " + to_string(id) + " (";
                 for (std::size_t i = 0; i < languages.size(); ++i) place += (i ? ", " : "") + LanguageName(languages[i]);
-                CheckStringText(id, text, place + ")");
+                CheckStringText(string, text, place + ")");
             }
         }
     }
 
-    void CheckStringText(std::uint16_t id, const std::u16string& text, const std::string& place) {
-        for (const TemplateUse& use : kTemplates)
-            if (use.id == id) CheckTemplate(use, text, place);
-        if (id == StringId::kDownloadParameters) CheckQuery(text, place);
+    void CheckStringText(const CompanionStringInfo& string, const std::u16string& text, const std::string& place) {
+        const std::uint16_t id = string.id;
+        if (string.form == StringForm::kMessageTemplate) CheckTemplate(string, text, place);
+        if (string.form == StringForm::kQueryTemplate) CheckQuery(text, place);
         if (id == StringId::kReleaseNumber && !IsWholeNumber(text, false)) {
             Error(place, "the release number " + Quoted(text) + " does not read as a number",
                   "the program reads it as " + to_string(ReadUnsigned32(text)) +
@@ -473,7 +502,7 @@ private:
     }
 
     // FormatMessage inserts: %1..%99, optionally with !format!.
-    void CheckTemplate(const TemplateUse& use, std::u16string_view text, const std::string& place) {
+    void CheckTemplate(const CompanionStringInfo& use, std::u16string_view text, const std::string& place) {
         std::set<std::size_t> used;
         for (std::size_t i = 0; i + 1 < text.size(); ++i) {
             if (text[i] != u'%') continue;
@@ -497,14 +526,14 @@ private:
             }
             const std::string insert = Shown(text.substr(i, end - i));
             i = end - 1;
-            if (number > use.arguments.size()) {
+            if (number > use.inserts.size()) {
                 Error(place, "the template uses " + insert + " but the program passes " +
-                                 to_string(use.arguments.size()) + " insert(s): " + use.what,
+                                 to_string(use.inserts.size()) + " insert(s): " + std::string(use.insertsAre),
                       "the expansion reads an argument that is not there");
                 continue;
             }
             used.insert(number);
-            const bool wantNumber = use.arguments[number - 1] == 'N';
+            const bool wantNumber = use.inserts[number - 1] == 'N';
             if (numeric != wantNumber) {
                 Error(place,
                       "insert " + insert + " takes " + (numeric ? "a number" : "a text") + " but the program passes " +
@@ -513,9 +542,9 @@ private:
                                  : "the text's address is shown as a number");
             }
         }
-        for (std::size_t n = 1; n <= use.arguments.size(); ++n) {
+        for (std::size_t n = 1; n <= use.inserts.size(); ++n) {
             if (!used.contains(n))
-                Error(place, "the template does not use %" + to_string(n) + " (" + use.what + ")",
+                Error(place, "the template does not use %" + to_string(n) + " (" + std::string(use.insertsAre) + ")",
                       "that part is never shown");
         }
     }
@@ -558,8 +587,8 @@ private:
     // ---- rich text and the icon --------------------------------------
 
     void CheckRtf() {
-        for (std::uint32_t index = 0; index < kRtfIds.size(); ++index) {
-            const std::string place = "RTF " + to_string(kRtfIds[index]);
+        for (std::uint32_t index = 0; index < kRtfMessageIds.size(); ++index) {
+            const std::string place = "RTF " + to_string(kRtfMessageIds[index]);
             const std::vector<std::uint8_t> rtf = LoadRtfMessage(release_.modules(kLanguageEnglishUs), release_.module(), index);
             if (rtf.empty()) {
                 Error(place, "missing or empty", "the dialog shows an empty message");
@@ -584,8 +613,9 @@ private:
 
     void CheckIcon() {
         const std::span<const std::uint8_t> group =
-            release_.modules(kLanguageEnglishUs).FindResourceData(release_.module(), kProgressIcon, {kRtGroupIcon, {}});
-        const std::string place = "icon " + to_string(kProgressIcon);
+            release_.modules(kLanguageEnglishUs)
+                .FindResourceData(release_.module(), kProgressIconId, {kRtGroupIcon, {}});
+        const std::string place = "icon " + to_string(kProgressIconId);
         if (group.size() < 6) {
             Error(place, "missing", "the download progress window shows no icon");
             return;

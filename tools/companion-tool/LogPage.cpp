@@ -96,7 +96,7 @@ std::string Swatch(std::int32_t exit) {
 void Legend(std::ostream& out, const std::vector<std::int32_t>& codes) {
     out << "<ul class=\"legend\">";
     for (std::int32_t code : codes)
-        out << "<li>" << Swatch(code) << code << " " << Html(LogMeaning(code)) << " <i>(" << ClassName(ClassOf(code))
+        out << "<li>" << Swatch(code) << code << " " << Html(LogMeaning(code)) << " <i>(" << ExitClassName(ClassOf(code))
             << ")</i></li>";
     out << "</ul>\n";
 }
@@ -333,7 +333,7 @@ void WriteLogPage(const LogReport& r, std::ostream& out) {
     out << "<h2>Latest run of each machine, by exit code</h2>\n<div class=\"box\"><table id=\"by-exit\"><thead><tr><th "
            "class=\"num\">exit</th><th>class</th><th>meaning</th><th class=\"num\">machines</th><th class=\"num\">runs</th></tr></thead><tbody>\n";
     for (const ExitCount& e : r.byExit)
-        out << "<tr><td class=\"num\">" << Swatch(e.exit) << e.exit << "</td><td>" << ClassName(ClassOf(e.exit))
+        out << "<tr><td class=\"num\">" << Swatch(e.exit) << e.exit << "</td><td>" << ExitClassName(ClassOf(e.exit))
             << "</td><td>" << Html(LogMeaning(e.exit))
             << "</td><td class=\"num\">" << Num(e.machines) << "</td><td class=\"num\">" << Num(e.runs) << "</td></tr>\n";
     out << "</tbody></table></div>\n";

@@ -200,14 +200,46 @@ LogTime AddDays(LogTime time, int days) {
     return ((y * 100 + m) * 100 + d) * 1000000 + clock;
 }
 
+namespace {
+
+constexpr std::int32_t LargestExitCode() {
+    std::int32_t largest = 0;
+    for (const ExitCodeInfo& info : kExitCodes) largest = std::max(largest, ToNumber(info.code));
+    return largest;
+}
+
+// kExitCodes' failed column by number, made when the tool is built: it is
+// asked for every run read.
+constexpr auto kFailedByNumber = [] {
+    std::array<bool, static_cast<std::size_t>(LargestExitCode()) + 1> failed{};
+    for (const ExitCodeInfo& info : kExitCodes)
+        failed[static_cast<std::size_t>(ToNumber(info.code))] = info.failed == RunFailed::kYes;
+    return failed;
+}();
+
+}  // namespace
+
 bool IsFailedRun(std::int32_t exit) {
-    return exit == ToNumber(ExitCode::kNoCompanionLibrary) ||
-           (exit >= ToNumber(ExitCode::kSelectionFailed) && exit <= ToNumber(ExitCode::kToolFailed));
+    return exit >= 0 && static_cast<std::size_t>(exit) < kFailedByNumber.size() &&
+           kFailedByNumber[static_cast<std::size_t>(exit)];
 }
 
 std::string FailedRunCodes(std::string_view to) {
-    return ExitNumber(ExitCode::kNoCompanionLibrary) + ", " + ExitNumber(ExitCode::kSelectionFailed) +
-           std::string(to) + ExitNumber(ExitCode::kToolFailed);
+    // The failed codes in the table's order, each run of consecutive numbers
+    // written as its first and last.
+    std::string text;
+    for (std::size_t i = 0; i < kExitCodes.size(); ++i) {
+        if (kExitCodes[i].failed != RunFailed::kYes) continue;
+        std::size_t last = i;
+        while (last + 1 < kExitCodes.size() && kExitCodes[last + 1].failed == RunFailed::kYes &&
+               ToNumber(kExitCodes[last + 1].code) == ToNumber(kExitCodes[last].code) + 1)
+            ++last;
+        if (!text.empty()) text += ", ";
+        text += ExitNumber(kExitCodes[i].code);
+        if (last != i) text += std::string(to) + ExitNumber(kExitCodes[last].code);
+        i = last;
+    }
+    return text;
 }
 
 std::string MissingSoftwareCodes() {

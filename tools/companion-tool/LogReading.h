@@ -178,10 +178,11 @@ struct DayCounts {
     std::uint64_t failures = 0;
 };
 
-// Whether an exit code is a failed run (1003, 1005 to 1017).
+// Whether an exit code is a failed run, as its entry in kExitCodes says
+// (1003, 1005 to 1017); a number the table does not know is not.
 bool IsFailedRun(std::int32_t exit);
-// The codes of failed runs as the reports name them: "1003, 1005" `to`
-// "1017".
+// The codes of failed runs as the reports name them, runs of consecutive
+// codes by their ends: "1003, 1005" `to` "1017".
 std::string FailedRunCodes(std::string_view to);
 // Whether it says essential software is missing (5, 6).
 inline bool IsMissingSoftware(std::int32_t exit) {

@@ -92,7 +92,7 @@ void PrintTerminal(const LogReport& r, std::ostream& out) {
     Heading(out, "Latest run of each machine, by exit code (runs: every run read)");
     Report byExit{{"exit", "class", "meaning", "machines", "runs"}, {}};
     for (const ExitCount& e : r.byExit)
-        byExit.rows.push_back({std::to_string(e.exit), ClassName(ClassOf(e.exit)), LogMeaning(e.exit),
+        byExit.rows.push_back({std::to_string(e.exit), ExitClassName(ClassOf(e.exit)), LogMeaning(e.exit),
                                Number(e.machines), Number(e.runs)});
     Print(byExit, OutputFormat::kTable, out);
 
@@ -183,7 +183,7 @@ void CsvMachines(const LogReport& r, bool raw, std::ostream& out) {
                   {}};
     for (const MachineState& m : r.latest)
         latest.rows.push_back({MachineCell(m.board, raw), MachineCell(m.model, raw), MachineCell(m.serial, raw),
-                               MachineCell(m.manufacturer, raw), std::to_string(m.exit), ClassName(ClassOf(m.exit)),
+                               MachineCell(m.manufacturer, raw), std::to_string(m.exit), ExitClassName(ClassOf(m.exit)),
                                LogMeaning(m.exit), FormatLogTime(m.latest.time, 'T'), Number(m.release),
                                MachineCell(m.version, raw), Number(m.runs), m.declined ? "yes" : "no",
                                Number(m.clockOutOfRange), MachineCell(r.files[m.latest.file].name, raw),
@@ -200,7 +200,7 @@ void CsvDays(const LogReport& r, bool, std::ostream& out) {
 void CsvExits(const LogReport& r, bool, std::ostream& out) {
     Report byExit{{"exit", "class", "meaning", "machines", "runs", "anonymous runs"}, {}};
     for (const ExitCount& e : r.byExit)
-        byExit.rows.push_back({std::to_string(e.exit), ClassName(ClassOf(e.exit)), LogMeaning(e.exit),
+        byExit.rows.push_back({std::to_string(e.exit), ExitClassName(ClassOf(e.exit)), LogMeaning(e.exit),
                                Number(e.machines), Number(e.runs), Number(e.anonymousRuns)});
     Print(byExit, OutputFormat::kCsv, out);
 }
@@ -209,7 +209,7 @@ void CsvGroups(const char* name, const std::vector<LogGroup>& groups, bool raw, 
     Report table{{name, "exit", "class", "meaning", "machines"}, {}};
     for (const LogGroup& g : groups)
         for (const auto& [exit, machines] : g.exits)
-            table.rows.push_back({MachineCell(g.key, raw), std::to_string(exit), ClassName(ClassOf(exit)),
+            table.rows.push_back({MachineCell(g.key, raw), std::to_string(exit), ExitClassName(ClassOf(exit)),
                                   LogMeaning(exit), Number(machines)});
     Print(table, OutputFormat::kCsv, out);
 }
@@ -330,7 +330,7 @@ void JsonMachine(Json& j, const LogReport& r, std::size_t i) {
     j.Open('{');
     j.Key("board").Text(m.board).Key("model").Text(m.model).Key("serial").Text(m.serial);
     j.Key("manufacturer").Text(m.manufacturer);
-    j.Key("exit").Value(m.exit).Key("class").Text(ClassName(ClassOf(m.exit))).Key("meaning").Text(LogMeaning(m.exit));
+    j.Key("exit").Value(m.exit).Key("class").Text(ExitClassName(ClassOf(m.exit))).Key("meaning").Text(LogMeaning(m.exit));
     j.Key("time").Text(FormatLogTime(m.latest.time, 'T')).Key("release").Value(m.release);
     j.Key("version").Text(m.version).Key("runs").Value(static_cast<std::int64_t>(m.runs));
     j.Key("declined").Bool(m.declined).Key("clockOutOfRange").Value(static_cast<std::int64_t>(m.clockOutOfRange));
@@ -418,7 +418,7 @@ void PrintJson(const LogReport& r, std::ostream& out) {
     j.Close(']');
     j.NewLine().Key("byExit").Open('[');
     for (const ExitCount& e : r.byExit) {
-        j.NewLine().Open('{').Key("exit").Value(e.exit).Key("class").Text(ClassName(ClassOf(e.exit)));
+        j.NewLine().Open('{').Key("exit").Value(e.exit).Key("class").Text(ExitClassName(ClassOf(e.exit)));
         j.Key("meaning").Text(LogMeaning(e.exit));
         j.Key("machines").Value(count(e.machines)).Key("runs").Value(count(e.runs));
         j.Key("anonymousRuns").Value(count(e.anonymousRuns)).Close('}');
@@ -455,34 +455,8 @@ void PrintJson(const LogReport& r, std::ostream& out) {
 }  // namespace
 
 ExitClass ClassOf(std::int32_t exit) {
-    switch (exit) {
-        case 0: return ExitClass::kSuccessAtRestart;
-        case 2:
-        case 3:
-        case 1018: return ExitClass::kNothingToDo;
-        case 1:
-        case 5:
-        case 6:
-        case 1008: return ExitClass::kNeedsUser;
-        case 4:
-        case 1002:
-        case 1011:
-        case 1012:
-        case 1013: return ExitClass::kRetryLater;
-        default: return ExitClass::kFailure;
-    }
-}
-
-const char* ClassName(ExitClass c) {
-    switch (c) {
-        case ExitClass::kSuccess: return "success";
-        case ExitClass::kSuccessAtRestart: return "success at restart";
-        case ExitClass::kNothingToDo: return "nothing to do";
-        case ExitClass::kNeedsUser: return "needs the user";
-        case ExitClass::kRetryLater: return "try again later";
-        case ExitClass::kFailure: return "failure";
-    }
-    return "failure";
+    const std::optional<ExitCodeInfo> info = FindExitCode(exit);
+    return info ? info->exitClass : ExitClass::kFailure;
 }
 
 std::string LogMeaning(std::int32_t exit) {
@@ -522,7 +496,7 @@ void PrintRunHeader(std::ostream& out) {
 
 void PrintRunRow(const LogRun& run, const std::string& file, std::uint64_t line, bool raw, std::ostream& out) {
     out << CsvCell(MachineCell(file, raw)) << ',' << line << ',' << FormatLogTime(run.time, 'T') << ',' << run.release
-        << ',' << run.exit << ',' << ClassName(ClassOf(run.exit));
+        << ',' << run.exit << ',' << ExitClassName(ClassOf(run.exit));
     for (const std::string_view text : {run.manufacturer, run.board, run.model, run.serial, run.version})
         out << ',' << CsvCell(MachineCell(std::string(text), raw));
     out << "\r\n";

@@ -30,13 +30,9 @@ struct LogGroup {
     std::vector<std::pair<std::int32_t, std::uint64_t>> exits;  // by code
 };
 
-// What an exit code asks of whoever deploys the tool, as deployment tools
-// group return codes.
-enum class ExitClass { kSuccess, kSuccessAtRestart, kNothingToDo, kNeedsUser, kRetryLater, kFailure };
+// The class of an exit code's entry in kExitCodes; a number the table does
+// not know is a failure.
 ExitClass ClassOf(std::int32_t exit);
-// "success", "success at restart", "nothing to do", "needs the user",
-// "try again later", "failure".
-const char* ClassName(ExitClass c);
 // What an exit code means in a log: a run that wrote a line and ended with 0
 // started an update that finishes at the next restart.
 std::string LogMeaning(std::int32_t exit);

@@ -363,7 +363,7 @@ Outcome Simulator::Run(const Profile& profile) {
     const bool selected = controller.SelectAction(&tables_);
     o.decidedBy = StepName(controller.selectionStep);
     if (controller.selectionStep == SelectionStep::kDefinitionRow)
-        o.decidedBy += " (code " + std::to_string(controller.target.action) + ")";
+        o.decidedBy += " (code " + std::to_string(ToNumber(controller.target.action)) + ")";
     if (!selected) {
         o.exitCode = ExitNumber(ExitCode::kSelectionFailed);
         return o;
