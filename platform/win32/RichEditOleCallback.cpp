@@ -29,13 +29,11 @@ CMyRichEditOleCallback* CMyRichEditOleCallback::Create() {
     // the storage is released.
     callback->creationResult_ =
         ::StgCreateStorageEx(nullptr, kOleStorageMode, STGFMT_STORAGE, 0, nullptr, nullptr, kIidStorage,
-                             reinterpret_cast<void**>(&callback->rootStorage_));
+                             reinterpret_cast<void**>(callback->rootStorage_.put()));
     return callback;
 }
 
-CMyRichEditOleCallback::~CMyRichEditOleCallback() {
-    if (rootStorage_ != nullptr) rootStorage_->Release();
-}
+CMyRichEditOleCallback::~CMyRichEditOleCallback() = default;
 
 STDMETHODIMP CMyRichEditOleCallback::QueryInterface(REFIID iid, void** object) {
     if (IsEqualIID(iid, kIidRichEditOleCallback) || IsEqualIID(iid, kIidUnknown)) {
@@ -59,7 +57,7 @@ STDMETHODIMP CMyRichEditOleCallback::GetNewStorage(LPSTORAGE* storage) {
     ++storageCount_;
     wchar_t name[50];
     std::swprintf(name, 50, L"REOLEStorage%ld", static_cast<long>(storageCount_));
-    return rootStorage_->CreateStorage(name, kOleStorageMode, 0, 0, storage);
+    return rootStorage_.get()->CreateStorage(name, kOleStorageMode, 0, 0, storage);
 }
 
 // The control's other questions: nothing to add, everything accepted as

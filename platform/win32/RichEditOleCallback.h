@@ -14,6 +14,8 @@
 #include <windows.h>
 #include <richole.h>
 
+#include "platform/win32/ScopedHandle.h"
+
 namespace Korvane::PC::Tarnwick::Win32 {
 
 // {00020D03-0000-0000-C000-000000000046}
@@ -44,7 +46,7 @@ public:
 
     HRESULT CreationResult() const { return creationResult_; }
     // The root storage (not a new reference); null if it was not created.
-    IStorage* RootStorage() const { return rootStorage_; }
+    IStorage* RootStorage() const { return rootStorage_.get(); }
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
     STDMETHODIMP_(ULONG) AddRef() override;
@@ -73,7 +75,7 @@ private:
 
     LONG referenceCount_ = 1;
     LONG storageCount_ = 0;
-    IStorage* rootStorage_ = nullptr;  // owned
+    ScopedComReference<IStorage> rootStorage_;
     HRESULT creationResult_ = E_FAIL;
 };
 #pragma GCC diagnostic pop

@@ -8,11 +8,18 @@
 //       static void Close(Handle h) noexcept;
 //   };
 //
-// The owner releases the handle exactly once: in reset() or its destructor.
-// release() gives the handle up without closing it.
+// The owner releases the handle exactly once: in reset(), put() or its
+// destructor. release() gives the handle up without closing it. put() is for
+// calls that hand a handle out through a pointer: it releases what is held
+// and returns the empty slot, so the call writes straight into its owner and
+// no raw handle is ever loose:
+//
+//   ScopedRegKey key;
+//   if (::RegOpenKeyExW(root, name, 0, KEY_READ, key.put()) != ERROR_SUCCESS) ...
 #pragma once
 
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <cstdint>
 #include <optional>
@@ -47,6 +54,11 @@ public:
         handle_ = handle;
     }
     [[nodiscard]] Handle release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
+    // The slot, emptied, for a call that writes a handle into it.
+    [[nodiscard]] Handle* put() noexcept {
+        reset();
+        return &handle_;
+    }
 
 private:
     Handle handle_;
@@ -124,6 +136,36 @@ struct LocalMemoryTraits {
 };
 template <typename T>
 using ScopedLocalMemory = ScopedHandle<LocalMemoryTraits<T>>;
+
+// A COM interface pointer: one reference, given back with Release.
+template <typename Interface>
+struct ComReferenceTraits {
+    using Handle = Interface*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { h->Release(); }
+};
+template <typename Interface>
+using ScopedComReference = ScopedHandle<ComReferenceTraits<Interface>>;
+
+// A CryptoAPI provider context (CryptAcquireContextW).
+struct CryptProviderTraits {
+    using Handle = HCRYPTPROV;
+    static Handle Invalid() noexcept { return 0; }
+    static bool IsValid(Handle h) noexcept { return h != 0; }
+    static void Close(Handle h) noexcept { ::CryptReleaseContext(h, 0); }
+};
+using ScopedCryptProvider = ScopedHandle<CryptProviderTraits>;
+
+// A hash object of a provider (CryptCreateHash); destroy it before its
+// provider is released.
+struct CryptHashTraits {
+    using Handle = HCRYPTHASH;
+    static Handle Invalid() noexcept { return 0; }
+    static bool IsValid(Handle h) noexcept { return h != 0; }
+    static void Close(Handle h) noexcept { ::CryptDestroyHash(h); }
+};
+using ScopedCryptHash = ScopedHandle<CryptHashTraits>;
 
 // WaitForSingleObject on a process or thread handle; nullopt = INFINITE.
 inline WaitOutcome WaitForHandle(HANDLE handle, std::optional<std::uint32_t> timeoutMs) {

@@ -11,11 +11,9 @@ static_assert(kLoadWithAlteredSearchPath == LOAD_WITH_ALTERED_SEARCH_PATH);
 
 namespace {
 
-using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-
 // Missing on a Windows 7 without its update.
-SetDefaultDllDirectoriesFn FindSetDefaultDllDirectories() {
-    return Kernel32Export<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
+decltype(&::SetDefaultDllDirectories) FindSetDefaultDllDirectories() {
+    return TARNWICK_EXPORT(Kernel32(), SetDefaultDllDirectories);
 }
 
 HMODULE Load(const LibraryLoad& load) { return ::LoadLibraryExW(ToWin(load.path).c_str(), nullptr, load.flags); }
@@ -23,7 +21,7 @@ HMODULE Load(const LibraryLoad& load) { return ::LoadLibraryExW(ToWin(load.path)
 }  // namespace
 
 void RestrictLibrarySearch() {
-    if (SetDefaultDllDirectoriesFn restrict = FindSetDefaultDllDirectories(); restrict != nullptr) {
+    if (const auto restrict = FindSetDefaultDllDirectories(); restrict != nullptr) {
         // User-added folders hold only the access library's folder, while it
         // is loaded (Win32AccessLibraries.cpp).
         if (restrict(LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_USER_DIRS)) return;
@@ -56,12 +54,12 @@ HMODULE LoadLibraryBesideItsImports(const std::wstring& fullPath) {
     return Load(PlanLoadBesideItsImports(SearchFlagsAvailable(), path));
 }
 
-FARPROC LazySystemLibrary::Find(const char* name) {
+HMODULE LazySystemLibrary::Module() {
     if (!tried_) {
         tried_ = true;
         module_.reset(LoadSystemLibrary(fileName_));
     }
-    return module_ ? ::GetProcAddress(module_.get(), name) : nullptr;
+    return module_.get();
 }
 
 }  // namespace Korvane::PC::Tarnwick::Win32

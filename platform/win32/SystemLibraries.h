@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <type_traits>
 
 #include "platform/win32/ScopedHandle.h"
 
@@ -39,26 +40,29 @@ std::wstring SystemFolder();
 // (null, ERROR_INVALID_PARAMETER): it would be searched for.
 [[nodiscard]] HMODULE LoadLibraryBesideItsImports(const std::wstring& fullPath);
 
-// The export `name` of a system library that every process has loaded
-// (kernel32, ntdll) as a function pointer of type Fn (best the SDK's own
-// declaration: decltype(&::NtCreateFile)); null when this system lacks it.
-// Looking a function up keeps it out of the import table, so the program
-// still starts on a system without it.
+// The export `name` of `module` as a function pointer of type Fn; null when
+// the module is null or lacks it. `name` may be an ordinal
+// (MAKEINTRESOURCEA). Fn is best the SDK's own declaration,
+// decltype(&::Function), which TARNWICK_EXPORT below spells from the
+// function's name. Looking a function up keeps it out of the import table,
+// so the program still starts on a system without it.
 template <typename Fn>
-Fn LoadedSystemExport(const wchar_t* library, const char* name) {
-    HMODULE module = ::GetModuleHandleW(library);
+Fn ExportOf(HMODULE module, const char* name) {
+    static_assert(std::is_pointer_v<Fn> && std::is_function_v<std::remove_pointer_t<Fn>>,
+                  "an export is looked up as a pointer to a function");
     return module == nullptr ? nullptr
                              : reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
 
+// kernel32 and ntdll, which every process has loaded.
+inline HMODULE Kernel32() { return ::GetModuleHandleW(L"kernel32.dll"); }
+inline HMODULE Ntdll() { return ::GetModuleHandleW(L"ntdll.dll"); }
+
+// The export `name` of kernel32 with a type given apart from the name;
+// TARNWICK_EXPORT(Kernel32(), Name) says both at once.
 template <typename Fn>
 Fn Kernel32Export(const char* name) {
-    return LoadedSystemExport<Fn>(L"kernel32.dll", name);
-}
-
-template <typename Fn>
-Fn NtdllExport(const char* name) {
-    return LoadedSystemExport<Fn>(L"ntdll.dll", name);
+    return ExportOf<Fn>(Kernel32(), name);
 }
 
 // A system library loaded on first use and kept until this object is
@@ -69,20 +73,36 @@ public:
     LazySystemLibrary(const LazySystemLibrary&) = delete;
     LazySystemLibrary& operator=(const LazySystemLibrary&) = delete;
 
+    // The library, loaded on the first call; null when it cannot be.
+    HMODULE Module();
+
     // The export `name` as a function pointer of type Fn; null when the
     // library or the export is missing.
     template <typename Fn>
     Fn Get(const char* name) {
-        FARPROC proc = Find(name);
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(proc));
+        return ExportOf<Fn>(Module(), name);
     }
 
 private:
-    FARPROC Find(const char* name);
-
     const wchar_t* fileName_;
     bool tried_ = false;
     ScopedModule module_;
 };
 
+template <typename Fn>
+Fn ExportOf(LazySystemLibrary& library, const char* name) {
+    return library.Get<Fn>(name);
+}
+
 }  // namespace Korvane::PC::Tarnwick::Win32
+
+// The export `function` of `source` (an HMODULE such as Kernel32(), or a
+// LazySystemLibrary), typed by the SDK's own declaration of it. Type and
+// name come from the one identifier, so they cannot disagree:
+//
+//   const auto add = TARNWICK_EXPORT(Kernel32(), AddDllDirectory);
+//
+// The declaration is only named, never called or referenced, so it adds
+// nothing to the import table.
+#define TARNWICK_EXPORT(source, function) \
+    ::Korvane::PC::Tarnwick::Win32::ExportOf<decltype(&::function)>((source), #function)

@@ -13,6 +13,7 @@
 #include "platform/Registry.h"
 #include "platform/win32/Accounts.h"
 #include "platform/win32/FinalPaths.h"
+#include "platform/win32/LastError.h"
 #include "platform/win32/MappedFiles.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
@@ -30,14 +31,11 @@ static_assert(kChangeRights == (FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_DELETE
 
 namespace {
 
-using AddDllDirectoryFn = void*(WINAPI*)(PCWSTR);
-using RemoveDllDirectoryFn = BOOL(WINAPI*)(void*);
-
 // Takes a library's folder out of the search again: RemoveDllDirectory with
 // AddDllDirectory's cookie (given only where RemoveDllDirectory exists), or
 // SetDllDirectoryW(L"") when that call added the folder instead.
 void Drop(void* cookie, bool setFolder) {
-    if (cookie != nullptr) Kernel32Export<RemoveDllDirectoryFn>("RemoveDllDirectory")(cookie);
+    if (cookie != nullptr) TARNWICK_EXPORT(Kernel32(), RemoveDllDirectory)(cookie);
     if (setFolder) ::SetDllDirectoryW(L"");
 }
 
@@ -51,12 +49,11 @@ bool IsAt(HANDLE handle, std::u16string_view asked) {
 std::optional<AccessList> ReadHandleAccessList(HANDLE handle) {
     PSID owner = nullptr;
     PACL dacl = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor;  // owner and dacl point into it
     if (::GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                          nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+                          nullptr, &dacl, nullptr, descriptor.put()) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    const ScopedLocalMemory<PSECURITY_DESCRIPTOR> owned(descriptor);
     AccessList list;
     list.ownerSid = SidString(owner);
     if (dacl == nullptr) {
@@ -130,18 +127,17 @@ ModuleHandle AccessLibraries::LoadHeld(HeldLibraryFile handle) {
     // bare name at run time are found there. The program searches the
     // user-added folders (RestrictLibrarySearch), which are empty otherwise.
     const std::wstring folder = ToWin(FolderOf(FromWin(fullPath)));
-    const auto add = Kernel32Export<AddDllDirectoryFn>("AddDllDirectory");
+    const auto add = TARNWICK_EXPORT(Kernel32(), AddDllDirectory);
     // A folder is added only where it can be taken out again.
-    const bool removable = Kernel32Export<RemoveDllDirectoryFn>("RemoveDllDirectory") != nullptr;
+    const bool removable = TARNWICK_EXPORT(Kernel32(), RemoveDllDirectory) != nullptr;
     void* cookie = (add != nullptr && removable) ? add(folder.c_str()) : nullptr;
     // Without AddDllDirectory (Windows 7 without its update) the one extra
     // folder of SetDllDirectoryW does the same.
     const bool setFolder = cookie == nullptr && ::SetDllDirectoryW(folder.c_str());
     const HMODULE module = LoadLibraryBesideItsImports(fullPath);
-    const DWORD error = ::GetLastError();
     if (module == nullptr) {
+        const LastErrorKeeper loaderError;  // the caller reads why the load failed, not why Drop did
         Drop(cookie, setFolder);
-        ::SetLastError(error);
         return nullptr;
     }
     searchFolders_.push_back({module, cookie, setFolder});

@@ -5,9 +5,12 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/RichEditOleCallback.h"
+#include "platform/win32/ScopeExit.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "resources/resource.h"
 
@@ -56,14 +59,12 @@ bool HighContrastOn() {
            (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
 }
 
-HICON LoadIconScaledDown(HINSTANCE instance, std::uint16_t id, int width, int height) {
-    using LoadIconWithScaleDownFn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-    HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
-    if (comctl == nullptr) return nullptr;
-    const auto load = reinterpret_cast<LoadIconWithScaleDownFn>(
-        reinterpret_cast<void*>(::GetProcAddress(comctl, MAKEINTRESOURCEA(381))));
-    HICON icon = nullptr;
-    if (load == nullptr || FAILED(load(instance, MAKEINTRESOURCEW(id), width, height, &icon))) return nullptr;
+ScopedIcon LoadIconScaledDown(HINSTANCE instance, std::uint16_t id, int width, int height) {
+    // Looked up by ordinal, typed by commctrl.h's declaration.
+    const auto load =
+        ExportOf<decltype(&::LoadIconWithScaleDown)>(::GetModuleHandleW(L"comctl32.dll"), MAKEINTRESOURCEA(381));
+    ScopedIcon icon;
+    if (load == nullptr || FAILED(load(instance, MAKEINTRESOURCEW(id), width, height, icon.put()))) return {};
     return icon;
 }
 
@@ -71,9 +72,9 @@ DialogWindow::~DialogWindow() = default;
 
 void DialogWindow::ReadDpi() {
     HDC dc = ::GetDC(window_);
+    const auto releaseDc = ScopeExit([&] { ::ReleaseDC(window_, dc); });
     dpiX_ = ::GetDeviceCaps(dc, LOGPIXELSX);
     dpiY_ = ::GetDeviceCaps(dc, LOGPIXELSY);
-    ::ReleaseDC(window_, dc);
 }
 
 void DialogWindow::SetTitle(std::u16string_view text) { ::SetWindowTextW(window_, ToWin(text).c_str()); }
@@ -106,16 +107,17 @@ void DialogWindow::SetWindowIcons(std::uint16_t iconId) {
 void DialogWindow::SetScaledIcon(int controlId, std::uint16_t iconId, int width96, int height96) {
     const int width = ::MulDiv(width96, dpiX_, 96);
     const int height = ::MulDiv(height96, dpiY_, 96);
-    HICON icon = LoadIconScaledDown(instance_, iconId, width, height);
-    if (icon == nullptr) return;
+    ScopedIcon icon = LoadIconScaledDown(instance_, iconId, width, height);
+    if (!icon) return;
     HWND control = ::GetDlgItem(window_, controlId);
     ::SetWindowPos(control, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-    auto previous = reinterpret_cast<HICON>(::SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0));
+    auto previous =
+        reinterpret_cast<HICON>(::SendMessageW(control, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0));
     (void)logo_.release();  // the control handed the old icon back as `previous`, destroyed just below
     if (previous != nullptr) ::DestroyIcon(previous);
     // The control draws the icon but never frees it: the dialog does, after
     // the window is gone.
-    logo_.reset(icon);
+    logo_ = std::move(icon);
 }
 
 // The system message face at the dialog font's size (scaled) and weight.
@@ -145,21 +147,17 @@ void DialogWindow::StreamRichText(int controlId, std::span<const std::uint8_t> r
     HWND control = ::GetDlgItem(window_, controlId);
     // No target device, line width 0: lines wrap at the control's edge.
     ::SendMessageW(control, EM_SETTARGETDEVICE, 0, 0);
-    CMyRichEditOleCallback* callback = CMyRichEditOleCallback::Create();
-    if (callback != nullptr && FAILED(callback->CreationResult())) {
-        callback->Release();
-        callback = nullptr;
-    }
-    if (callback != nullptr) {
-        ::SendMessageW(control, EM_SETOLECALLBACK, 0, reinterpret_cast<LPARAM>(callback));
+    // The control holds its own reference for as long as it needs one; the
+    // one from Create goes when this ends.
+    const ScopedComReference<CMyRichEditOleCallback> callback(CMyRichEditOleCallback::Create());
+    if (callback && SUCCEEDED(callback.get()->CreationResult())) {
+        ::SendMessageW(control, EM_SETOLECALLBACK, 0, reinterpret_cast<LPARAM>(callback.get()));
     }
     StreamCursor cursor{rtf.data(), rtf.size()};
     EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&cursor), 0, StreamIn};
     ::SendMessageW(control, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
     const LRESULT mask = ::SendMessageW(control, EM_GETEVENTMASK, 0, 0);
     ::SendMessageW(control, EM_SETEVENTMASK, 0, mask | ENM_LINK);
-    // The control holds its own reference for as long as it needs one.
-    if (callback != nullptr) callback->Release();
 }
 
 void DialogWindow::AlignRightEdge(int controlId, int referenceId) {

@@ -45,9 +45,6 @@ public:
     void PostFocus(int controlId) override;
     void OpenAddress(std::u16string_view address) override;
 
-    int dpiX() const { return dpiX_; }
-    int dpiY() const { return dpiY_; }
-
 private:
     HBRUSH BackgroundBrush();
     HBRUSH CaptionBrush();
@@ -73,7 +70,7 @@ private:
 bool HighContrastOn();
 
 // LoadIconWithScaleDown of common controls 6 (ordinal 381; the import
-// library of the cross compiler lacks it). Null on failure.
-HICON LoadIconScaledDown(HINSTANCE instance, std::uint16_t id, int width, int height);
+// library of the cross compiler lacks it). Empty on failure.
+[[nodiscard]] ScopedIcon LoadIconScaledDown(HINSTANCE instance, std::uint16_t id, int width, int height);
 
 }  // namespace Korvane::PC::Tarnwick::Win32

@@ -22,19 +22,13 @@
 
 #include "common/Redirects.h"
 #include "platform/win32/ScopedHandle.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Internet.h"
 #include "platform/win32/Win32Threads.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 namespace {
-
-using InternetOpenWFn = HINTERNET(WINAPI*)(LPCWSTR, DWORD, LPCWSTR, LPCWSTR, DWORD);
-using InternetOpenUrlWFn = HINTERNET(WINAPI*)(HINTERNET, LPCWSTR, LPCWSTR, DWORD, DWORD, DWORD_PTR);
-using InternetReadFileFn = BOOL(WINAPI*)(HINTERNET, LPVOID, DWORD, LPDWORD);
-using InternetCloseHandleFn = BOOL(WINAPI*)(HINTERNET);
-using HttpQueryInfoWFn = BOOL(WINAPI*)(HINTERNET, DWORD, LPVOID, LPDWORD, LPDWORD);
-using InternetQueryDataAvailableFn = BOOL(WINAPI*)(HINTERNET, LPDWORD, DWORD, DWORD_PTR);
 
 static_assert(INTERNET_OPEN_TYPE_PRECONFIG == 0 && INTERNET_FLAG_RELOAD == 0x80000000u &&
               INTERNET_FLAG_NO_CACHE_WRITE == 0x04000000u && INTERNET_FLAG_NO_AUTH == 0x00040000u &&
@@ -50,12 +44,13 @@ static_assert(INTERNET_OPEN_TYPE_PRECONFIG == 0 && INTERNET_FLAG_RELOAD == 0x800
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTH |
                                 INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
+// The entry points a session uses, typed by wininet.h's declarations.
 struct Entry {
-    InternetOpenUrlWFn openUrl;
-    InternetReadFileFn read;
-    InternetCloseHandleFn close;
-    HttpQueryInfoWFn queryInfo;
-    InternetQueryDataAvailableFn available;
+    decltype(&::InternetOpenUrlW) openUrl;
+    decltype(&::InternetReadFile) read;
+    decltype(&::InternetCloseHandle) close;
+    decltype(&::HttpQueryInfoW) queryInfo;
+    decltype(&::InternetQueryDataAvailable) available;
 };
 
 // What the owning thread, the worker and Abort share. The owner writes an
@@ -270,12 +265,10 @@ std::unique_ptr<IInternetRequest> Session::OpenUrl(std::u16string_view url) {
 }  // namespace
 
 std::unique_ptr<IInternetSession> Internet::Open(std::u16string_view agent) {
-    const auto open = wininet_.Get<InternetOpenWFn>("InternetOpenW");
-    const Entry entry{wininet_.Get<InternetOpenUrlWFn>("InternetOpenUrlW"),
-                      wininet_.Get<InternetReadFileFn>("InternetReadFile"),
-                      wininet_.Get<InternetCloseHandleFn>("InternetCloseHandle"),
-                      wininet_.Get<HttpQueryInfoWFn>("HttpQueryInfoW"),
-                      wininet_.Get<InternetQueryDataAvailableFn>("InternetQueryDataAvailable")};
+    const auto open = TARNWICK_EXPORT(wininet_, InternetOpenW);
+    const Entry entry{TARNWICK_EXPORT(wininet_, InternetOpenUrlW), TARNWICK_EXPORT(wininet_, InternetReadFile),
+                      TARNWICK_EXPORT(wininet_, InternetCloseHandle), TARNWICK_EXPORT(wininet_, HttpQueryInfoW),
+                      TARNWICK_EXPORT(wininet_, InternetQueryDataAvailable)};
     if (open == nullptr || entry.openUrl == nullptr || entry.read == nullptr || entry.close == nullptr ||
         entry.queryInfo == nullptr || entry.available == nullptr) {
         return nullptr;

@@ -145,12 +145,13 @@ ScopedFileHandle OpenVerifiedFolder(const std::wstring& folder) {
 
 // NtCreateFile of `name` relative to the held `folder`: only the last
 // component is looked up, and a link there is opened as itself
-// (FILE_OPEN_REPARSE_POINT), never followed. Sets the last error on failure
-// and returns the status.
+// (FILE_OPEN_REPARSE_POINT), never followed. Once the call is made, `file`
+// is emptied and receives the opened file directly. Sets the last error on
+// failure and returns the status.
 NTSTATUS OpenInFolder(HANDLE folder, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition,
                       ScopedFileHandle& file) {
-    const auto ntCreateFile = NtdllExport<decltype(&::NtCreateFile)>("NtCreateFile");
-    const auto toError = NtdllExport<decltype(&::RtlNtStatusToDosError)>("RtlNtStatusToDosError");
+    const auto ntCreateFile = TARNWICK_EXPORT(Ntdll(), NtCreateFile);
+    const auto toError = TARNWICK_EXPORT(Ntdll(), RtlNtStatusToDosError);
     constexpr NTSTATUS kNotImplemented = static_cast<NTSTATUS>(0xC0000002);
     constexpr NTSTATUS kInvalidName = static_cast<NTSTATUS>(0xC0000033);
     if (ntCreateFile == nullptr || toError == nullptr) {
@@ -166,15 +167,10 @@ NTSTATUS OpenInFolder(HANDLE folder, const std::wstring& name, ACCESS_MASK acces
     OBJECT_ATTRIBUTES attributes{};
     InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, folder, nullptr);
     IO_STATUS_BLOCK io{};
-    HANDLE opened = nullptr;
     const NTSTATUS status =
-        ntCreateFile(&opened, access, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share, disposition,
+        ntCreateFile(file.put(), access, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share, disposition,
                      FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
-    if (!NT_SUCCESS(status)) {
-        ::SetLastError(toError(status));
-        return status;
-    }
-    file.reset(opened);
+    if (!NT_SUCCESS(status)) ::SetLastError(toError(status));
     return status;
 }
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/win32/ScopedHandle.h"
@@ -19,7 +20,7 @@ constexpr DWORD kServeMessagesSliceMs = 400;
 
 class Process : public IProcess {
 public:
-    explicit Process(HANDLE handle) : handle_(handle) {}
+    explicit Process(ScopedKernelHandle handle) : handle_(std::move(handle)) {}
 
     WaitOutcome Wait(std::optional<std::uint32_t> timeoutMs) override {
         return WaitForHandle(handle_.get(), timeoutMs);
@@ -62,7 +63,8 @@ constexpr DWORD kOutputPipeBytes = 1u << 20;
 
 class OutputProcess : public IOutputProcess {
 public:
-    OutputProcess(HANDLE process, HANDLE pipe) : process_(process), pipe_(pipe) {}
+    OutputProcess(ScopedKernelHandle process, ScopedKernelHandle pipe)
+        : process_(std::move(process)), pipe_(std::move(pipe)) {}
 
     OutputRead Read(std::size_t maxBytes, std::uint32_t waitMs) override {
         const ULONGLONG deadline = ::GetTickCount64() + waitMs;
@@ -161,20 +163,18 @@ std::unique_ptr<IProcess> Processes::Start(const ProcessLaunch& launch) {
         return nullptr;
     }
     ::CloseHandle(info.hThread);
-    return std::make_unique<Process>(info.hProcess);
+    return std::make_unique<Process>(ScopedKernelHandle(info.hProcess));
 }
 
 std::unique_ptr<IOutputProcess> Processes::StartReadingOutput(const ProcessLaunch& launch) {
     // The write end is inheritable (the child gets it as its standard
     // output); the read end stays this process's alone.
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!::CreatePipe(&readEnd, &writeEnd, &inheritable, kOutputPipeBytes)) return nullptr;
-    ScopedKernelHandle pipe(readEnd);
-    ScopedKernelHandle childOutput(writeEnd);
-    if (!::SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0)) return nullptr;
-    const InheritOnly inheritOnly(writeEnd);
+    ScopedKernelHandle pipe;
+    ScopedKernelHandle childOutput;
+    if (!::CreatePipe(pipe.put(), childOutput.put(), &inheritable, kOutputPipeBytes)) return nullptr;
+    if (!::SetHandleInformation(pipe.get(), HANDLE_FLAG_INHERIT, 0)) return nullptr;
+    const InheritOnly inheritOnly(childOutput.get());
     if (inheritOnly.get() == nullptr) return nullptr;
 
     const std::wstring application = ToWin(launch.application);
@@ -188,7 +188,7 @@ std::unique_ptr<IOutputProcess> Processes::StartReadingOutput(const ProcessLaunc
         startup.StartupInfo.wShowWindow = *launch.showWindow;
     }
     startup.StartupInfo.hStdInput = nullptr;
-    startup.StartupInfo.hStdOutput = writeEnd;
+    startup.StartupInfo.hStdOutput = childOutput.get();
     startup.StartupInfo.hStdError = nullptr;
     startup.lpAttributeList = inheritOnly.get();
     PROCESS_INFORMATION info{};
@@ -200,13 +200,15 @@ std::unique_ptr<IOutputProcess> Processes::StartReadingOutput(const ProcessLaunc
     ::CloseHandle(info.hThread);
     // Only the child holds the write end now: the pipe breaks when it ends.
     childOutput.reset();
-    return std::make_unique<OutputProcess>(info.hProcess, pipe.release());
+    return std::make_unique<OutputProcess>(ScopedKernelHandle(info.hProcess), std::move(pipe));
 }
 
 }  // namespace Korvane::PC::Tarnwick::Win32
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
-std::unique_ptr<IProcess> AdoptProcess(HANDLE process) { return std::make_unique<Process>(process); }
+std::unique_ptr<IProcess> AdoptProcess(HANDLE process) {
+    return std::make_unique<Process>(ScopedKernelHandle(process));
+}
 
 }  // namespace Korvane::PC::Tarnwick::Win32

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <utility>
+
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Registry.h"
@@ -17,7 +19,7 @@ HKEY RootKey(RegistryRoot root) { return root == RegistryRoot::CurrentUser ? HKE
 
 class RegistryKey : public IRegistryKey {
 public:
-    explicit RegistryKey(HKEY key) : key_(key) {}
+    explicit RegistryKey(ScopedRegKey key) : key_(std::move(key)) {}
 
     RegistryValue QueryValue(std::u16string_view name, std::uint32_t bufferSize) override {
         RegistryValue value;
@@ -43,18 +45,18 @@ private:
 }  // namespace
 
 OpenedKey Registry::OpenKey(RegistryRoot root, std::u16string_view subKey, std::uint32_t access) {
-    HKEY key = nullptr;
-    const LSTATUS status = ::RegOpenKeyExW(RootKey(root), ToWin(subKey).c_str(), 0, access, &key);
+    ScopedRegKey key;
+    const LSTATUS status = ::RegOpenKeyExW(RootKey(root), ToWin(subKey).c_str(), 0, access, key.put());
     if (status != ERROR_SUCCESS) return {static_cast<std::uint32_t>(status), nullptr};
-    return {0, std::make_unique<RegistryKey>(key)};
+    return {0, std::make_unique<RegistryKey>(std::move(key))};
 }
 
 OpenedKey Registry::CreateKey(RegistryRoot root, std::u16string_view subKey, std::uint32_t access) {
-    HKEY key = nullptr;
+    ScopedRegKey key;
     const LSTATUS status = ::RegCreateKeyExW(RootKey(root), ToWin(subKey).c_str(), 0, nullptr,
-                                             REG_OPTION_NON_VOLATILE, access, nullptr, &key, nullptr);
+                                             REG_OPTION_NON_VOLATILE, access, nullptr, key.put(), nullptr);
     if (status != ERROR_SUCCESS) return {static_cast<std::uint32_t>(status), nullptr};
-    return {0, std::make_unique<RegistryKey>(key)};
+    return {0, std::make_unique<RegistryKey>(std::move(key))};
 }
 
 RegistryValue Registry::GetValue(RegistryRoot root, std::u16string_view subKey, std::u16string_view valueName,

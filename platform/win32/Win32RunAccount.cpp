@@ -7,7 +7,10 @@
 
 #include "platform/win32/Accounts.h"
 #include "platform/win32/FinalPaths.h"
+#include "platform/win32/ScopeExit.h"
 #include "platform/win32/ScopedHandle.h"
+#include "platform/win32/SystemLibraries.h"
+#include "platform/win32/TokenUser.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32RunAccount.h"
 
@@ -21,22 +24,40 @@ std::vector<std::uint8_t> TokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS
     return buffer;
 }
 
+ScopedKernelHandle OpenOwnToken() {
+    ScopedKernelHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) return {};
+    return token;
+}
+
+std::vector<std::uint8_t> TokenUserSid(HANDLE token) {
+    const std::vector<std::uint8_t> user = TokenInformation(token, TokenUser);
+    if (user.empty()) return {};
+    const PSID sid = reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+    std::vector<std::uint8_t> copy(::GetLengthSid(sid));
+    if (!::CopySid(static_cast<DWORD>(copy.size()), copy.data(), sid)) return {};
+    return copy;
+}
+
+std::vector<std::uint8_t> CurrentUserSid() {
+    const ScopedKernelHandle token = OpenOwnToken();
+    return token ? TokenUserSid(token.get()) : std::vector<std::uint8_t>();
+}
+
 std::u16string SidString(PSID sid) {
-    LPWSTR raw = nullptr;
-    if (sid == nullptr || !::ConvertSidToStringSidW(sid, &raw)) return {};
-    const ScopedLocalMemory<LPWSTR> text(raw);
+    ScopedLocalMemory<LPWSTR> text;
+    if (sid == nullptr || !::ConvertSidToStringSidW(sid, text.put())) return {};
     return FromWin(text.get());
 }
 
 Tarnwick::RunAccount RunAccount::Read() {
     Tarnwick::RunAccount account;
-    HANDLE raw = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return account;
-    const ScopedKernelHandle token(raw);
+    const ScopedKernelHandle token = OpenOwnToken();
+    if (!token) return account;
 
-    const std::vector<std::uint8_t> user = TokenInformation(token.get(), TokenUser);
+    std::vector<std::uint8_t> user = TokenUserSid(token.get());
     if (user.empty()) return account;
-    const PSID sid = reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
+    const PSID sid = user.data();
     account.userSid = SidString(sid);
 
     TOKEN_ELEVATION elevation{};
@@ -59,18 +80,19 @@ Tarnwick::RunAccount RunAccount::Read() {
     if (!::LookupAccountSidW(nullptr, sid, name, &nameChars, domain, &domainChars, &use)) return account;
     DWORD session = 0;
     if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session)) return account;
-    using QueryFn = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
-    using FreeFn = void(WINAPI*)(PVOID);
-    const auto query = wtsapi_.Get<QueryFn>("WTSQuerySessionInformationW");
-    const auto release = wtsapi_.Get<FreeFn>("WTSFreeMemory");
+    const auto query = TARNWICK_EXPORT(wtsapi_, WTSQuerySessionInformationW);
+    const auto release = TARNWICK_EXPORT(wtsapi_, WTSFreeMemory);
     if (query == nullptr || release == nullptr) return account;
     const auto sessionText = [&](WTS_INFO_CLASS kind) {
         LPWSTR text = nullptr;
         DWORD bytes = 0;
-        std::wstring result;
-        if (query(WTS_CURRENT_SERVER_HANDLE, session, kind, &text, &bytes) && text != nullptr) result = text;
-        if (text != nullptr) release(text);
-        return result;
+        // The text is the library's, given back through the function found
+        // beside the query, whatever the query answered.
+        const auto giveBack = ScopeExit([&] {
+            if (text != nullptr) release(text);
+        });
+        if (!query(WTS_CURRENT_SERVER_HANDLE, session, kind, &text, &bytes) || text == nullptr) return std::wstring();
+        return std::wstring(text);
     };
     const std::wstring sessionUser = sessionText(WTSUserName);
     const std::wstring sessionDomain = sessionText(WTSDomainName);

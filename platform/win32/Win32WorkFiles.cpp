@@ -1,18 +1,23 @@
 // The work folder and its files.
 #include <windows.h>
+#include <sddl.h>
 #include <shlwapi.h>
 #include <winternl.h>
 
+#include <utility>
 #include <vector>
 
 #include "common/FinalPath.h"
 #include "platform/win32/Accounts.h"
 #include "platform/win32/FileDeletion.h"
 #include "platform/win32/FinalPaths.h"
+#include "platform/win32/ScopeExit.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
+#include "platform/win32/TokenUser.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32WorkFiles.h"
+#include "platform/win32/WorkFolderAccess.h"
 
 namespace Korvane::PC::Tarnwick::Win32 {
 
@@ -21,66 +26,6 @@ static_assert(kErrorSuccess == ERROR_SUCCESS);
 namespace {
 
 constexpr DWORD kTempPathChars = MAX_PATH + 1;
-
-// The running user's SID, from the process token; empty on failure.
-std::vector<std::uint8_t> CurrentUserSid() {
-    HANDLE raw = nullptr;
-    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
-    const ScopedKernelHandle token(raw);
-    const std::vector<std::uint8_t> user = TokenInformation(token.get(), TokenUser);
-    if (user.empty()) return {};
-    const PSID sid = reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid;
-    std::vector<std::uint8_t> copy(::GetLengthSid(sid));
-    if (!::CopySid(static_cast<DWORD>(copy.size()), copy.data(), sid)) return {};
-    return copy;
-}
-
-std::vector<std::uint8_t> WellKnownSid(WELL_KNOWN_SID_TYPE type) {
-    std::vector<std::uint8_t> sid(SECURITY_MAX_SID_SIZE);
-    DWORD size = static_cast<DWORD>(sid.size());
-    if (!::CreateWellKnownSid(type, nullptr, sid.data(), &size)) return {};
-    sid.resize(size);
-    return sid;
-}
-
-// A protected access list (the temporary folder's own entries do not flow
-// in) whose entries are inherited by every file and folder inside: full
-// access for SYSTEM, the Administrators group and (unless left out) the
-// running user, nothing for anyone else.
-class PrivateFolderSecurity {
-public:
-    bool Build(FolderAccess access) {
-        sids_ = {WellKnownSid(WinLocalSystemSid), WellKnownSid(WinBuiltinAdministratorsSid)};
-        if (access == FolderAccess::kRunningUserToo) sids_.push_back(CurrentUserSid());
-        DWORD aclSize = sizeof(ACL);
-        for (const auto& sid : sids_) {
-            if (sid.empty()) return false;
-            aclSize += sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + static_cast<DWORD>(sid.size());
-        }
-        acl_.resize(aclSize);
-        auto* acl = reinterpret_cast<PACL>(acl_.data());
-        if (!::InitializeAcl(acl, aclSize, ACL_REVISION)) return false;
-        for (auto& sid : sids_) {
-            if (!::AddAccessAllowedAceEx(acl, ACL_REVISION, OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE, FILE_ALL_ACCESS,
-                                         sid.data())) {
-                return false;
-            }
-        }
-        return ::InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
-               ::SetSecurityDescriptorDacl(&descriptor_, TRUE, acl, FALSE) &&
-               ::SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
-    }
-    SECURITY_ATTRIBUTES* Attributes() {
-        attributes_ = {sizeof(attributes_), &descriptor_, FALSE};
-        return &attributes_;
-    }
-
-private:
-    std::vector<std::vector<std::uint8_t>> sids_;
-    std::vector<std::uint8_t> acl_;
-    SECURITY_DESCRIPTOR descriptor_{};
-    SECURITY_ATTRIBUTES attributes_{};
-};
 
 // GetFinalPathNameByHandleW in the plain "C:\..." form; empty on failure.
 std::u16string FinalPathOf(HANDLE handle) { return WithoutLongPathPrefix(FromWin(FinalPathOfHandle(handle))); }
@@ -108,7 +53,7 @@ private:
 
 class DownloadFile : public IDownloadFile {
 public:
-    explicit DownloadFile(HANDLE file) : file_(file) {}
+    explicit DownloadFile(ScopedFileHandle file) : file_(std::move(file)) {}
     bool Write(std::span<const std::uint8_t> piece) override {
         DWORD written = 0;
         return ::WriteFile(file_.get(), piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr) != FALSE;
@@ -156,14 +101,31 @@ struct FolderCreation {
     decltype(&::RtlNtStatusToDosError) toError = nullptr;
 
     FolderCreation()
-        : create(NtdllExport<decltype(create)>("NtCreateFile")),
-          ntPath(NtdllExport<decltype(ntPath)>("RtlDosPathNameToNtPathName_U")),
-          freeString(NtdllExport<decltype(freeString)>("RtlFreeUnicodeString")),
-          toError(NtdllExport<decltype(toError)>("RtlNtStatusToDosError")) {}
+        : create(TARNWICK_EXPORT(Ntdll(), NtCreateFile)),
+          ntPath(TARNWICK_EXPORT(Ntdll(), RtlDosPathNameToNtPathName_U)),
+          freeString(TARNWICK_EXPORT(Ntdll(), RtlFreeUnicodeString)),
+          toError(TARNWICK_EXPORT(Ntdll(), RtlNtStatusToDosError)) {}
     bool Usable() const { return create && ntPath && freeString && toError; }
 };
 
 }  // namespace
+
+ScopedLocalMemory<PSECURITY_DESCRIPTOR> WorkFolderDescriptor(FolderAccess access) {
+    std::wstring sddl = kWorkFolderSddl;
+    if (access == FolderAccess::kRunningUserToo) {
+        std::vector<std::uint8_t> user = CurrentUserSid();
+        if (user.empty()) return {};
+        const std::u16string userSid = SidString(user.data());
+        if (userSid.empty()) return {};
+        sddl += WorkFolderUserEntry(ToWin(userSid));
+    }
+    ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1, descriptor.put(),
+                                                                nullptr)) {
+        return {};
+    }
+    return descriptor;
+}
 
 std::optional<std::u16string> WorkFiles::TempPath() {
     wchar_t buffer[kTempPathChars] = {};
@@ -181,8 +143,9 @@ std::optional<std::u16string> WorkFiles::AppendPath(std::u16string_view base, st
 }
 
 CreatedFolder WorkFiles::CreatePrivateFolder(std::u16string_view path, FolderAccess access) {
-    PrivateFolderSecurity security;
-    if (!security.Build(access)) {
+    const ScopedLocalMemory<PSECURITY_DESCRIPTOR> security = WorkFolderDescriptor(access);
+    if (!security) {
+        // Why it could not be built; a failure that left no reason still fails.
         const DWORD error = ::GetLastError();
         return {nullptr, error == ERROR_SUCCESS ? static_cast<DWORD>(ERROR_INVALID_SECURITY_DESCR) : error};
     }
@@ -190,32 +153,31 @@ CreatedFolder WorkFiles::CreatePrivateFolder(std::u16string_view path, FolderAcc
     if (!calls.Usable()) return {nullptr, ERROR_PROC_NOT_FOUND};
     UNICODE_STRING name{};
     if (!calls.ntPath(ToWin(path).c_str(), &name, nullptr, nullptr)) return {nullptr, ERROR_PATH_NOT_FOUND};
+    const auto freeName = ScopeExit([&] { calls.freeString(&name); });
     OBJECT_ATTRIBUTES attributes{};
-    InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, nullptr,
-                               security.Attributes()->lpSecurityDescriptor);
+    InitializeObjectAttributes(&attributes, &name, OBJ_CASE_INSENSITIVE, nullptr, security.get());
     // Listing access, so that the sharing mode counts; read and write shared
     // (files come and go inside), delete not: the folder can be neither
     // renamed nor removed while it is held.
-    HANDLE folder = nullptr;
+    ScopedFileHandle folder;
     IO_STATUS_BLOCK status{};
-    const NTSTATUS result = calls.create(&folder, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES |
-                                                      READ_CONTROL | SYNCHRONIZE,
-                                         &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_CREATE,
-                                         FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
-    calls.freeString(&name);
+    const NTSTATUS result =
+        calls.create(folder.put(),
+                     FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
+                     &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     FILE_CREATE, FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
     if (result < 0) return {nullptr, calls.toError(result)};
-    return {std::make_unique<HeldFolder>(ScopedFileHandle(folder)), ERROR_SUCCESS};
+    return {std::make_unique<HeldFolder>(std::move(folder)), ERROR_SUCCESS};
 }
 
 CreatedFile WorkFiles::CreateTempFile(std::u16string_view folder, std::u16string_view prefix) {
     wchar_t name[MAX_PATH] = {};
     if (::GetTempFileNameW(ToWin(folder).c_str(), ToWin(prefix).c_str(), 0, name) == 0) return {};
     // Others may read but never write, delete or rename it.
-    HANDLE file = ::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_TEMPORARY, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};
-    return {std::make_unique<DownloadFile>(file), FromWin(name)};
+    ScopedFileHandle file(::CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!file) return {};
+    return {std::make_unique<DownloadFile>(std::move(file)), FromWin(name)};
 }
 
 std::unique_ptr<ISealedFile> WorkFiles::OpenSealed(std::u16string_view path) {
