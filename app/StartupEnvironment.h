@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "machine/MachineIdentity.h"
-#include "platform/ThreadLanguage.h"
 #include "platform/OwnedModule.h"
+#include "platform/ThreadLanguage.h"
 #include "platform/Platform.h"
 #include "platform/SystemInfo.h"
 #include "resources/resource.h"

@@ -14,7 +14,6 @@
 #include "platform/win32/ScopeExit.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/SystemLibraries.h"
-#include "platform/win32/TokenUser.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32WorkFiles.h"
 #include "platform/win32/WorkFolderAccess.h"
