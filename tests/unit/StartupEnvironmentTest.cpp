@@ -7,6 +7,7 @@
 #include "app/PublisherPolicy.h"
 #include "app/UpdateController.h"
 #include "platform/fakes/CompanionLibrarySetup.h"
+#include "platform/fakes/FakeEnvironment.h"
 #include "run/PersistentState.h"
 #include "tests/unit/TestText.h"
 
