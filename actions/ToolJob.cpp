@@ -8,20 +8,11 @@
 #include "common/Utf8.h"
 #include "definitions/CompanionResources.h"
 #include "messages/Messages.h"
+#include "run/CompanionIds.h"
 #include "run/ExitCode.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
-
-constexpr std::uint16_t kRetryButtonText = 180;
-constexpr std::uint16_t kCloseButtonText = 181;
-
-// Content texts of the failure questions, one per failing step.
-constexpr std::uint16_t kFolderFailText = 162;
-constexpr std::uint16_t kDownloadFailText = 161;
-constexpr std::uint16_t kVerifyFailText = 134;
-constexpr std::uint16_t kPackageFailText = 140;
-constexpr std::uint16_t kToolFailText = 137;
 
 constexpr std::u16string_view kWorkFolderPrefix = u"Pemberlin";
 constexpr std::u16string_view kDownloadFilePrefix = u"cbf";
@@ -51,8 +42,8 @@ bool PauseCancelled(ToolJob& job) {
 void AskRetry(ToolJob& job, std::uint16_t mainInstruction, std::uint16_t content, bool& retry) {
     StopProgress(job);
     retry = OrOnNoMemory(false, [&] {
-        return AskChoice(job.run.Messages(), kTdErrorIcon, mainInstruction, content, kRetryButtonText,
-                         kCloseButtonText) == Choice::kFirst;
+        return AskChoice(job.run.Messages(), kTdErrorIcon, mainInstruction, content, StringId::kRetryButton,
+                         StringId::kRetryCloseButton) == Choice::kFirst;
     });
 }
 
@@ -98,7 +89,7 @@ ExitCode RunJob(ToolJob& job, bool& retry) {
     retry = false;
 
     if (!OrOnNoMemory(false, [&] { return MakeWorkFolder(job); })) {
-        return Fail(job, ids.folderFailId, kFolderFailText, ExitCode::kNoWorkFolder, retry);
+        return Fail(job, ids.folderFailId, StringId::kFolderFailedText, ExitCode::kNoWorkFolder, retry);
     }
     if (Cancelled(job)) return ExitCode::kCancelled;
 
@@ -107,7 +98,7 @@ ExitCode RunJob(ToolJob& job, bool& retry) {
         if (created.file) job.downloadFile = std::move(created.path);
         return std::move(created.file);
     });
-    if (!file) return Fail(job, ids.folderFailId, kFolderFailText, ExitCode::kNoDownloadFile, retry);
+    if (!file) return Fail(job, ids.folderFailId, StringId::kFolderFailedText, ExitCode::kNoDownloadFile, retry);
     if (Cancelled(job)) return ExitCode::kCancelled;
 
     ExitCode result = ExitCode::kDownloadNotStarted;
@@ -121,7 +112,7 @@ ExitCode RunJob(ToolJob& job, bool& retry) {
             if (PauseCancelled(job)) return ExitCode::kCancelled;
         }
     }
-    if (!downloaded) return Fail(job, ids.downloadFailId, kDownloadFailText, result, retry);
+    if (!downloaded) return Fail(job, ids.downloadFailId, StringId::kDownloadFailedText, result, retry);
 
     // Writing ends here. From now on the package is read only through a
     // handle that denies writing and deleting to everyone else, kept until
@@ -131,7 +122,7 @@ ExitCode RunJob(ToolJob& job, bool& retry) {
         OrOnNoMemory(std::unique_ptr<ISealedFile>(), [&] { return file->Seal(); });
     file.reset();
     if (!package || !OrOnNoMemory(false, [&] { return VerifyPackage(job, *package); })) {
-        return Fail(job, ids.verifyFailId, kVerifyFailText, ExitCode::kVerificationFailed, retry);
+        return Fail(job, ids.verifyFailId, StringId::kVerifyFailedText, ExitCode::kVerificationFailed, retry);
     }
     if (Cancelled(job)) return ExitCode::kCancelled;
 
@@ -142,7 +133,7 @@ ExitCode RunJob(ToolJob& job, bool& retry) {
     });
     package.reset();
     if (!process || process->Wait(std::nullopt) != WaitOutcome::kSignalled) {
-        return Fail(job, ids.packageFailId, kPackageFailText, ExitCode::kPackageFailed, retry);
+        return Fail(job, ids.packageFailId, StringId::kPackageFailedText, ExitCode::kPackageFailed, retry);
     }
     process.reset();
     if (Cancelled(job)) return ExitCode::kCancelled;
@@ -150,7 +141,7 @@ ExitCode RunJob(ToolJob& job, bool& retry) {
     // The progress window is gone before the tool shows anything.
     StopProgress(job);
     if (OrOnNoMemory(false, [&] { return LaunchTool(job); })) return ExitCode::kCompleted;
-    return Fail(job, ids.toolFailId, kToolFailText, ExitCode::kToolFailed, retry);
+    return Fail(job, ids.toolFailId, StringId::kToolFailedText, ExitCode::kToolFailed, retry);
 }
 
 bool MakeWorkFolder(ToolJob& job) {

@@ -10,12 +10,10 @@ constexpr std::int32_t kFirstChoice = 100;
 constexpr std::int32_t kSecondChoice = 200;  // the default
 constexpr std::int32_t kLeaveButton = 0;     // AskKeepOpen: go on closing
 constexpr std::int32_t kKeepOpenButton = 1;  // AskKeepOpen: the default
-constexpr std::uint16_t kLeaveText = 183;
-constexpr std::uint16_t kKeepOpenText = 184;
 
 TaskDialogRequest CompanionMessage(const MessageContext& run, std::uint16_t icon) {
     TaskDialogRequest request =
-        MessageRequest(run.companionLibrary.get(), kMessageTitleString, kMessageFooterString, kProgramIcon);
+        MessageRequest(run.companionLibrary.get(), StringId::kMessageTitle, StringId::kMessageFooter, OwnResource::kProgramIcon);
     request.mainIconId = icon;
     OpenLinksByRule(request, run.platform);
     return request;
@@ -52,7 +50,7 @@ KeepOpen AskToKeepOpen(const MessageContext& run, WindowHandle parent, Content c
     TaskDialogRequest request = CompanionMessage(run, kTdWarningIcon);
     request.parent = parent;
     SetContent(request, content);
-    request.buttons = {{kLeaveButton, kLeaveText}, {kKeepOpenButton, kKeepOpenText}};
+    request.buttons = {{kLeaveButton, StringId::kLeaveButton}, {kKeepOpenButton, StringId::kKeepOpenButton}};
     return Show(run, MessageOperation::kAskKeepOpen, request, kKeepOpenButton) == kKeepOpenButton ? KeepOpen::kKeep
                                                                                                   : KeepOpen::kClose;
 }

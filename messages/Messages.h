@@ -19,6 +19,8 @@
 #include "platform/OwnedModule.h"
 #include "platform/Platform.h"
 #include "platform/TaskDialogs.h"
+#include "resources/resource.h"
+#include "run/CompanionIds.h"
 #include "run/ToolOptions.h"
 
 namespace Korvane::PC::Tarnwick {
@@ -81,13 +83,5 @@ std::int32_t ShowMessage(const MessageContext& run, std::uint16_t icon, std::uin
 // Asked in notification mode too.
 [[nodiscard]] KeepOpen AskKeepOpen(const MessageContext& run, WindowHandle parent, std::uint16_t content);
 [[nodiscard]] KeepOpen AskKeepOpen(const MessageContext& run, WindowHandle parent, std::u16string_view content);
-
-// Ids of the companion library's messages.
-inline constexpr std::uint16_t kMessageTitleString = 119;
-inline constexpr std::uint16_t kMessageFooterString = 150;
-inline constexpr std::uint16_t kProgressTextString = 141;
-inline constexpr std::uint16_t kProgressIcon = 100;  // icon resource of the companion library
-// The program's own icon 101, the window icon of every message.
-inline constexpr std::uint16_t kProgramIcon = 101;
 
 }  // namespace Korvane::PC::Tarnwick

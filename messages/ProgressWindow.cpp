@@ -13,10 +13,10 @@ TaskDialogRequest ProgressWindowRequest(const ProgressWindowView& view) {
     request.instance = view.companionLibrary;
     request.flags = kTdfShowMarqueeProgressBar | kTdfCallbackTimer;
     request.commonButtons = kTdcbfCancelButton;
-    request.windowTitleId = kMessageTitleString;
-    request.mainIconId = kProgressIcon;
+    request.windowTitleId = StringId::kMessageTitle;
+    request.mainIconId = kProgressIconId;
     request.mainInstructionId = view.titleId;
-    request.contentId = kProgressTextString;
+    request.contentId = StringId::kProgressText;
     request.windowIconId = 0;
     return request;
 }

@@ -35,10 +35,9 @@ NamedMutexResult Sync::CreateNamedMutex(std::u16string_view name, std::uint32_t 
     result.handle = std::make_unique<KernelObject>(std::move(mutex));
     if (result.lastError == ERROR_ALREADY_EXISTS) {
         PSID owner = nullptr;
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ScopedLocalMemory<PSECURITY_DESCRIPTOR> descriptor;  // owner points into it
         if (::GetSecurityInfo(handle, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                              nullptr, &descriptor) == ERROR_SUCCESS) {
-            const ScopedLocalMemory<PSECURITY_DESCRIPTOR> owned(descriptor);
+                              nullptr, descriptor.put()) == ERROR_SUCCESS) {
             result.ownerSid = SidString(owner);
         }
     }

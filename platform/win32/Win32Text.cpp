@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/LastError.h"
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/Win32Text.h"
@@ -32,21 +33,19 @@ FormatResult Text::FormatFromString(std::u16string_view templateText, std::span<
     }
     values.push_back(0);
     const std::wstring source = ToWin(templateText);
-    const DWORD saved = ::GetLastError();
+    // The caller's last error survives the expansion, whatever it ends in.
+    const LastErrorKeeper keep;
     ::SetLastError(0);
-    wchar_t* buffer = nullptr;
+    ScopedLocalMemory<wchar_t*> buffer;
     const DWORD length = ::FormatMessageW(
         FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_ARGUMENT_ARRAY, source.c_str(), 0,
-        0, reinterpret_cast<LPWSTR>(&buffer), 0, reinterpret_cast<va_list*>(values.data()));
-    ScopedLocalMemory<wchar_t*> owned(buffer);
+        0, reinterpret_cast<LPWSTR>(buffer.put()), 0, reinterpret_cast<va_list*>(values.data()));
     FormatResult result;
     if (length == 0) {
         result.error = ::GetLastError();
-        ::SetLastError(saved);
         return result;
     }
-    ::SetLastError(saved);
-    result.text = FromWin(std::wstring_view(buffer, length));
+    result.text = FromWin(std::wstring_view(buffer.get(), length));
     return result;
 }
 
