@@ -5,6 +5,7 @@
 #include "definitions/ActionSelection.h"
 #include "definitions/CompanionResources.h"
 #include "machine/CountedKey.h"
+#include "machine/EcDeviceControl.h"
 
 namespace Korvane::PC::Tarnwick {
 namespace {
@@ -17,7 +18,6 @@ constexpr std::u16string_view kServicesKey = u"SYSTEM\\CurrentControlSet\\Servic
 constexpr std::size_t kServiceKeyChars = 520;
 constexpr std::u16string_view kServiceStartValue = u"start";
 constexpr std::uint32_t kNoStartValue = 0xFFFFFFFF;
-constexpr std::u16string_view kAccessLibraryKey = u"Software\\Korvane\\VXN02E3";
 constexpr std::uint32_t kPathValueBytes = 520;  // 260 characters
 constexpr std::uint32_t kDriverStoreChars = 520;
 

@@ -8,6 +8,7 @@
 #include "app/StartupEnvironment.h"
 #include "app/UpdateController.h"
 #include "definitions/PrerequisiteChecks.h"
+#include "machine/EcDeviceControl.h"
 #include "platform/fakes/FakePlatform.h"
 #include "run/PersistentState.h"
 #include "tools/companion-tool/MachineRegistry.h"
@@ -44,7 +45,6 @@ private:
 
 namespace {
 
-constexpr std::u16string_view kAccessLibraryKey = u"Software\\Korvane\\VXN02E3";
 constexpr std::u16string_view kAccessLibraryFolder = u"C:\\Program Files\\Korvane\\VXN02E3";
 constexpr std::u16string_view kAccessLibraryPath = u"C:\\Program Files\\Korvane\\VXN02E3\\VXN02E3.dll";
 constexpr std::u16string_view kServicesKey = u"SYSTEM\\CurrentControlSet\\Services\\";
