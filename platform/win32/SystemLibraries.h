@@ -58,13 +58,6 @@ Fn ExportOf(HMODULE module, const char* name) {
 inline HMODULE Kernel32() { return ::GetModuleHandleW(L"kernel32.dll"); }
 inline HMODULE Ntdll() { return ::GetModuleHandleW(L"ntdll.dll"); }
 
-// The export `name` of kernel32 with a type given apart from the name;
-// TARNWICK_EXPORT(Kernel32(), Name) says both at once.
-template <typename Fn>
-Fn Kernel32Export(const char* name) {
-    return ExportOf<Fn>(Kernel32(), name);
-}
-
 // A system library loaded on first use and kept until this object is
 // destroyed. Not thread-safe: each owner uses it from one thread.
 class LazySystemLibrary {

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/win32/ScopedHandle.h"
 #include "platform/win32/WideText.h"
@@ -30,7 +31,7 @@ namespace {
 
 class OpenFile : public IOpenFile {
 public:
-    explicit OpenFile(HANDLE handle) : handle_(handle) {}
+    explicit OpenFile(ScopedFileHandle handle) : handle_(std::move(handle)) {}
     void* NativeHandle() const override { return handle_.get(); }
 
 private:
@@ -40,10 +41,10 @@ private:
 }  // namespace
 
 std::unique_ptr<IOpenFile> Files::OpenReadDenyWrite(std::u16string_view path) {
-    HANDLE handle = ::CreateFileW(ToWin(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<OpenFile>(handle);
+    ScopedFileHandle handle(::CreateFileW(ToWin(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) return nullptr;
+    return std::make_unique<OpenFile>(std::move(handle));
 }
 
 void Files::SetLastError(std::uint32_t error) { ::SetLastError(error); }

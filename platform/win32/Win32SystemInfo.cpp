@@ -20,7 +20,7 @@ bool SystemInfo::VersionAtLeast(std::uint32_t major, std::uint32_t minor, std::u
 }
 
 std::optional<bool> SystemInfo::IsWow64Process() {
-    const auto isWow64 = Kernel32Export<decltype(&::IsWow64Process)>("IsWow64Process");
+    const auto isWow64 = TARNWICK_EXPORT(Kernel32(), IsWow64Process);
     if (isWow64 == nullptr) return std::nullopt;
     BOOL flag = FALSE;
     if (!isWow64(::GetCurrentProcess(), &flag)) return std::nullopt;

@@ -51,7 +51,7 @@ std::int32_t Trust::VerifyFile(const IOpenFile& file, std::u16string_view path, 
     // wintrust.dll is not a known DLL: it comes from the system folder, on
     // first use, never from the import table (which Windows would satisfy
     // from the program's own folder first).
-    const auto verify = wintrust_.Get<decltype(&::WinVerifyTrust)>("WinVerifyTrust");
+    const auto verify = TARNWICK_EXPORT(wintrust_, WinVerifyTrust);
     if (verify == nullptr) return static_cast<std::int32_t>(TRUST_E_PROVIDER_UNKNOWN);
     const std::wstring widePath = ToWin(path);
     WINTRUST_FILE_INFO info;
@@ -62,11 +62,11 @@ std::int32_t Trust::VerifyFile(const IOpenFile& file, std::u16string_view path, 
 
 ChainVerification Trust::VerifyFileWithChain(const IOpenFile& file, std::u16string_view path, std::uint32_t uiChoice,
                                              bool checkRevocation) {
-    const auto verify = wintrust_.Get<decltype(&::WinVerifyTrust)>("WinVerifyTrust");
-    const auto provData = wintrust_.Get<decltype(&::WTHelperProvDataFromStateData)>("WTHelperProvDataFromStateData");
+    const auto verify = TARNWICK_EXPORT(wintrust_, WinVerifyTrust);
+    const auto provData = TARNWICK_EXPORT(wintrust_, WTHelperProvDataFromStateData);
     const auto provSigner =
-        wintrust_.Get<decltype(&::WTHelperGetProvSignerFromChain)>("WTHelperGetProvSignerFromChain");
-    const auto hash = crypt32_.Get<decltype(&::CryptHashCertificate2)>("CryptHashCertificate2");
+        TARNWICK_EXPORT(wintrust_, WTHelperGetProvSignerFromChain);
+    const auto hash = TARNWICK_EXPORT(crypt32_, CryptHashCertificate2);
     ChainVerification verified;
     if (verify == nullptr || provData == nullptr || provSigner == nullptr || hash == nullptr) {
         verified.result = static_cast<std::int32_t>(TRUST_E_PROVIDER_UNKNOWN);
